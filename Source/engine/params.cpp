@@ -1,0 +1,5 @@
+#include "engine/params.h"
+
+PersonalityRecord Personality;
+PersonalityRecord DefaultPersonality;
+ProgramBlock PBlock;

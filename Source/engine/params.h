@@ -1,0 +1,147 @@
+// The parameter record: every option and tunable weight as a flat array of
+// signed 16-bit fields, addressed by index by the tuners and by name elsewhere.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kParamCount = 1202;
+constexpr int kPathSize = 144;      // OwnBook_File and SyzygyPath, NUL included
+constexpr int kFileArgSize = 140;   // tool and game file arguments, NUL included
+
+union PersonalityRecord {
+  int16_t f[kParamCount];
+  struct {
+    int16_t Hash;               // 0
+    int16_t Threads;            // 1
+    int16_t MoveOverhead;       // 2
+    int16_t Ponder;             // 3
+    int16_t MultiPV;            // 4
+    int16_t OwnBook;            // 5
+    int16_t OwnBook_Variety;    // 6
+    int16_t OwnBook_Depth;      // 7
+    int16_t Log;                // 8
+    char OwnBook_File[kPathSize];  // 9..80
+    char SyzygyPath[kPathSize];    // 81..152
+    int16_t SyzygyProbeDepth5;  // 153
+    int16_t SyzygyProbeDepth6;  // 154
+    int16_t UCI_LimitStrength;  // 155
+    int16_t UCI_Elo;            // 156
+    int16_t Contempt;           // 157
+    int16_t unused158;          // 158
+    int16_t SingularExtension;  // 159, written by the match tool only
+    int16_t SEP_depth;          // 160
+    int16_t SEP_margin;
+    int16_t NMP_depth;
+    int16_t FP_depth;
+    int16_t FP_margin;
+    int16_t LMP_depth;
+    int16_t LMP_count;
+    int16_t LMR_depth;
+    int16_t LMR_strength;       // 168
+    int16_t pawn_value_op, pawn_value_en;          // 169
+    int16_t knight_value_op, knight_value_en;      // 171
+    int16_t bishop_value_op, bishop_value_en;      // 173
+    int16_t rook_value_op, rook_value_en;          // 175
+    int16_t queen_value_op, queen_value_en;        // 177
+    int16_t bishop_pair_op, bishop_pair_en;        // 179
+    int16_t pawn_isolated_op, pawn_isolated_en;    // 181
+    int16_t pawn_backward_op, pawn_backward_en;    // 183
+    int16_t pawn_doubled_op, pawn_doubled_en;      // 185
+    int16_t pawn_weak_op, pawn_weak_en;            // 187
+    int16_t pawn_connected_op, pawn_connected_en;  // 189
+    int16_t pawn_defended_op, pawn_defended_en;    // 191
+    int16_t pawn_passed_op, pawn_passed_en;        // 193
+    int16_t unused195[6];                          // 195..200
+    int16_t pawn_candidate_op, pawn_candidate_en;  // 201
+    int16_t knight_mobility_op, knight_mobility_en;  // 203
+    int16_t knight_outpost, knight_outpost_2;      // 205
+    int16_t bishop_mobility_op, bishop_mobility_en;  // 207
+    int16_t bishop_outpost, bishop_outpost_2;      // 209
+    int16_t rook_mobility_op, rook_mobility_en;    // 211
+    int16_t rook_open_file_op, rook_open_file_en;  // 213
+    int16_t rook_half_open_file_op, rook_half_open_file_en;  // 215
+    int16_t rook_rank7_op, rook_rank7_en;          // 217
+    int16_t rook_trapped_op, rook_trapped_en;      // 219
+    int16_t queen_mobility_op, queen_mobility_en;  // 221
+    int16_t queen_rank7_op, queen_rank7_en;        // 223
+    int16_t pawn_shield, pawn_shield_2;            // 225
+    int16_t pawn_storm, pawn_storm_2;              // 227
+    int16_t king_safety, king_safety_2;            // 229
+    int16_t safe_check_op, safe_check_en;          // 231
+    int16_t unused233;                             // 233
+    int16_t hung_pawn_op, hung_pawn_en;            // 234
+    int16_t hung_piece_op, hung_piece_en;          // 236
+    int16_t PST_P_op, PST_P_en;                    // 238
+    int16_t PST_N_op, PST_N_en;                    // 240
+    int16_t PST_B_op, PST_B_en;                    // 242
+    int16_t PST_R_op, PST_R_en;                    // 244
+    int16_t PST_Q_op, PST_Q_en;                    // 246
+    int16_t PST_K_op, PST_K_en;                    // 248
+    int16_t pst_scale_op, pst_scale_en;            // 250
+    int16_t mobility_scale_op, mobility_scale_en;  // 252
+    int16_t pawn_struct_scale_op, pawn_struct_scale_en;  // 254
+    int16_t threat_scale_op, threat_scale_en;      // 256
+    // Explicit piece-square tables: [1 + type - 1][square][phase]; slot 0
+    // (indices 258..385) belongs to no piece.
+    int16_t pst[7][64][2];                         // 258..1153
+    int16_t pst_half[32];                          // 1154..1185, pst_a1..pst_d8
+    int16_t p[15];                                 // 1186..1200, p1..p15
+    int16_t tune;                                  // 1201
+  };
+};
+
+static_assert(sizeof(PersonalityRecord) == kParamCount * 2);
+static_assert(offsetof(PersonalityRecord, OwnBook_File) == 9 * 2);
+static_assert(offsetof(PersonalityRecord, SyzygyPath) == 81 * 2);
+static_assert(offsetof(PersonalityRecord, SyzygyProbeDepth5) == 153 * 2);
+static_assert(offsetof(PersonalityRecord, SEP_depth) == 160 * 2);
+static_assert(offsetof(PersonalityRecord, pawn_value_op) == 169 * 2);
+static_assert(offsetof(PersonalityRecord, pawn_candidate_op) == 201 * 2);
+static_assert(offsetof(PersonalityRecord, hung_pawn_op) == 234 * 2);
+static_assert(offsetof(PersonalityRecord, threat_scale_en) == 257 * 2);
+static_assert(offsetof(PersonalityRecord, pst) == 258 * 2);
+static_assert(offsetof(PersonalityRecord, pst_half) == 1154 * 2);
+static_assert(offsetof(PersonalityRecord, tune) == 1201 * 2);
+
+extern PersonalityRecord Personality;
+extern PersonalityRecord DefaultPersonality;
+
+// Writes the compiled defaults into DefaultPersonality (every other field 0).
+void SetDefaultPersonality();
+
+// Per-term values of one traced evaluation, shown by the evaluation display.
+struct EvalDisplay {
+  int16_t square[64];
+  int16_t stage;
+  int16_t material[2];
+  int16_t positional[2];
+  int16_t passers[2];
+  int16_t pawns[2];
+  int16_t knights[2];
+  int16_t bishops[2];
+  int16_t rooks[2];
+  int16_t queens[2];
+  int16_t kings[2];
+  uint64_t hung;
+  uint64_t pinned;
+  uint64_t free_pawns;
+  double draw_adj;
+};
+
+struct ProgramBlock {
+  uint8_t quit;
+  uint8_t pst_mode;
+  double info_delay;
+  uint8_t ready;
+  uint8_t extra_options;
+  int16_t numa;
+  uint16_t trace_depth;
+  uint16_t eval_trace;
+  char tool_file[kFileArgSize];
+  char game_file[kFileArgSize];
+  uint8_t tune_percent;
+  EvalDisplay display;
+  uint16_t protocol;  // 1 UCI, 0 console
+};
+
+extern ProgramBlock PBlock;

@@ -1,0 +1,4 @@
+#include "search/searchdata.h"
+
+SearchRecord SearchData;
+double start = 0.0;

@@ -1,0 +1,57 @@
+// The one shared search record: limits from "go", the clock, the stop byte and
+// the shared result. Fields that search threads and the main thread touch at
+// the same time are atomics.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include "board/position.h"
+#include "search/records.h"
+
+enum StopCode : uint8_t { StopRun = 0, StopReport = 1, StopAbort = 2, StopNoMoves = 3, StopShutdown = 99 };
+enum SearchState : uint8_t { StateIdle = 0, StateThinking = 1, StatePondering = 2, StateAnalysis = 3 };
+
+struct SearchRecord {
+  uint8_t thread_count;
+  uint8_t hash_enabled;
+  int16_t hash_size;
+  uint16_t age;
+  uint16_t ponder;
+  Move book_move;
+  double move_overhead;
+  uint8_t engine_side;
+  std::atomic<uint8_t> state;
+  uint8_t go_request;
+  uint64_t node_limit;
+  int8_t max_depth;
+  uint8_t time_control;  // 0 sudden death, 1 fixed, else moves per control
+  double fixed_time;
+  double increment;
+  double clock[2];
+  int16_t moves_to_go;
+  double target_time;
+  std::atomic<double> elapsed;
+  std::atomic<uint8_t> stop;
+  double calibrated_nps;
+  double full_elo;
+  std::atomic<double> target_nps;
+  std::atomic<int8_t> iteration_depth;
+  std::atomic<int8_t> best_depth;
+  std::atomic<int16_t> best_score;
+  Move pv[kMaxPly];  // [1] best move, [2] ponder move; guarded by spinlock1
+  int16_t root_eval;
+  int16_t root_score;
+  int8_t change_depth;
+  uint8_t settled_depth;
+  std::atomic<uint8_t> last_completed_depth;
+  int16_t score_by_depth[kMaxPly];
+  Move move_by_depth[kMaxPly];
+  uint64_t nodes_by_depth[kMaxPly];
+  uint64_t totals[8];
+  double hash_fill;
+  int32_t tb_result;
+  int16_t tb_score[2];
+  Move tb_move;
+};
+
+extern SearchRecord SearchData;
+extern double start;  // monotonic seconds at which the current search was prepared
