@@ -10,7 +10,6 @@
 #include "search/threads.h"
 #include "search/tt.h"
 
-void InitBitboards() {}
 void BuildKPKBitbase() {}
 void SetSearchParams() {}
 void SetEvalParams() {}
