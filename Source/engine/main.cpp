@@ -1,1 +1,130 @@
-int main() { return 0; }
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "board/bitboard.h"
+#include "engine/loop.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "engine/switches.h"
+#include "eval/bitbase.h"
+#include "eval/weights.h"
+#include "platform/timer.h"
+#include "search/calibrate.h"
+#include "search/records.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "tablebase/tbcore.h"
+#include "tools/bench.h"
+#include "tools/bookwriter.h"
+#include "tools/epdsuite.h"
+#include "tools/match.h"
+#include "tools/pgnscan.h"
+#include "tools/tuner.h"
+
+namespace {
+
+void SeedRandom() {
+  using namespace std::chrono;
+  const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
+}
+
+void RunMode(ToolMode mode) {
+  switch (mode) {
+    case ToolMode::Engine:
+      Calibrate();
+      init_tablebases(Personality.SyzygyPath);
+      Loop();
+      break;
+    case ToolMode::EpdAnalysis:
+      Analyze_EPD_File();
+      break;
+    case ToolMode::PgnScan1:
+    case ToolMode::PgnScan2:
+    case ToolMode::PgnScan3:
+    case ToolMode::PgnScan4:
+      Scan_PGN_File(PBlock.game_file, 1 + int(mode) - int(ToolMode::PgnScan1));
+      break;
+    case ToolMode::Match:
+      PBlock.info_delay = 1000.0;
+      Tune_3();
+      break;
+    case ToolMode::Benchmark:
+      Bench();
+      break;
+    case ToolMode::ProfiledBenchmark:
+      profile = 1;
+      Bench();
+      break;
+    case ToolMode::BookBuilding:
+      PG_CreateBook();
+      break;
+    case ToolMode::ParameterFile:
+      if (FILE* f = std::fopen("kerv.rc", "w")) std::fclose(f);
+      break;
+    case ToolMode::TrainingFilter:
+      SearchData.max_depth = 0;
+      PBlock.info_delay = 9999.0;
+      Process_EPD_File(PBlock.tool_file, 1);
+      break;
+    case ToolMode::GradientTuner:
+      TuneGradient();
+      break;
+    case ToolMode::SelfPlayTuner:
+      PBlock.info_delay = 1000.0;
+      Tune_4();
+      break;
+    case ToolMode::Nothing:
+      break;
+  }
+}
+
+void Shutdown() {
+  KillThreadPool(SearchData.thread_count);
+  HashFree();
+  EndTimerPeriod();
+  CloseLog();
+}
+
+}  // namespace
+
+// Start-up failures end with status 1 and print nothing.
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  // The input poll looks at descriptor 0, so no line may wait in a stdio buffer.
+  std::setvbuf(stdin, nullptr, _IONBF, 0);
+  SeedRandom();
+  OpenLog();
+
+  CTD = NewThreadRecord(255);
+  if (!CTD) return 1;
+
+  InitBitboards();
+  BuildKPKBitbase();
+
+  SetStartValues();
+  SetDefaultPersonality();
+  Personality = DefaultPersonality;
+  PBlock.protocol = 1;
+
+  const ToolMode mode = ParseSwitches(argc, argv);
+
+  SearchData.hash_size = Personality.Hash;
+  if (!HashInit()) return 1;
+  // Switches become the defaults that "uci" reports.
+  DefaultPersonality = Personality;
+
+  SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);
+  if (CreateThreadPool(SearchData.thread_count) != 0) return 1;
+  BeginTimerPeriod();
+
+  SetSearchParams();
+  SetEvalParams();
+
+  RunMode(mode);
+  Shutdown();
+  return 0;
+}

@@ -1,8 +1,66 @@
 #include "engine/output.h"
 
-// Temporary writer until the log lands.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/params.h"
+
+FILE* fdlog = nullptr;
+
+namespace {
+
+constexpr char kLogName[] = "kerv.log";
+
+// One fwrite of text and newline together: the stream's lock then keeps a line
+// whole even when the main thread and a search thread print at the same time.
+void WriteLine(FILE* f, const char* text) {
+  const size_t n = std::strlen(text);
+  char local[4096];
+  char* buf = n < sizeof local ? local : static_cast<char*>(std::malloc(n + 1));
+  if (!buf) {
+    std::fprintf(f, "%s\n", text);
+    return;
+  }
+  std::memcpy(buf, text, n);
+  buf[n] = '\n';
+  std::fwrite(buf, 1, n + 1, f);
+  if (buf != local) std::free(buf);
+}
+
+}  // namespace
+
 void ShowMessage(const char* text) {
-  std::fputs(text, stdout);
-  std::fputc('\n', stdout);
+  WriteLine(stdout, text);
   std::fflush(stdout);
+  if (Personality.Log && fdlog) {
+    WriteLine(fdlog, text);
+    std::fflush(fdlog);
+  }
+}
+
+void OpenLog() {
+  // A missing log is the normal case, not a log in use.
+  if (std::remove(kLogName) != 0 && errno != ENOENT) {
+    ShowMessage("log file in use.");
+    return;
+  }
+  fdlog = std::fopen(kLogName, "w");
+}
+
+void CloseLog() {
+  if (fdlog) std::fclose(fdlog);
+  fdlog = nullptr;
+}
+
+const char* GetWord(const char* text) {
+  static char word[128];
+  while (*text == ' ') ++text;
+  size_t n = 0;
+  while (n < sizeof word - 1 && text[n] && text[n] != ' ' && text[n] != '\n' && text[n] != '\r') {
+    word[n] = text[n];
+    ++n;
+  }
+  word[n] = '\0';
+  return word;
 }

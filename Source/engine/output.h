@@ -2,8 +2,12 @@
 #pragma once
 #include <cstdio>
 
+// The log, open from start-up to shutdown; null when it could not be prepared.
+extern FILE* fdlog;
+
 // Writes one line (text plus newline) to standard output in a single write,
-// flushes, and copies it to the log while Log is on.
+// flushes, and copies it to the log while Log is on. The text is never used
+// as a format.
 void ShowMessage(const char* text);
 
 // Prepares "kerv.log" at start-up and closes it at shutdown.
@@ -11,5 +15,6 @@ void OpenLog();
 void CloseLog();
 
 // Copies the next blank-separated word of text (at most 127 characters) into
-// a static buffer and returns it.
+// a static buffer and returns it. Leading blanks are skipped; the caller keeps
+// its own position.
 const char* GetWord(const char* text);

@@ -8,6 +8,13 @@ constexpr int kParamCount = 1202;
 constexpr int kPathSize = 144;      // OwnBook_File and SyzygyPath, NUL included
 constexpr int kFileArgSize = 140;   // tool and game file arguments, NUL included
 
+// The 32-bit ARM boards have little memory to spare for the table.
+#if defined(__arm__) || defined(_M_ARM)
+constexpr int16_t kDefaultHash = 4;
+#else
+constexpr int16_t kDefaultHash = 64;
+#endif
+
 union PersonalityRecord {
   int16_t f[kParamCount];
   struct {
@@ -145,3 +152,9 @@ struct ProgramBlock {
 };
 
 extern ProgramBlock PBlock;
+
+// Copies text into a fixed field of the given size, cutting it to fit.
+void CopyText(char* field, size_t size, const char* text);
+
+// Start values of SearchData and PBlock, set once before the switches are read.
+void SetStartValues();

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tempdir.h"
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+// Runs the program in its own temporary directory with the given input.
+// `limit` is a shell prefix such as "ulimit -v 2000000;".
+Result RunKerv(const std::string& dir, const std::string& args, const std::string& input = "",
+               const std::string& limit = "") {
+  WriteFile(dir + "/in.txt", input);
+  const std::string cmd = "cd '" + dir + "' && (" + limit + " exec '" KERV_BINARY "' " + args +
+                          " < in.txt > out.txt 2> err.txt)";
+  const int raw = std::system(cmd.c_str());
+  Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir + "/out.txt"), ReadFile(dir + "/err.txt")};
+  return r;
+}
+
+struct TempDir {
+  std::string path = MakeTempDir();
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+}  // namespace
+
+TEST(Program, QuitOrEndOfInputEndsWithStatusZero) {
+  TempDir d;
+  EXPECT_EQ(RunKerv(d.path, "", "uci\nisready\nquit\n").status, 0);
+  EXPECT_EQ(RunKerv(d.path, "", "").status, 0);
+  EXPECT_EQ(RunKerv(d.path, "-threads 4 -hash 1", "quit\n").status, 0);
+}
+
+TEST(Program, Bench2PrintsNothingAndEmptiesTheLog) {
+  TempDir d;
+  WriteFile(d.path + "/kerv.log", "stale line\n");
+  const Result r = RunKerv(d.path, "-bench2");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  ASSERT_TRUE(std::filesystem::exists(d.path + "/kerv.log"));
+  EXPECT_EQ(ReadFile(d.path + "/kerv.log"), "");
+}
+
+TEST(Program, MkconfigCreatesAnEmptyRcFile) {
+  TempDir d;
+  WriteFile(d.path + "/kerv.rc", "old setting\n");
+  Result r = RunKerv(d.path, "-mkconfig");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  ASSERT_TRUE(std::filesystem::exists(d.path + "/kerv.rc"));
+  EXPECT_EQ(std::filesystem::file_size(d.path + "/kerv.rc"), 0u);
+
+  // Cannot be created: still silent and status 0.
+  std::filesystem::remove(d.path + "/kerv.rc");
+  std::filesystem::create_directories(d.path + "/kerv.rc/x");
+  r = RunKerv(d.path, "-mkconfig");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(Program, LogInUseIsReportedAndTheRunGoesOn) {
+  TempDir d;
+  std::filesystem::create_directories(d.path + "/kerv.log/x");
+  const Result r = RunKerv(d.path, "-log -bench2");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "log file in use.\n");
+  EXPECT_TRUE(std::filesystem::is_directory(d.path + "/kerv.log/x"));
+}
+
+TEST(Program, NpsPrintsTheRatingButDoesNotLogIt) {
+  TempDir d;
+  const Result r = RunKerv(d.path, "-log -nps 20000 -bench2");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Elo= 2436\n");
+  EXPECT_EQ(ReadFile(d.path + "/kerv.log"), "");
+}
+
+TEST(Program, TableThatCannotBeAllocatedEndsWithStatusOneSilently) {
+  TempDir d;
+  // The same limit leaves room for a normal table.
+  Result r = RunKerv(d.path, "-hash 64", "quit\n", "ulimit -v 2000000;");
+  EXPECT_EQ(r.status, 0);
+  r = RunKerv(d.path, "-hash 8192", "quit\n", "ulimit -v 2000000;");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+}
