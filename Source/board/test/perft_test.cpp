@@ -40,7 +40,12 @@ TEST_P(PerftSuite, MatchesReferenceCount) {
   EXPECT_EQ(td->search_ply, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, PerftSuite, ::testing::ValuesIn(ReadSuite()));
+void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.fen << " depth " << c.depth; }
+
+INSTANTIATE_TEST_SUITE_P(Shared, PerftSuite, ::testing::ValuesIn(ReadSuite()),
+                         [](const ::testing::TestParamInfo<PerftCase>& info) {
+                           return "Line" + std::to_string(info.index + 2);
+                         });
 
 TEST(PerftSuiteFile, IsPresent) { EXPECT_EQ(ReadSuite().size(), 61u); }
 
