@@ -64,4 +64,11 @@ TEST_F(PerftTest, MateAndStalemateCountNothing) {
   for (int depth = 1; depth <= 3; depth++) EXPECT_EQ(Perft(td, depth), 0u);
 }
 
+TEST_F(PerftTest, PliesPastTheRecordsCountNothing) {
+  Set(fen_opn);
+  td->search_ply = kMaxPly - 2;
+  Perft1(td, White, kMaxPly - 2, 2);
+  EXPECT_EQ(td->counters[CountNodes].load(), 0u);
+}
+
 }  // namespace
