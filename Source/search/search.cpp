@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/see.h"
 #include "eval/evaluate.h"
+#include "search/calibrate.h"
 #include "search/moveloop.h"
 #include "search/ordering.h"
 #include "search/qsearch.h"
@@ -25,21 +26,6 @@ namespace {
 inline int Clamped(int r, int alpha, int beta) { return r <= alpha ? alpha : std::min(r, beta); }
 
 inline int NonPawnMaterial(const Position* pos, int side) { return pos->npm[side]; }
-
-// Strength limit: a node of depth 1 or more waits while its thread runs
-// faster than the target rate. The clock is read here, because nobody
-// refreshes the shared elapsed time of a search outside the pool.
-void NodeRateThrottle(ThreadRecord* td, int depth) {
-  if (depth < 1 || SearchData.target_nps.load(std::memory_order_relaxed) >= 1e9) return;
-  while (!Stopped() && SearchData.iteration_depth.load(std::memory_order_relaxed) >= 2) {
-    const double elapsed = MonotonicSeconds() - start;
-    const double target = SearchData.target_nps.load(std::memory_order_relaxed);
-    if (target >= 1e9 || elapsed <= 0 ||
-        double(td->counters[CountNodes].load(std::memory_order_relaxed)) / elapsed <= target)
-      return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-}
 
 // "go nodes N" counts the nodes of all threads together: thread 0 alone
 // stops the search once their sum passes the limit. The sum is formed every
