@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kWhiteLetters[] = "-PNBRQK";
 constexpr char kBlackLetters[] = "-pnbrqk";
+constexpr char kDiagramBlack[] = "-onbrqk";
 constexpr int kMaxOfType = kPieceListSize - 1;
 
 int LetterCode(char c) {
@@ -205,7 +206,7 @@ void ShowBoard(const Position* pos) {
       if (!code)
         *o++ = (file & 1) == (rank & 1) ? '+' : '-';
       else
-        *o++ = PieceColour(code) == White ? kWhiteLetters[PieceType(code)] : kBlackLetters[PieceType(code)];
+        *o++ = PieceColour(code) == White ? kWhiteLetters[PieceType(code)] : kDiagramBlack[PieceType(code)];
     }
     *o++ = '\n';
   }

@@ -9,6 +9,8 @@ void Perft1(ThreadRecord* td, int side, int ply, int depth) {
     Count(td, CountNodes);
     return;
   }
+  // Lists and undo records end with the ply records; nothing is counted past them.
+  if (ply > kMaxPly - 3) return;
   Position* pos = &td->pos;
   GenerateAll(pos);
   uint64_t leaves = 0;

@@ -2,6 +2,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "search/keys.h"

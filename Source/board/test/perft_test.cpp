@@ -40,7 +40,12 @@ TEST_P(PerftSuite, MatchesReferenceCount) {
   EXPECT_EQ(td->search_ply, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, PerftSuite, ::testing::ValuesIn(ReadSuite()));
+void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.fen << " depth " << c.depth; }
+
+INSTANTIATE_TEST_SUITE_P(Shared, PerftSuite, ::testing::ValuesIn(ReadSuite()),
+                         [](const ::testing::TestParamInfo<PerftCase>& info) {
+                           return "Line" + std::to_string(info.index + 2);
+                         });
 
 TEST(PerftSuiteFile, IsPresent) { EXPECT_EQ(ReadSuite().size(), 61u); }
 
@@ -57,6 +62,13 @@ TEST_F(PerftTest, MateAndStalemateCountNothing) {
   for (int depth = 1; depth <= 3; depth++) EXPECT_EQ(Perft(td, depth), 0u);
   Set("7k/5Q2/6K1/8/8/8/8/8 b - -");
   for (int depth = 1; depth <= 3; depth++) EXPECT_EQ(Perft(td, depth), 0u);
+}
+
+TEST_F(PerftTest, PliesPastTheRecordsCountNothing) {
+  Set(fen_opn);
+  td->search_ply = kMaxPly - 2;
+  Perft1(td, White, kMaxPly - 2, 2);
+  EXPECT_EQ(td->counters[CountNodes].load(), 0u);
 }
 
 }  // namespace
