@@ -59,10 +59,10 @@ void HashFree() {
   mask = ~uint64_t(0);
 }
 
-static void FillSlots(uint64_t word1) {
+static void EmptySlots() {
   for (uint64_t i = 0; i < uint64_t(entries) + kSpareSlots; i++) {
     hashtable[i].word[0].store(0, std::memory_order_relaxed);
-    hashtable[i].word[1].store(word1, std::memory_order_relaxed);
+    hashtable[i].word[1].store(EmptyWord1(), std::memory_order_relaxed);
   }
 }
 
@@ -80,13 +80,14 @@ int HashInit() {
   void* block = ::operator new(size_t(bytes), kTableAlign, std::nothrow);
   if (!block) return 0;
   hashtable = static_cast<HashSlot*>(block);
-  for (uint64_t i = 0; i < slots; i++) new (&hashtable[i]) HashSlot{};
+  // Marked empty only while the hash is enabled; zeros otherwise.
+  const uint64_t word1 = SearchData.hash_enabled ? EmptyWord1() : 0;
+  for (uint64_t i = 0; i < slots; i++) new (&hashtable[i]) HashSlot{{0, word1}};
   entries = uint32_t(slots - kSpareSlots);
   mask = entries ? std::bit_floor(uint64_t(entries)) - 1 : ~uint64_t(0);
   whitetable = hashtable;
   blacktable = hashtable + entries;
   if (SearchData.hash_enabled) {
-    FillSlots(EmptyWord1());
     SearchData.age = 0;
     SearchData.hash_fill = 0.0;
   }
@@ -95,7 +96,7 @@ int HashInit() {
 
 void HashClear() {
   if (!SearchData.hash_enabled) return;
-  if (hashtable) FillSlots(EmptyWord1());
+  if (hashtable) EmptySlots();
   SearchData.age = 0;
   SearchData.hash_fill = 0.0;
 }

@@ -72,6 +72,14 @@ TEST_F(TableTest, SizesAndBucketGeometry) {
   EXPECT_EQ(spare.depth, kHashEmptyDepth);
   EXPECT_EQ(spare.lock, 0u);
 
+  // Allocated while disabled: zeros, and the age stays.
+  SearchData.hash_enabled = 0;
+  SearchData.age = 12;
+  Resize(2);
+  EXPECT_EQ(ReadSlot(hashtable + 7).depth, 0);
+  EXPECT_EQ(SearchData.age, 12);
+  SearchData.hash_enabled = 1;
+
   // Hash 0: only the spare slots, and the table is never touched.
   Resize(0);
   EXPECT_EQ(entries, 0u);
