@@ -192,6 +192,8 @@ void TraceMove(Position* pos, Move move) {
     for (int i = 1; i < q; i++) std::fputs("         ", trace);
   }
   std::fprintf(trace, "(%2d)%s ", td->ply[q].depth, text);
+  // A trace is read after crashes too.
+  std::fflush(trace);
   last_ply = q;
   last_depth = depth;
 }

@@ -1,6 +1,10 @@
 // The interpreter's effect on the records, which the protocol cannot show.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -14,6 +18,7 @@
 #include "search/output.h"
 #include "search/records.h"
 #include "search/searchdata.h"
+#include "uci_harness.h"
 
 namespace {
 
@@ -199,6 +204,157 @@ TEST(SearchOutput, ScoreTexts) {
     ScoreText(score, text);
     EXPECT_STREQ(text, expected) << score;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string Slurp(const char* path) {
+  std::string text;
+  if (FILE* f = std::fopen(path, "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+TEST(SearchOutput, TraceWritesThreadZerosPath) {
+  InitBitboards();
+  InitHashKeys();
+  PBlock.protocol = 1;
+  char dir[] = "/tmp/kerv_trace_XXXXXX";
+  ASSERT_TRUE(mkdtemp(dir));
+  char here[4096];
+  ASSERT_TRUE(getcwd(here, sizeof here));
+  ASSERT_EQ(chdir(dir), 0);
+
+  ThreadRecord* td = NewThreadRecord(0);
+  ThreadRecord* other = NewThreadRecord(1);
+  SetPosition(&td->pos, fen_opn);
+  SetPosition(&other->pos, fen_opn);
+  PBlock.trace_depth = 2;
+  start = 1.0;
+  td->depth = 1;
+  td->ply[1].depth = 1;
+  td->ply[2].depth = 0;
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "e2e4"));
+  MakeMove(&other->pos, FindLegalMove(&other->pos, "d2d4"));  // not thread 0: not traced
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "e7e5"));
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "g1f3"));  // ply 3: deeper than the setting
+  UnmakeMove(&td->pos);
+  UnmakeMove(&td->pos);
+  UnmakeMove(&td->pos);
+  td->depth = 2;
+  td->ply[1].depth = 2;
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "d2d4"));
+  MakeNullMove(&td->pos);
+  UnmakeNullMove(&td->pos);
+  UnmakeMove(&td->pos);
+  // A new search starts its headers afresh.
+  start = 2.0;
+  td->depth = 1;
+  td->ply[1].depth = 1;
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "c2c4"));
+  UnmakeMove(&td->pos);
+  PBlock.trace_depth = 0;
+  MakeMove(&td->pos, FindLegalMove(&td->pos, "a2a3"));
+
+  const std::string text = Slurp("trace.txt");
+  ASSERT_EQ(chdir(here), 0);
+  EXPECT_EQ(text,
+            "\n\nSEARCH DEPTH= 1\n( 1)e2e4 ( 0)e7e5 "
+            "\n\nSEARCH DEPTH= 2\n\n( 2)d2d4 ( 0)null "
+            "\n\nSEARCH DEPTH= 1\n( 1)c2c4 ");
+  delete td;
+  delete other;
+}
+
+}  // namespace
+
+namespace {
+
+std::string Printed(int thread, int slot, int depth, int score, const Move* pv, bool gate = true) {
+  ::testing::internal::CaptureStdout();
+  if (gate)
+    DisplaySearchInfo(thread, slot, depth, score, pv);
+  else
+    PrintSearchInfo(thread, slot, depth, score, pv);
+  return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(SearchOutput, InfoLinesAndTheirGate) {
+  InitBitboards();
+  SetStartValues();
+  SetDefaultPersonality();
+  Personality = DefaultPersonality;
+  PBlock.protocol = 1;
+  SearchData.thread_count = 0;  // no workers: every total is 0
+  SearchData.elapsed = 2.0;
+  SearchData.hash_fill = 0.25;
+  SearchData.tb_result = -1;
+  SearchData.stop = StopRun;
+  PBlock.info_delay = 0.0;
+  const char* text[13] = {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6",
+                          "e1g1", "f8e7", "f1e1", "b7b5", "a4b3"};
+  harness::Board b;
+  b.Set(fen_opn);
+  Move pv[kMaxPly] = {};
+  for (int i = 0; i < 13; i++) {
+    pv[i + 1] = FindLegalMove(b.pos(), text[i]);
+    ASSERT_TRUE(pv[i + 1]) << text[i];
+    MakeMove(b.pos(), pv[i + 1]);
+  }
+  const std::string moves = "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7 f1e1 b7b5 a4b3";
+  EXPECT_EQ(Printed(0, 1, 5, 35, pv),
+            "info depth 5 seldepth 0 score cp 35 time 2000 nodes 0 nps 0 tbhits 0 hashfull 250 pv " + moves + "\n");
+  Personality.MultiPV = 3;
+  EXPECT_EQ(Printed(0, 2, 3, -9995, pv),
+            "info multipv 2 depth 3 seldepth 0 score mate -2 time 2000 nodes 0 nps 0 tbhits 0 hashfull 250 pv " +
+                moves + "\n");
+  Personality.MultiPV = 1;
+  SearchData.tb_result = 4;
+  EXPECT_NE(Printed(0, 0, 2, 150, pv).find(" score cp 9800 "), std::string::npos);
+  SearchData.tb_result = 2;
+  EXPECT_NE(Printed(0, 0, 2, 35, pv).find(" score cp 0 "), std::string::npos);
+  SearchData.tb_result = 0;
+  EXPECT_NE(Printed(0, 0, 2, -9990, pv).find(" score mate -4 "), std::string::npos);
+  SearchData.tb_result = -1;
+
+  // The gate: silence, depth 0, no move, and the delay while running.
+  PBlock.info_delay = 9999.0;
+  EXPECT_EQ(Printed(0, 1, 5, 35, pv), "");
+  PBlock.info_delay = 1.0;
+  SearchData.elapsed = 0.5;
+  EXPECT_EQ(Printed(0, 1, 5, 35, pv), "");
+  SearchData.stop = StopReport;
+  EXPECT_NE(Printed(0, 1, 5, 35, pv), "");
+  EXPECT_EQ(Printed(0, 1, 0, 35, pv), "");
+  const Move none[kMaxPly] = {};
+  EXPECT_EQ(Printed(0, 1, 5, 35, none), "");
+
+  // A 70-move line shows 66 moves.
+  Move longpv[kMaxPly + 2] = {};
+  for (int i = 1; i < kMaxPly; i++) longpv[i] = pv[1 + (i - 1) % 13];
+  const std::string shown = Printed(0, 1, 5, 35, longpv, false);
+  const std::string tail = shown.substr(shown.find(" pv ") + 4);
+  EXPECT_EQ(std::count(tail.begin(), tail.end(), ' '), 65);
+
+  // Console rows: 8 moves while the search runs, up to 32 once stopped, in
+  // rows of 8; the last line of a MultiPV set gets an empty line after it.
+  PBlock.protocol = 0;
+  PBlock.info_delay = 0.0;
+  SearchData.elapsed = 1.3;
+  SearchData.stop = StopRun;
+  EXPECT_EQ(Printed(2, 0, 7, -20, pv), "02] 07    1.3       0K   -20  e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6\n");
+  SearchData.stop = StopReport;
+  EXPECT_EQ(Printed(0, 1, 7, -20, pv),
+            "00] 07.   1.3       0K   -20  e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6\n" + std::string(30, ' ') +
+                "e1g1 f8e7 f1e1 b7b5 a4b3\n\n");
+  PBlock.protocol = 1;
+  SearchData.stop = StopRun;
 }
 
 }  // namespace
