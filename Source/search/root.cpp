@@ -217,7 +217,7 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
       int u = best + 1 > 9696 ? kInfinity : best + 1;
       s = -Search(pos, side ^ 1, 2, depth - r - 1, -u, -bound, 1, scratch);
       if (s > best) {
-        if (main_thread) SearchData.settled_depth.store(uint8_t(depth - 2), std::memory_order_relaxed);
+        if (main_thread) SearchData.settled_depth.store(uint8_t(std::max(depth - 2, 0)), std::memory_order_relaxed);
         // Fail high: widen the upper bound step by step until the move is
         // resolved.
         for (int step = 1, round = 1; !Stopped(); round++) {
