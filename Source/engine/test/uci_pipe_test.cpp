@@ -307,6 +307,15 @@ TEST(UciPipe, DepthNodesAndMovetime) {
     b.Set(fen_opn);
     const SearchResult r = Go(s.e, "go depth 5");
     ExpectLegal(r, b);
+    ASSERT_GE(r.lines.size(), 2u);
+    const std::string last = r.lines[r.lines.size() - 2];
+    EXPECT_EQ(Field(last, "depth"), "5") << last;
+    for (const std::string& l : r.lines) {
+      int depth = 0;
+      if (std::sscanf(l.c_str(), "info depth %d", &depth) == 1) {
+        EXPECT_LE(depth, 5) << l;
+      }
+    }
   }
   {
     Session s;
@@ -326,6 +335,7 @@ TEST(UciPipe, DepthNodesAndMovetime) {
     const SearchResult r = Go(s.e, "go movetime 500");
     ExpectLegal(r, b);
     EXPECT_LT(r.seconds, 0.5 + 0.15) << "bestmove too late";
+    EXPECT_GT(r.seconds, 0.3) << "bestmove too early";
   }
 }
 
@@ -338,6 +348,52 @@ TEST(UciPipe, InfiniteWaitsForStop) {
   const SearchResult r = Go(s.e, "stop", 1.0);
   ExpectLegal(r, b);
   EXPECT_LT(r.seconds, 0.2);
+
+  // A mate ends the search on its own, but the answer still waits for stop.
+  b.Set("k7/8/1K6/8/8/8/8/7R w - -");
+  Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R w - -");
+  Send(s.e, "go infinite");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 1.0));
+  const SearchResult m = Go(s.e, "stop", 1.0);
+  ExpectLegal(m, b);
+  EXPECT_EQ(m.best, "h1h8");
+  ASSERT_GE(m.lines.size(), 2u);
+  EXPECT_NE(m.lines[m.lines.size() - 2].find(" score mate 1 "), std::string::npos) << m.lines[m.lines.size() - 2];
+}
+
+TEST(UciPipe, MateScoresCountMoves) {
+  Session s;
+  Board b;
+  b.Set("k7/8/1K6/8/8/8/8/7R b - -");
+  Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R b - -");
+  const SearchResult r = Go(s.e, "go depth 6");
+  ExpectLegal(r, b);
+  EXPECT_EQ(r.best, "a8b8");
+  ASSERT_GE(r.lines.size(), 2u);
+  EXPECT_NE(r.lines[r.lines.size() - 2].find("score mate -1 "), std::string::npos) << r.lines[r.lines.size() - 2];
+}
+
+
+TEST(UciPipe, MultiPvLinesCarryTheirSlot) {
+  Session s;
+  s.Ask("setoption name MultiPV value 3");
+  Board b;
+  b.Set(fen_opn);
+  const SearchResult r = Go(s.e, "go depth 6");
+  ExpectLegal(r, b);
+  int seen[4] = {0, 0, 0, 0};
+  for (const std::string& l : r.lines) {
+    if (l.rfind("info ", 0) != 0 || l.find(" pv ") == std::string::npos) continue;
+    ASSERT_EQ(l.rfind("info multipv ", 0), 0u) << l;
+    const int k = std::stoi(Field(l, "multipv"));
+    ASSERT_TRUE(k >= 1 && k <= 3) << l;
+    seen[k]++;
+    // Every line's first move is legal at the root.
+    EXPECT_TRUE(b.Legal(Field(l, "pv"))) << l;
+  }
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[2], 0);
+  EXPECT_GT(seen[3], 0);
 }
 
 TEST(UciPipe, PonderhitAndStop) {

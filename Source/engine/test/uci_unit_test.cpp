@@ -125,10 +125,14 @@ TEST_F(Interpreter, PositionPlaysOnlyLegalMoves) {
 }
 
 TEST_F(Interpreter, OptionParsingIsBounded) {
+  ::testing::internal::CaptureStdout();
   EXPECT_EQ(SetOptionInt("Contempt", " -50", -150, 150), -50);
   EXPECT_EQ(SetOptionInt("Contempt", "-99999999999999999999", -150, 150), -150);
   EXPECT_EQ(SetOptionInt("Hash", "abc", 0, 8192), 0);
   EXPECT_EQ(SetOptionInt("Hash", "12abc", 0, 8192), 12);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "info string Contempt set to -50\ninfo string Contempt set to -150\n"
+            "info string Hash set to 0\ninfo string Hash set to 12\n");
 
   int16_t pair[2] = {1180, 1180};
   ::testing::internal::CaptureStdout();
