@@ -1,7 +1,9 @@
 #include "board/makemove.h"
 
 #include "board/bitboard.h"
+#include "engine/params.h"
 #include "search/keys.h"
+#include "search/output.h"
 
 namespace {
 
@@ -69,6 +71,7 @@ inline int PromotedType(Move move) {
 }  // namespace
 
 void MakeMove(Position* pos, Move move) {
+  if (PBlock.trace_depth) TraceMove(pos, move);
   ThreadRecord* td = pos->owner;
   const int from = MoveFrom(move), to = MoveTo(move);
   const int side = pos->side;
@@ -165,6 +168,7 @@ void UnmakeMove(Position* pos) {
 }
 
 void MakeNullMove(Position* pos) {
+  if (PBlock.trace_depth) TraceMove(pos, NullMove);
   ThreadRecord* td = pos->owner;
   UndoRecord* u = &td->undo[td->game_ply];
   td->search_ply++;

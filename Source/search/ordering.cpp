@@ -41,13 +41,13 @@ bool HashMoveFits(const Position* pos, int side, Move m) {
   const Bitboard to_bit = SquareBit(to);
   const int type = PieceType(piece);
   if (type == Pawn) {
-    const bool last_rank = to_bit & (side == White ? 0xFF00000000000000ULL : 0xFFULL);
-    if (last_rank != bool(m & PromoMask)) return false;
+    constexpr Bitboard kLastRank[2] = {0xFF00000000000000ULL, 0xFFULL};
+    if (bool(to_bit & kLastRank[side]) != bool(m & PromoMask)) return false;
     if (BB_PawnRays[side][from] & to_bit) return target || to == pos->ep;
     if (target) return false;
     if (to == from + pawn_dir[side]) return true;
-    return to == from + 2 * pawn_dir[side] && (SquareBit(from) & (side == White ? 0xFF00ULL : 0xFF000000000000ULL)) &&
-           !pos->board[from + pawn_dir[side]];
+    const bool from_second_rank = SquareBit(from) & BB_r7[side ^ 1];
+    return from_second_rank && to == from + 2 * pawn_dir[side] && !pos->board[from + pawn_dir[side]];
   }
   if (m & PromoMask) return false;
   switch (type) {
@@ -164,8 +164,9 @@ MoveEntry* GenerateQuietChecks(const Position* pos, int side, MoveEntry* e) {
     if (!(BB_Between[LSB(t)][ksq] & occ)) diag |= SquareBit(LSB(t));
   for (Bitboard t = BB_RookRays[ksq] & empty; t; t = ClearLSB(t))
     if (!(BB_Between[LSB(t)][ksq] & occ)) line |= SquareBit(LSB(t));
+  // Material signature nibbles: bishops 0xF00, rooks 0xF000, queens 0xF0000.
   const uint32_t sig = pos->msig[side];
-  if (sig & 0xFFF00) {  // a bishop or a queen (or a rook: the lists are simply empty)
+  if (sig & 0xF0F00) {
     for (sq = pos->list[side][Bishop]; *sq != NoSquare; sq++)
       e = AddSliderChecks(e, pos, *sq, BB_BishopRays[*sq] & diag, occ);
   }

@@ -217,7 +217,7 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
       int u = best + 1 > 9696 ? kInfinity : best + 1;
       s = -Search(pos, side ^ 1, 2, depth - r - 1, -u, -bound, 1, scratch);
       if (s > best) {
-        if (main_thread) SearchData.settled_depth.store(uint8_t(depth - 2), std::memory_order_relaxed);
+        if (main_thread) SearchData.settled_depth.store(uint8_t(std::max(depth - 2, 0)), std::memory_order_relaxed);
         // Fail high: widen the upper bound step by step until the move is
         // resolved.
         for (int step = 1, round = 1; !Stopped(); round++) {
@@ -249,9 +249,10 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
 
     if (Stopped()) {
       if (!main_thread) return;
-      // A fail high that the stop cut short may still be worth reporting.
+      // A fail high that the stop cut short may still be worth reporting;
+      // a stop before any result has no move to offer.
       if (td->root_score.load(std::memory_order_relaxed) > SearchData.best_score.load(std::memory_order_relaxed) + 24 &&
-          td->pv[1] != SearchData.pv[1]) {
+          td->pv[1] && td->pv[1] != SearchData.pv[1]) {
         td->completed_depth.store(uint8_t(depth), std::memory_order_relaxed);
         NewBestMove(td);
       }
@@ -337,6 +338,14 @@ void ThreadSearch(ThreadRecord* td) {
   PrescoreAll(pos, list);
   if (main_thread) {
     if (ProbeRootTables(td, list)) return;
+    // Until depth 1 has a result, a stop still reports the move tried first.
+    SelectBest(list);
+    Lock(spinlock1);
+    if (!SearchData.pv[1]) {
+      SearchData.pv[1] = list->move;
+      SearchData.pv[2] = 0;
+    }
+    Unlock(spinlock1);
   } else if (SearchData.tb_result != -1) {
     return;
   }

@@ -25,7 +25,6 @@ namespace {
 
 inline int Clamped(int r, int alpha, int beta) { return r <= alpha ? alpha : std::min(r, beta); }
 
-inline int NonPawnMaterial(const Position* pos, int side) { return pos->npm[side]; }
 
 // "go nodes N" counts the nodes of all threads together: thread 0 alone
 // stops the search once their sum passes the limit. The sum is formed every
@@ -37,7 +36,8 @@ bool NodeLimitReached(ThreadRecord* td) {
   if (own & 255) return false;
   uint64_t total = 0;
   for (int i = 0; i < threads; i++)
-    if (const ThreadRecord* t = ThreadData[i].load(std::memory_order_acquire)) total += t->counters[CountNodes].load(std::memory_order_relaxed);
+    if (const ThreadRecord* t = ThreadData[i].load(std::memory_order_acquire))
+      total += t->counters[CountNodes].load(std::memory_order_relaxed);
   return total > td->node_limit;
 }
 
@@ -203,7 +203,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
   if (!in_check && node_type != 0 && depth <= FP_depth && eval <= alpha - FP_margin[depth] && tt_score <= alpha)
     return Clamped(Q_Search(pos, side, ply, depth, alpha, beta, node_type, pv), alpha, beta);
 
-  const int npm = NonPawnMaterial(pos, side);
+  const int npm = pos->npm[side];
   bool try_probcut = true;
   if (!in_check && depth <= SEP_depth && beta + 24 < eval - p->threat[side]) {
     if (node_type == 0 || !permit) {

@@ -42,6 +42,17 @@ TEST_F(SearchTest, DepthZeroOrBelowStillNamesALegalMove) {
   EXPECT_EQ(r.depth, 1);
 }
 
+TEST_F(SearchTest, SearchStoppedBeforeItsFirstResultNamesALegalMove) {
+  SetGame(kMiddlegame);
+  Prepare(10, 0, 1);
+  SearchData.stop.store(StopReport);
+  SearchIterations();
+  const SearchResult r = Result();
+  EXPECT_NE(r.best, 0);
+  ExpectLegalResult(r);
+  EXPECT_EQ(r.stop, StopReport);
+}
+
 // Nodes, score and move of a fixed set of searches with one thread. A change
 // of the search, the move ordering or the evaluation changes these numbers;
 // such a change must come with the new fingerprint.
