@@ -25,7 +25,6 @@ namespace {
 
 inline int Clamped(int r, int alpha, int beta) { return r <= alpha ? alpha : std::min(r, beta); }
 
-
 // "go nodes N" counts the nodes of all threads together: thread 0 alone
 // stops the search once their sum passes the limit. The sum is formed every
 // 256 of its own nodes when other threads help.

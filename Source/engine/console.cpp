@@ -1,0 +1,440 @@
+#include "engine/console.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movetext.h"
+#include "board/perft.h"
+#include "board/see.h"
+#include "engine/console_edit.h"
+#include "engine/console_pgn.h"
+#include "engine/loop.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "engine/uci.h"
+#include "eval/display.h"
+#include "eval/weights.h"
+#include "search/output.h"
+#include "search/searchcontrol.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "tools/console_tune.h"
+
+namespace {
+
+constexpr int kMaxWords = 10;
+constexpr int kWordSize = 128;  // 127 characters and the NUL
+constexpr int kMaxAnalysisDepth = 66;
+
+struct Words {
+  char word[kMaxWords][kWordSize];
+  const char* rest;  // the text after the command word, blanks skipped
+};
+
+using Handler = void (*)(const Words&);
+
+long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
+
+double Decimal(const char* text) {
+  const double v = std::strtod(text, nullptr);
+  return std::isfinite(v) ? v : 0.0;
+}
+
+int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
+
+void Show(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Show(const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  ShowMessage(line);
+}
+
+// Splits at blanks into at most ten words; false when a word is too long to
+// keep whole, since a cut word could name another file or move.
+bool SplitWords(const char* line, Words* cmd) {
+  std::memset(cmd->word, 0, sizeof cmd->word);
+  const char* s = line;
+  for (int i = 0; i < kMaxWords; i++) {
+    while (*s == ' ') s++;
+    const size_t n = std::strcspn(s, " ");
+    if (n >= size_t(kWordSize)) return false;
+    std::memcpy(cmd->word[i], s, n);
+    s += n;
+    if (i == 0) {
+      cmd->rest = s;
+      while (*cmd->rest == ' ') cmd->rest++;
+    }
+  }
+  return true;
+}
+
+void SetBothClocks(double seconds) {
+  SearchData.clock[White] = seconds;
+  SearchData.clock[Black] = seconds;
+}
+
+// A stored game move may be stale (the game went another way after it was
+// taken back), so it is replayed only when it is one of the legal moves here.
+bool LegalHere(Move m) { return m && CTD->game_ply < kMaxGamePly && IsLegalMove(&CTD->pos, m); }
+
+void PlayGameMove(Move m) {
+  MakeMove(&CTD->pos, m);
+  CTD->search_ply = 1;
+}
+
+void ShowGameBoard() {
+  if (PBlock.eval_trace) {
+    QuietSearch();
+    ShowEvalInfo();
+  } else {
+    ShowBoard(&CTD->pos);
+  }
+}
+
+void New(const Words&) {
+  QuietSearch();
+  SetPosition(&CTD->pos, fen_opn);
+  ShowBoard(&CTD->pos);
+  SetBothClocks(SearchData.fixed_time);
+}
+
+void Fen(const Words& cmd) {
+  QuietSearch();
+  SetPosition(&CTD->pos, cmd.rest);
+  ShowBoard(&CTD->pos);
+}
+
+void Quit(const Words&) {
+  SearchData.stop = StopAbort;
+  PBlock.quit = 1;
+}
+
+void Analyse(const Words& cmd) {
+  SearchData.time_control = TimeFixed;
+  SearchData.fixed_time = 100000.0;
+  SearchData.max_depth = kMaxAnalysisDepth;
+  const long long depth = Integer(cmd.word[1]);
+  if (depth >= 1 && depth < kMaxAnalysisDepth) SearchData.max_depth = int8_t(depth);
+  if (SearchData.hash_enabled == 1) HashClear();
+  SearchData.go_request = StateAnalysis;
+}
+
+void MoveSearch(const Words&) { SearchData.go_request = StateThinking; }
+
+void Abort(const Words&) { SearchData.stop = StopAbort; }
+
+void Board(const Words&) { ShowGameBoard(); }
+
+void SelfPlay(const Words&) {
+  Personality.Ponder = 0;
+  selfplay = 1;
+  SearchData.go_request = StateThinking;
+}
+
+void GetTestPosition(const Words& cmd) {
+  QuietSearch();
+  FILE* f = std::fopen("test.epd", "r");
+  if (!f) {
+    ShowBoard(&CTD->pos);
+    return;
+  }
+  char key[79];
+  std::snprintf(key, sizeof key, "id \"%.*s\"", int(sizeof key) - 6, cmd.word[1]);
+  char line[256];
+  char found[256] = "";
+  while (std::fgets(line, sizeof line, f)) {
+    if (line[0] == ' ' || line[0] == ';') continue;
+    if (std::strstr(line, key)) {
+      std::memcpy(found, line, sizeof found);
+      break;
+    }
+  }
+  std::fclose(f);
+  found[std::strcspn(found, "\n")] = 0;
+  ShowMessage(found);
+  if (std::strlen(found) > 8) SetPosition(&CTD->pos, found);
+  ShowBoard(&CTD->pos);
+  HashClear();
+}
+
+// The line is walked on worker 0's copy of the game, so the moves recorded
+// after the game ply (which "]" replays) stay as they are.
+void ShowTablePV(const Words&) {
+  QuietSearch();
+  InitSearchThreads();
+  ThreadRecord* td = ThreadData[0].load();
+  if (!td) return;
+  Position* pos = &td->pos;
+  const int first = td->search_ply;
+  Move pv[kMaxPly + 1] = {};
+  RetrievePV(pos, first, pv);
+  char text[kMaxPly * kMoveTextSize] = "";
+  size_t len = 0;
+  int made = 0;
+  for (int k = first; k < kMaxPly && pv[k]; k++) {
+    char c[kMoveTextSize], a[kMoveTextSize], f[kMoveTextSize], r[kMoveTextSize];
+    GenMoveStrings(pos, pv[k], c, a, f, r);
+    len += size_t(std::snprintf(text + len, sizeof text - len, "%s ", a));
+    MakeMove(pos, pv[k]);
+    made++;
+  }
+  std::printf("PV: %s\n\n", text);
+  std::fflush(stdout);
+  ShowBoard(pos);
+  while (made--) UnmakeMove(pos);
+}
+
+void Trace(const Words& cmd) { PBlock.trace_depth = uint16_t(Clamp(Integer(cmd.word[1]), 0, 65535)); }
+
+void EvalInfo(const Words&) {
+  QuietSearch();
+  ShowEvalInfo();
+}
+
+void EvalWeights(const Words&) { ShowEvalParams(); }
+
+void SearchTables(const Words&) { ShowSearchParams(); }
+
+void Undo(const Words&) {
+  QuietSearch();
+  if (CTD->game_ply <= 0) return;
+  UnmakeMove(&CTD->pos);
+  CTD->search_ply = 1;
+  ShowGameBoard();
+}
+
+void Redo(const Words&) {
+  QuietSearch();
+  const Move m = CTD->undo[CTD->game_ply].move;
+  if (!m) return;
+  char text[kMoveTextSize];
+  if (!LegalHere(m)) {
+    Show("stored move %s is not legal here", MoveToStr(m, text));
+    return;
+  }
+  Show("%d%s move %s", CTD->game_ply / 2 + 1, CTD->pos.side == White ? "." : "...", MoveToStr(m, text));
+  PlayGameMove(m);
+  ShowGameBoard();
+}
+
+void Jump(const Words& cmd) {
+  QuietSearch();
+  while (CTD->game_ply > 0) UnmakeMove(&CTD->pos);
+  CTD->search_ply = 1;
+  const long long ply = Integer(cmd.word[1]);
+  while (CTD->game_ply < ply && CTD->undo[CTD->game_ply].move) {
+    const Move m = CTD->undo[CTD->game_ply].move;
+    if (!LegalHere(m)) {
+      char text[kMoveTextSize];
+      Show("stored move %s is not legal here", MoveToStr(m, text));
+      break;
+    }
+    PlayGameMove(m);
+  }
+  ShowBoard(&CTD->pos);
+}
+
+void Load(const Words& cmd) { LoadGame(cmd.word[1], cmd.word[2]); }
+
+void Save(const Words&) { SaveGame(); }
+
+void Edit(const Words&) { EditBoard(); }
+
+// The opening-book reader plugs in here.
+void Book(const Words&) {
+  ShowMessage("the opening-book reader is not available yet");
+  ShowMessage("");
+}
+
+void Tag(const Words&) {}
+
+void Tune(const Words& cmd) {
+  if (!cmd.word[1][0]) return;
+  if (cmd.word[2][0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, cmd.word[2]);
+  if (!PBlock.tool_file[0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, "tune.epd");
+  if (cmd.word[3][0]) PBlock.tune_percent = uint8_t(Clamp(Integer(cmd.word[3]), 0, 100));
+  QuietSearch();
+  TuneConsoleParam(cmd.word[1]);
+}
+
+void Perft(const Words& cmd) {
+  const int depth = Clamp(Integer(cmd.word[1]), 0, 20);
+  QuietSearch();
+  PrepareNewSearch();
+  InitSearchThreads();
+  ThreadRecord* td = ThreadData[0].load();
+  if (!td) return;
+  Perft1(td, td->pos.side, 1, depth);
+  GetElapsedTime();
+  const double nodes = double(td->counters[CountNodes].load());
+  const double seconds = SearchData.elapsed.load();
+  Show("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, seconds, nodes / (seconds + 0.001));
+}
+
+void Swap(const Words&) {
+  Position* pos = &CTD->pos;
+  for (int sq = 0; sq < 64; sq++) {
+    const int code = pos->board[sq];
+    if (!code) continue;
+    const int v = swapoff(pos, PieceColour(code) ^ 1, NoSquare, sq);
+    if (v) std::printf("sq= %s, swap= %d\n", tbl[sq], v);
+  }
+  std::fflush(stdout);
+}
+
+// "set level" takes the time as seconds or as minutes:seconds.
+double LevelTime(const char* text) {
+  if (const char* colon = std::strchr(text, ':')) return Decimal(text) * 60.0 + Decimal(colon + 1);
+  return Decimal(text);
+}
+
+struct SearchGate {
+  const char* name;
+  int16_t* field;
+  int min, max;
+};
+
+// The same bounds as the options of these names: the margin and count tables
+// are indexed by remaining depth up to the gate.
+const SearchGate* FindGate(const char* key) {
+  static const SearchGate gates[] = {
+      {"NMP_depth", &Personality.NMP_depth, 2, 100},   {"SEP_depth", &Personality.SEP_depth, 1, 9},
+      {"FP_depth", &Personality.FP_depth, 1, 9},       {"LMP_depth", &Personality.LMP_depth, 1, 9},
+      {"LMR_depth", &Personality.LMR_depth, 3, 100},   {"LMR_strength", &Personality.LMR_strength, 0, 200},
+  };
+  for (const SearchGate& g : gates)
+    if (!std::strcmp(key, g.name)) return &g;
+  return nullptr;
+}
+
+void Set(const Words& cmd) {
+  char key[32];
+  CopyText(key, sizeof key, cmd.word[1]);
+  const char* value = cmd.word[2];
+  if (!std::strcmp(key, "hash")) {
+    SearchData.hash_enabled = uint8_t(Clamp(Integer(value), 0, 255));
+  } else if (!std::strcmp(key, "noise")) {
+    PBlock.info_delay = Decimal(value);
+  } else if (std::strstr(key, "multipv")) {
+    Personality.MultiPV = int16_t(Clamp(Integer(value), 1, 255));
+  } else if (!std::strcmp(key, "debug")) {
+    PBlock.eval_trace = Integer(value) != 0;
+  } else if (!std::strcmp(key, "level")) {
+    const int moves = Clamp(Integer(value), 0, 255);
+    const double time = std::max(LevelTime(cmd.word[3]), 0.0);
+    const double inc = std::max(Decimal(cmd.word[4]), 0.0);
+    SearchData.time_control = uint8_t(moves);
+    SearchData.increment = inc;
+    SearchData.fixed_time = time;
+    SetBothClocks(time);
+    Show("set level to %d moves in %0.2f seconds, inc %0.2f", moves, time, inc);
+  } else if (!std::strcmp(key, "depth")) {
+    SearchData.max_depth = int8_t(Clamp(Integer(value), -1, kMaxAnalysisDepth));
+  } else if (!std::strcmp(key, "target_nps")) {
+    const double nps = Decimal(value);
+    if (nps <= 0.0) {
+      ShowMessage("target_nps must be above 0");
+    } else {
+      SearchData.target_nps = nps;
+      Personality.UCI_LimitStrength = 1;
+      Show("target_nps set to %.0f", nps);
+    }
+  } else if (!std::strcmp(key, "ss")) {
+    if (Integer(value) == 1) {
+      Personality = DefaultPersonality;
+      ShowMessage("set default personality");
+    } else {
+      Personality.SEP_depth = 0;
+      Personality.LMP_depth = 0;
+      Personality.NMP_depth = 99;
+      Personality.LMR_depth = 99;
+      ShowMessage("selectivity set to OFF");
+    }
+  } else if (const SearchGate* g = FindGate(key)) {
+    *g->field = int16_t(Clamp(Integer(value), g->min, g->max));
+    Show("%s set to %d", key, *g->field);
+  } else if (!std::strcmp(key, "ponder")) {
+    Personality.Ponder = int16_t(Integer(value) != 0);
+    Show("%s set to %d", key, Personality.Ponder);
+  } else {
+    Show("unknown setting '%s'", key);
+  }
+  SetSearchParams();
+  SetEvalParams();
+}
+
+void TypedMove(const char* word) {
+  if (std::strlen(word) >= size_t(kMoveTextSize)) return;
+  char text[kMoveTextSize];
+  std::strcpy(text, word);
+  Move m;
+  if (!IsValidMove(text, &m)) return;
+  QuietSearch();
+  Show("%d. move %s", CTD->game_ply / 2 + 1, text);
+  PlayGameMove(m);
+  // The old continuation no longer follows from here.
+  CTD->undo[CTD->game_ply].move = NullMove;
+  ShowGameBoard();
+}
+
+void PlayMove(const Words& cmd) { TypedMove(cmd.word[1]); }
+
+struct Entry {
+  const char* word;
+  Handler run;
+};
+
+constexpr Entry kCommands[] = {
+    {"new", New},          {"fen", Fen},
+    {"quit", Quit},        {"go", Analyse},
+    {"an", Analyse},       {"mv", MoveSearch},
+    {".", Abort},          {"bd", Board},
+    {"self", SelfPlay},    {"get", GetTestPosition},
+    {"pv", ShowTablePV},   {"trace", Trace},
+    {"ev", EvalInfo},      {"sp", EvalWeights},
+    {"lmr", SearchTables}, {"undo", Undo},
+    {"[", Undo},           {"]", Redo},
+    {"load", Load},        {"save", Save},
+    {"jump", Jump},        {"edit", Edit},
+    {"book", Book},        {"tag", Tag},
+    {"tune", Tune},        {"perft", Perft},
+    {"swap", Swap},        {"set", Set},
+    {"move", PlayMove},
+};
+
+}  // namespace
+
+void QuietSearch() {
+  SearchData.stop = StopAbort;
+  while (ThreadsAreBusy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void ProcessConsole(const char* line) {
+  Words cmd;
+  if (!SplitWords(line, &cmd)) {
+    Show("word longer than %d characters, line ignored", kWordSize - 1);
+    return;
+  }
+  if (!cmd.word[0][0]) return;
+  for (const Entry& e : kCommands) {
+    if (!std::strcmp(cmd.word[0], e.word)) {
+      e.run(cmd);
+      return;
+    }
+  }
+  TypedMove(cmd.word[0]);
+}

@@ -1,0 +1,11 @@
+// The console command language: a person at a terminal sets and shows
+// positions, plays and steps through the game, runs searches, perft and the
+// evaluation display, and changes settings.
+#pragma once
+
+// Interprets one non-empty input line (without its line end). Main thread only.
+void ProcessConsole(const char* line);
+
+// Ends any running search and returns once no search thread is busy, so that
+// the game record and the workers' records may be used by the caller.
+void QuietSearch();

@@ -1,0 +1,191 @@
+#include "engine/console_pgn.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movetext.h"
+#include "engine/console.h"
+#include "engine/output.h"
+#include "engine/uci.h"
+#include "search/records.h"
+#include "search/searchdata.h"
+
+namespace {
+
+constexpr int kMaxGames = 1000;
+constexpr int kLineSize = 1024;
+constexpr int kMoveWordSize = 33;  // 32 characters and the NUL
+constexpr int kMovesPerLine = 11;
+
+void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
+
+// How many legal moves of the game position answer to text, as the move
+// reader compares them.
+int Matches(const char* text) {
+  Position* pos = &CTD->pos;
+  Move legal[256];
+  const int count = LegalMoves(pos, legal);
+  int n = 0;
+  for (int i = 0; i < count; i++) {
+    char t[4][kMoveTextSize];
+    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
+    for (char* s : t) {
+      CutAtPlus(s);
+      if (!std::strcmp(s, text)) {
+        n++;
+        break;
+      }
+    }
+  }
+  return n;
+}
+
+// The algebraic text names a piece without file or rank when the other
+// piece that reaches the square stands on neither; such a text would name
+// two moves, so a longer form is written then.
+void MoveText(Move m, char* out) {
+  char t[4][kMoveTextSize];
+  GenMoveStrings(&CTD->pos, m, t[0], t[1], t[2], t[3]);
+  for (int i : {1, 2, 3, 0}) {
+    char bare[kMoveTextSize];
+    std::strcpy(bare, t[i]);
+    CutAtPlus(bare);
+    if (i == 0 || (bare[0] && Matches(bare) == 1)) {
+      std::strcpy(out, t[i]);
+      return;
+    }
+  }
+}
+
+int ChooseGame(const char* arg, const char** search) {
+  *search = "";
+  if (std::isdigit(static_cast<unsigned char>(arg[0]))) {
+    const long n = std::strtol(arg, nullptr, 10);
+    return n >= 1 && n <= kMaxGames ? int(n) : 1;
+  }
+  if (!arg[0]) return 1;
+  *search = arg;
+  return 0;
+}
+
+// Plays the move words of one piece of game text; false after a word that
+// names no legal move.
+bool PlayWords(const char* text) {
+  while (*text) {
+    while (*text == ' ') text++;
+    const size_t n = std::strcspn(text, " ");
+    const char* w = text;
+    text += n;
+    const char* end = w + n;
+    while (w < end && !std::isalpha(static_cast<unsigned char>(*w))) w++;
+    if (w == end) continue;
+    char word[kMoveWordSize];
+    const size_t len = size_t(end - w) < sizeof word - 1 ? size_t(end - w) : sizeof word - 1;
+    std::memcpy(word, w, len);
+    word[len] = 0;
+    char line[96];
+    if (CTD->game_ply >= kMaxGamePly) {
+      std::snprintf(line, sizeof line, "game longer than %d plies, not loaded from '%s' on", kMaxGamePly, word);
+      ShowMessage(line);
+      return false;
+    }
+    char move_text[kMoveTextSize];
+    Move m = NullMove;
+    if (len < sizeof move_text) {
+      std::strcpy(move_text, word);
+      if (!IsValidMove(move_text, &m)) m = NullMove;
+    }
+    if (!m) {
+      std::snprintf(line, sizeof line, "can't parse move '%s'", word);
+      ShowMessage(line);
+      return false;
+    }
+    MakeMove(&CTD->pos, m);
+    CTD->search_ply = 1;
+  }
+  return true;
+}
+
+void ReadGame(FILE* f, int wanted, const char* search) {
+  char line[kLineSize];
+  char text[kLineSize];
+  int count = 0;
+  bool in_comment = false;
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strstr(line, "[Event ")) count++;
+    if (!wanted) {
+      if (!std::strstr(line, search)) continue;
+      wanted = count;
+    }
+    if (count > wanted) break;
+    if (count < wanted || (!in_comment && line[0] == '[')) continue;
+    line[std::strcspn(line, "\r\n")] = 0;
+    // A comment separates the words around it, even across lines.
+    size_t n = 0;
+    for (const char* c = line; *c; c++) {
+      if (in_comment) {
+        if (*c == '}') in_comment = false;
+      } else if (*c == '{') {
+        in_comment = true;
+        text[n++] = ' ';
+      } else {
+        text[n++] = *c;
+      }
+    }
+    text[n] = 0;
+    if (!PlayWords(text)) break;
+  }
+}
+
+void SetBothClocks() {
+  SearchData.clock[White] = SearchData.fixed_time;
+  SearchData.clock[Black] = SearchData.fixed_time;
+}
+
+}  // namespace
+
+void LoadGame(const char* path, const char* game) {
+  char line[300];
+  std::snprintf(line, sizeof line, "loading %s, tag %s\n", path, game);
+  ShowMessage(line);
+  FILE* f = std::fopen(path, "r");
+  if (!f) {
+    SetBothClocks();
+    return;
+  }
+  QuietSearch();
+  SetPosition(&CTD->pos, fen_opn);
+  const char* search;
+  const int wanted = ChooseGame(game, &search);
+  ReadGame(f, wanted, search);
+  std::fclose(f);
+  CTD->undo[CTD->game_ply].move = NullMove;
+  ShowBoard(&CTD->pos);
+  SetBothClocks();
+}
+
+void SaveGame() {
+  FILE* f = std::fopen("tmp.pgn", "a");
+  if (!f) return;
+  QuietSearch();
+  Position* pos = &CTD->pos;
+  const int n = CTD->game_ply;
+  while (CTD->game_ply > 0) UnmakeMove(pos);
+  std::fputs("[Event \"Unknown\"]\n", f);
+  for (int i = 0; i < n; i++) {
+    const Move m = CTD->undo[CTD->game_ply].move;
+    char text[kMoveTextSize];
+    MoveText(m, text);
+    std::fprintf(f, "%s ", text);
+    if ((i + 1) % kMovesPerLine == 0) std::fputs("\n", f);
+    MakeMove(pos, m);
+  }
+  CTD->search_ply = 1;
+  std::fputs("\n\n", f);
+  std::fclose(f);
+}

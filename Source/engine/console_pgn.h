@@ -1,0 +1,10 @@
+// Games in PGN for the console: "load" plays a stored game onto the game
+// record, "save" appends the game record to "tmp.pgn".
+#pragma once
+
+// Loads game number `game` (1..1000; empty or out of range: 1) or the first
+// game with a line containing the text `game`, from the PGN file `path`.
+void LoadGame(const char* path, const char* game);
+
+// Appends the moves of the game record, from its start to the game ply.
+void SaveGame();

@@ -1,0 +1,88 @@
+// In-process set-up for console tests: the engine as start-up leaves it (one
+// search thread, a small table), and a capture of what a command prints.
+#pragma once
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "engine/console.h"
+#include "engine/params.h"
+#include "eval/bitbase.h"
+#include "eval/weights.h"
+#include "search/keys.h"
+#include "search/records.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "tempdir.h"
+
+class ConsoleTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitBitboards();
+    BuildKPKBitbase();
+    SetStartValues();
+    SetDefaultPersonality();
+    Personality = DefaultPersonality;
+    Personality.Hash = 1;
+    PBlock.protocol = 0;
+    PBlock.info_delay = 9999.0;
+    CTD = NewThreadRecord(255);
+    ASSERT_NE(CTD, nullptr);
+    SearchData.hash_size = 1;
+    ASSERT_EQ(HashInit(), 1);
+    SearchData.thread_count = 1;
+    ASSERT_EQ(CreateThreadPool(1), 0);
+    SetSearchParams();
+    SetEvalParams();
+  }
+  static void TearDownTestSuite() { KillThreadPool(SearchData.thread_count); }
+  void SetUp() override { ASSERT_EQ(SetPosition(&CTD->pos, fen_opn), kSetOk); }
+
+  // What the line prints on standard output.
+  static std::string Run(const std::string& line) {
+    std::fflush(stdout);
+    char path[] = "/tmp/kerv_console_XXXXXX";
+    const int fd = mkstemp(path);
+    const int saved = dup(1);
+    dup2(fd, 1);
+    ProcessConsole(line.c_str());
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    close(fd);
+    std::string out = ReadFile(path);
+    std::remove(path);
+    return out;
+  }
+
+  // Runs a command whose dialogue reads standard input, feeding it input.
+  static std::string RunWithInput(const std::string& line, const std::string& input) {
+    char path[] = "/tmp/kerv_console_in_XXXXXX";
+    const int fd = mkstemp(path);
+    close(fd);
+    WriteFile(path, input);
+    const int saved = dup(0);
+    EXPECT_NE(std::freopen(path, "r", stdin), nullptr);
+    std::string out = Run(line);
+    dup2(saved, 0);
+    close(saved);
+    std::clearerr(stdin);
+    std::remove(path);
+    return out;
+  }
+
+  static std::string Epd() {
+    char epd[256];
+    MakeEPD(&CTD->pos, epd);
+    return epd;
+  }
+};

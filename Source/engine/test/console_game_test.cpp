@@ -1,0 +1,286 @@
+// Console commands that move along the game record, load and save it, edit
+// the board and change settings, run in-process.
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "board/makemove.h"
+#include "console_fixture.h"
+#include "engine/params.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool SamePosition(const Position& a, const Position& b) {
+  return std::memcmp(a.board, b.board, sizeof a.board) == 0 && std::memcmp(a.bb, b.bb, sizeof a.bb) == 0 &&
+         std::memcmp(a.list, b.list, sizeof a.list) == 0 && a.key == b.key && a.pawn_key == b.pawn_key &&
+         a.msig[0] == b.msig[0] && a.msig[1] == b.msig[1] && a.npm[0] == b.npm[0] && a.npm[1] == b.npm[1] &&
+         a.side == b.side && a.fifty == b.fifty && a.castling == b.castling && a.ep == b.ep;
+}
+
+}  // namespace
+
+TEST_F(ConsoleTest, TypedMovesUndoAndRedoNumberTheirLines) {
+  Run("new");
+  EXPECT_EQ(Lines(Run("e2e4"))[0], "1. move e2e4");
+  const Position after_e4 = CTD->pos;
+  EXPECT_EQ(Lines(Run("e7e5"))[0], "1. move e7e5");
+  const Position after_e5 = CTD->pos;
+  Run("undo");
+  EXPECT_TRUE(SamePosition(CTD->pos, after_e4));
+  EXPECT_EQ(Lines(Run("]"))[0], "1... move e7e5");
+  EXPECT_TRUE(SamePosition(CTD->pos, after_e5));
+  EXPECT_EQ(CTD->game_ply, 2);
+  // Algebraic and castling forms, and "move" with the text as its argument.
+  EXPECT_EQ(Lines(Run("Nf3"))[0], "2. move Nf3");
+  EXPECT_EQ(Lines(Run("move Nc6"))[0], "2. move Nc6");
+  EXPECT_EQ(Lines(Run("Bc4"))[0], "3. move Bc4");
+  Run("Bc5");
+  EXPECT_EQ(Lines(Run("O-O"))[0], "4. move o-o");
+  EXPECT_EQ(CTD->pos.board[6], PieceCode(King, White));
+  // Words that are no move, and moves that are not legal, change nothing.
+  const Position here = CTD->pos;
+  EXPECT_EQ(Run("hello"), "");
+  EXPECT_EQ(Run("e1e2"), "");
+  EXPECT_EQ(Run("aVeryLongWordThatIsNoMoveAtAll"), "");
+  EXPECT_TRUE(SamePosition(CTD->pos, here));
+  // Undo at the start of the record does nothing.
+  Run("new");
+  EXPECT_EQ(Run("undo"), "");
+  EXPECT_EQ(Run("]"), "");
+}
+
+TEST_F(ConsoleTest, JumpAndUndoRestoreExactPositions) {
+  Run("new");
+  std::vector<Position> seen{CTD->pos};
+  for (const char* m : {"d2d4", "g8f6", "c2c4", "e7e6", "b1c3"}) {
+    Run(m);
+    seen.push_back(CTD->pos);
+  }
+  for (int i = 0; i < 5; i++) Run("undo");
+  EXPECT_TRUE(SamePosition(CTD->pos, seen[0]));
+  Run("jump 3");
+  EXPECT_EQ(CTD->game_ply, 3);
+  EXPECT_TRUE(SamePosition(CTD->pos, seen[3]));
+  Run("jump 0");
+  EXPECT_TRUE(SamePosition(CTD->pos, seen[0]));
+  Run("jump 99");
+  EXPECT_EQ(CTD->game_ply, 5);
+  EXPECT_TRUE(SamePosition(CTD->pos, seen[5]));
+  Run("[");
+  EXPECT_TRUE(SamePosition(CTD->pos, seen[4]));
+}
+
+TEST_F(ConsoleTest, StoredMovesAreReplayedOnlyWhenLegal) {
+  Run("new");
+  for (const char* m : {"e2e4", "e7e5", "g1f3", "b8c6"}) Run(m);
+  Run("undo");
+  Run("undo");
+  // Another move here: the old continuation (g1f3 b8c6) is gone.
+  Run("d2d4");
+  EXPECT_EQ(Run("]"), "");
+  Run("jump 9");
+  EXPECT_EQ(CTD->game_ply, 3);
+  // A stale entry that no longer fits the position is refused in one line.
+  Run("undo");
+  CTD->undo[CTD->game_ply].move = MakeMoveCode(4, 36);  // e1e5
+  const Position here = CTD->pos;
+  EXPECT_EQ(Run("]"), "stored move e1e5 is not legal here\n");
+  EXPECT_TRUE(SamePosition(CTD->pos, here));
+  Run("jump 0");
+  CTD->undo[1].move = MakeMoveCode(12, 28);  // e2e4 again, illegal for Black
+  const std::vector<std::string> lines = Lines(Run("jump 5"));
+  EXPECT_EQ(lines[0], "stored move e2e4 is not legal here");
+  EXPECT_EQ(CTD->game_ply, 1);
+}
+
+TEST_F(ConsoleTest, SavedGameLoadsBackMoveForMove) {
+  InTempDir dir;
+  Run("new");
+  // Knights on b1 and f3 both reach d2, castling, captures, checks and a
+  // promotion: 27 plies.
+  const char* game[] = {"d4", "d5", "Nf3", "Nf6", "e3", "e6", "Bd3", "c5", "O-O", "Nc6", "c3", "Bd6",
+                        "Nbd2", "O-O", "dxc5", "Bxc5", "e4", "dxe4", "Nxe4", "Nxe4", "Bxe4", "Qxd1",
+                        "Rxd1", "f5", "Bxc6", "bxc6", "Rd7"};
+  for (const char* m : game) ASSERT_NE(Run(m), "") << m;
+  const Position end = CTD->pos;
+  const int plies = CTD->game_ply;
+  std::vector<Move> moves(plies);
+  std::transform(CTD->undo, CTD->undo + plies, moves.begin(), [](const UndoRecord& u) { return u.move; });
+  EXPECT_EQ(Run("save"), "");
+  EXPECT_EQ(CTD->game_ply, plies);
+  EXPECT_TRUE(SamePosition(CTD->pos, end));
+
+  const std::vector<std::string> file = Lines(ReadFile("tmp.pgn"));
+  ASSERT_GE(file.size(), 4u);
+  EXPECT_EQ(file[0], "[Event \"Unknown\"]");
+  EXPECT_EQ(file[1], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 o-o Nc6 c3 ");
+  EXPECT_EQ(file[2], "Bd6 Nbd2 o-o dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1 ");
+  EXPECT_EQ(file[3], "Rxd1 f5 Bxc6 bxc6 Rd7 ");
+
+  Run("new");
+  const std::vector<std::string> out = Lines(Run("load tmp.pgn"));
+  EXPECT_EQ(out[0], "loading tmp.pgn, tag ");
+  EXPECT_EQ(CTD->game_ply, plies);
+  EXPECT_TRUE(SamePosition(CTD->pos, end));
+  for (int i = 0; i < plies; i++) EXPECT_EQ(CTD->undo[i].move, moves[i]) << i;
+  EXPECT_EQ(CTD->undo[plies].move, NullMove);
+}
+
+TEST_F(ConsoleTest, LoadPicksTheGameAndSkipsCommentsNumbersAndResults) {
+  InTempDir dir;
+  WriteFile("f.pgn",
+            "[Event \"First\"]\n[White \"A\"]\n\n1.d4 d5 1-0\n\n"
+            "[Event \"Second\"]\n[White \"Someone\"]\n\n"
+            "1.e4 {a comment that\nruns over [two] lines} e5 2.Nf3 {short} 1/2-1/2\n\n"
+            "[Event \"Third\"]\n[White \"Other\"]\n\n1.c4 e5 2.Xz9 Nc6\n");
+  Run("load f.pgn 2");
+  EXPECT_EQ(CTD->game_ply, 3);
+  EXPECT_EQ(Epd(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq -");
+  Run("load f.pgn");
+  EXPECT_EQ(Epd(), "rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w KQkq d6");
+  Run("load f.pgn 5000");
+  EXPECT_EQ(CTD->game_ply, 2);
+  Run("load f.pgn Someone");
+  EXPECT_EQ(CTD->game_ply, 3);
+  // A move that cannot be read stops the game there, the moves before it played.
+  const std::vector<std::string> out = Lines(Run("load f.pgn Other"));
+  ASSERT_GE(out.size(), 3u);
+  EXPECT_EQ(out[2], "can't parse move 'Xz9'");
+  EXPECT_EQ(CTD->game_ply, 2);
+  EXPECT_EQ(CTD->undo[2].move, NullMove);
+  // A missing file loads nothing and resets the clocks.
+  SearchData.clock[White] = 1.0;
+  const Position here = CTD->pos;
+  EXPECT_EQ(Run("load missing.pgn"), "loading missing.pgn, tag \n\n");
+  EXPECT_TRUE(SamePosition(CTD->pos, here));
+  EXPECT_EQ(SearchData.clock[White], SearchData.fixed_time);
+}
+
+TEST_F(ConsoleTest, EditorBuildsLegalPositionsAndRefusesOthers) {
+  const std::string menu =
+      "\n\n.                    end edit\n#                    clear board\n"
+      "w  Pa2 Pb2 Kc2       white, pieces\nb  Pa7 Pb7 Kc7       black, pieces\n";
+  Run("e2e4");
+  std::string out = RunWithInput("edit", "#\nw Ke1 Ra1 Rh1\n\nb Ke8\n.\n");
+  EXPECT_EQ(out.substr(0, menu.size()), menu);
+  EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/R3K2R b KQ -");
+  EXPECT_EQ(CTD->game_ply, 0);
+  // Pieces are replaced and removed square by square; the side to move is the
+  // colour of the last piece line; the end of input ends the dialogue too.
+  RunWithInput("edit", "w Qe1 Kd1 xh1\nb Pe7 Ra8 Rh8\n");
+  EXPECT_EQ(Epd(), "r3k2r/4p3/8/8/8/8/8/R2KQ3 b - -");
+
+  const std::string before = Epd();
+  const char* refused[] = {
+      "#\nw Ke1\n.\n",                   // no black king
+      "#\nw Ke1 Pa8\nb Ke8\n.\n",        // pawn on the back rank
+      "#\nw Ke1 Qe7\nb Ke8\nw\n.\n",     // the side not to move is in check
+      "#\nw Ke1 Kd1\nb Ke8\n.\n",        // two kings
+  };
+  for (const char* input : refused) {
+    out = RunWithInput("edit", input);
+    const std::vector<std::string> lines = Lines(out.substr(menu.size()));
+    ASSERT_EQ(lines.size(), 1u) << input;
+    EXPECT_EQ(lines[0].rfind("Illegal EPD - ", 0), 0u) << input;
+    EXPECT_EQ(Epd(), before) << input;
+  }
+  // More pieces of a kind than the piece lists hold.
+  out = RunWithInput("edit", "#\nw Ke1 Na1 Nb1 Nc1 Nd1 Nf1 Ng1 Nh1 Na2 Nb2 Nc2 Nd2\nb Ke8\n.\n");
+  EXPECT_EQ(Lines(out.substr(menu.size())).size(), 1u);
+  EXPECT_EQ(Epd(), before);
+}
+
+TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
+  EXPECT_EQ(Run("set level 40 5:00 2"), "set level to 40 moves in 300.00 seconds, inc 2.00\n");
+  EXPECT_EQ(SearchData.time_control, 40);
+  EXPECT_EQ(SearchData.clock[Black], 300.0);
+  EXPECT_EQ(SearchData.increment, 2.0);
+  Run("set level 0 90.5 0");
+  EXPECT_EQ(SearchData.fixed_time, 90.5);
+  Run("set depth 200");
+  EXPECT_EQ(SearchData.max_depth, 66);
+  Run("set depth 7");
+  EXPECT_EQ(SearchData.max_depth, 7);
+  Run("set multipv 3");
+  EXPECT_EQ(Personality.MultiPV, 3);
+  Run("set xmultipvy 4");
+  EXPECT_EQ(Personality.MultiPV, 4);
+  Run("set multipv 1");
+  // The gates index tables sized for depth 9 at most, as the options allow.
+  EXPECT_EQ(Run("set SEP_depth 100"), "SEP_depth set to 9\n");
+  EXPECT_EQ(SEP_depth, 9);
+  EXPECT_EQ(Run("set FP_depth -4"), "FP_depth set to 1\n");
+  EXPECT_EQ(Run("set LMP_depth 4"), "LMP_depth set to 4\n");
+  EXPECT_EQ(Run("set NMP_depth 0"), "NMP_depth set to 2\n");
+  EXPECT_EQ(Run("set LMR_strength 900"), "LMR_strength set to 200\n");
+  EXPECT_EQ(Run("set ss 0"), "selectivity set to OFF\n");
+  EXPECT_EQ(Personality.NMP_depth, 99);
+  EXPECT_EQ(Personality.SEP_depth, 0);
+  EXPECT_EQ(Run("set ss 1"), "set default personality\n");
+  EXPECT_EQ(Personality.SEP_depth, DefaultPersonality.SEP_depth);
+  EXPECT_EQ(Personality.LMR_strength, DefaultPersonality.LMR_strength);
+  EXPECT_EQ(Run("set ponder 0"), "ponder set to 0\n");
+  EXPECT_EQ(Personality.Ponder, 0);
+  EXPECT_EQ(Run("set target_nps 5000"), "target_nps set to 5000\n");
+  EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
+  EXPECT_EQ(Personality.UCI_LimitStrength, 1);
+  EXPECT_EQ(Run("set target_nps 0"), "target_nps must be above 0\n");
+  EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
+  Run("set hash 2");
+  EXPECT_EQ(SearchData.hash_enabled, 2);
+  Run("set hash 1");
+  Run("set noise 2.5");
+  EXPECT_EQ(PBlock.info_delay, 2.5);
+  Run("set noise 9999");
+  Run("set debug 1");
+  EXPECT_EQ(PBlock.eval_trace, 1);
+  Run("set debug 0");
+  EXPECT_EQ(Run("set colour blue"), "unknown setting 'colour'\n");
+  Run("trace 3");
+  EXPECT_EQ(PBlock.trace_depth, 3);
+  Run("trace 0");
+}
+
+TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
+  EXPECT_EQ(Lines(Run("perft 3")).back().rfind("visited 8902 nodes in ", 0), 0u);
+  EXPECT_EQ(Lines(Run("perft 0")).back().rfind("visited 1 nodes in ", 0), 0u);
+  Run("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -");
+  EXPECT_EQ(Lines(Run("perft 2")).back().rfind("visited 2039 nodes in ", 0), 0u);
+
+  Run("fen 4k3/8/8/3p4/4N3/8/8/4K3 w - -");
+  const std::string swaps = Run("swap");
+  EXPECT_NE(swaps.find("sq= e4, swap= "), std::string::npos);
+  EXPECT_EQ(swaps.find("sq= e1"), std::string::npos);
+
+  // A missing position text is refused like any bad one; the board stays.
+  const std::string before = Epd();
+  EXPECT_EQ(Lines(Run("fen"))[0], "Illegal EPD - ");
+  const std::vector<std::string> blank = Lines(Run("fen    "));
+  EXPECT_EQ(blank.size(), 12u);
+  EXPECT_EQ(blank[0], "Illegal EPD - ");
+  EXPECT_EQ(Epd(), before);
+  EXPECT_EQ(Run(std::string(200, 'x')), "word longer than 127 characters, line ignored\n");
+  EXPECT_EQ(Run("e2e4 " + std::string(128, 'y')), "word longer than 127 characters, line ignored\n");
+  EXPECT_EQ(Epd(), before);
+
+  InTempDir dir;
+  WriteFile("test.epd",
+            "; comment id \"pos.1\"\n"
+            "8/8/8/8/8/8/8/K6k w - - id \"pos.1\";\n"
+            "r3k3/8/8/8/8/8/8/4K3 b q - bm O-O-O; id \"pos.2\";\n");
+  const std::vector<std::string> lines = Lines(Run("get pos.2"));
+  EXPECT_EQ(lines[0], "r3k3/8/8/8/8/8/8/4K3 b q - bm O-O-O; id \"pos.2\";");
+  EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
+  Run("get pos.1");
+  EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
+  Run("get nothing");
+  EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
+}

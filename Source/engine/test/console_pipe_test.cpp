@@ -1,0 +1,224 @@
+// The console language through the real program: perft over the shared
+// suite, the evaluation breakdown, searches, and commands that meet a
+// running search.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "console_pipe.h"
+
+namespace {
+
+constexpr char kStartEpd[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+// Starts the program in console mode; false (the test skips) while the input
+// poll does not yet hand its lines to the console.
+bool StartConsole(EnginePipe* e) {
+  EXPECT_TRUE(e->Start({"-c", "-hash", "16"}));
+  EXPECT_TRUE(e->WaitFor("white", 10.0));  // the start board
+  e->Send("set noise 9999");
+  e->Send("perft 1");
+  std::string line;
+  while (e->ReadLine(&line, 10.0)) {
+    if (line.rfind("visited 20 nodes", 0) == 0) return true;
+    if (line.rfind("unknown command", 0) == 0) return false;
+  }
+  ADD_FAILURE() << "no answer to perft 1";
+  return false;
+}
+
+#define START_CONSOLE(e) \
+  if (!StartConsole(&e)) GTEST_SKIP() << "console lines do not reach the console interpreter"
+
+// The lines of one evaluation breakdown, from its "eval= " line to the side.
+std::vector<std::string> Breakdown(EnginePipe* e, const std::string& fen) {
+  e->Send("fen " + fen);
+  e->Send("ev");
+  std::vector<std::string> lines;
+  e->WaitFor("eval= ", 10.0, nullptr, &lines);
+  std::vector<std::string> out{lines.empty() ? "" : lines.back()};
+  std::string line;
+  while (e->ReadLine(&line, 10.0)) {
+    out.push_back(line);
+    if (line == "white" || line == "black") break;
+  }
+  return out;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& l : lines)
+    if (l == text) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(ConsolePipe, PerftCountsEveryLineOfTheSuite) {
+  std::ifstream in(KERV_SHARED_DIR "/perft/perft-suite.txt");
+  ASSERT_TRUE(in.good());
+  EnginePipe e;
+  START_CONSOLE(e);
+  int checked = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string fen, depth, nodes;
+    std::getline(fields, fen, ';');
+    std::getline(fields, depth, ';');
+    std::getline(fields, nodes, ';');
+    e.Send("fen " + fen);
+    e.Send("perft " + depth);
+    std::string found;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(e.WaitFor("visited ", 120.0, &found, &seen)) << fen;
+    for (const std::string& s : seen) EXPECT_EQ(s.rfind("Illegal EPD", 0), std::string::npos) << fen;
+    EXPECT_EQ(found.rfind("visited " + nodes + " nodes in ", 0), 0u) << fen << "\n" << found;
+    checked++;
+  }
+  EXPECT_GT(checked, 50);
+  EXPECT_EQ(e.Quit(), 0);
+}
+
+TEST(ConsolePipe, EvShowsTheBreakdownAndRestoresTheSettings) {
+  EnginePipe e;
+  START_CONSOLE(e);
+  std::vector<std::string> b = Breakdown(&e, kStartEpd);
+  ASSERT_EQ(b.size(), 21u);
+  EXPECT_NE(b[0].find(", stage= 0, draw_adj= 1.00"), std::string::npos) << b[0];
+  EXPECT_EQ(b[1], "");
+  EXPECT_EQ(b[2], "           white    black     diff");
+  // 8 x 90 + 2 x 380 + 2 x 390 + 2 x 530 + 1180 + the bishop pair 32.
+  EXPECT_EQ(b[3], "mtl=        4532     4532        0   ( :: )");
+  int w, bl, diff;
+  ASSERT_EQ(std::sscanf(b[4].c_str(), "pos= %d %d %d", &w, &bl, &diff), 3);
+  EXPECT_EQ(diff, 16);  // the tempo of the side to move
+  for (int i = 5; i <= 11; i++) {
+    ASSERT_EQ(std::sscanf(b[i].c_str(), "%*s %d %d %d", &w, &bl, &diff), 3) << b[i];
+    EXPECT_EQ(w, bl) << b[i];
+    EXPECT_EQ(diff, 0) << b[i];
+  }
+  EXPECT_EQ(b[12].substr(0, 21), " r n b q k b n r     ");
+  EXPECT_EQ(b[13].substr(0, 21), " o o o o o o o o     ");
+  EXPECT_EQ(b[14], " - + - + - + - +        -    -    -    -    -    -    -    -");
+  EXPECT_EQ(b[17].substr(0, 16), " + - + - + - + -");
+  EXPECT_EQ(b[19].substr(0, 16), " R N B Q K B N R");
+  EXPECT_EQ(b[20], "white");
+
+  // White up its pieces against pawns, at stage 12: (4832 + 4532) / 2 and
+  // (880 + 720) / 2.
+  b = Breakdown(&e, "4k3/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ -");
+  EXPECT_NE(b[0].find(", stage= 12, "), std::string::npos) << b[0];
+  EXPECT_TRUE(Has(b, "mtl=        4682      800     3882   (QRRBBNN :: )"));
+
+  // A pinned knight and a free passer: N + P at stage 22 is 470 both ways,
+  // the bishop (370 x 22 + 390 x 2) / 24.
+  b = Breakdown(&e, "4k3/P7/8/8/1b6/8/3N4/4K3 w - -");
+  EXPECT_NE(b[0].find(", stage= 22, "), std::string::npos) << b[0];
+  EXPECT_TRUE(Has(b, "pinned pieces on :  d2"));
+  EXPECT_TRUE(Has(b, "free pawns on :  a7"));
+  EXPECT_TRUE(Has(b, "mtl=         470      371       99   (NP :: B)"));
+  EXPECT_TRUE(Has(b, " P - + - + - + -      209    -    -    -    -    -    -    -"));
+
+  // A knight attacked by a pawn, Black to move.
+  b = Breakdown(&e, "4k3/8/8/3n4/4P3/8/8/4K3 b - -");
+  EXPECT_TRUE(Has(b, "hung pieces on:   d5"));
+  EXPECT_TRUE(Has(b, "mtl=         109      360     -251   (P :: N)"));
+  EXPECT_EQ(b.back(), "black");
+
+  // The maximum depth and the trace flag are as they were: a later search
+  // stops at depth 3, and "bd" shows the plain board.
+  e.Send("fen " + std::string(kStartEpd));
+  e.Send("set depth 3");
+  e.Send("ev");
+  e.Send("set noise 0");
+  e.Send("mv");
+  std::vector<std::string> rows;
+  ASSERT_TRUE(e.WaitFor("move= ", 20.0, nullptr, &rows));
+  std::string last_row;
+  for (const std::string& r : rows)
+    if (r.rfind("00] ", 0) == 0) last_row = r;
+  EXPECT_EQ(last_row.substr(0, 6), "00] 03") << last_row;
+  e.Send("set noise 9999");
+  e.Send("bd");
+  std::string board;
+  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &board));
+  EXPECT_EQ(board, kStartEpd);
+  EXPECT_EQ(e.Quit(), 0);
+}
+
+TEST(ConsolePipe, SearchesPlaySelfAndReturnToUci) {
+  EnginePipe e;
+  START_CONSOLE(e);
+  e.Send("go 5");
+  std::string found;
+  ASSERT_TRUE(e.WaitFor("move= ", 30.0, &found));
+  ASSERT_TRUE(e.WaitFor("Hash fill= ", 5.0));
+  const std::string best = found.substr(6, 4);
+  e.Send("bd");
+  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &found));
+  EXPECT_EQ(found, kStartEpd);  // analysis plays no move
+  // The table keeps the positions below the root: after the best move it
+  // holds a line to show.
+  e.Send(best);
+  e.Send("pv");
+  ASSERT_TRUE(e.WaitFor("PV: ", 10.0, &found));
+  EXPECT_GT(found.size(), 8u) << found;
+  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &found));
+  e.Send("bd");
+  std::string after;
+  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &after));
+  EXPECT_NE(found, after);  // the board at the end of the line, then the game as it was
+
+  // Self-play from a mate in one: White mates, Black finds no move.
+  e.Send("set level 1 0.2 0");
+  e.Send("fen 7k/5Q2/6K1/8/8/8/8/8 w - -");
+  e.Send("self");
+  ASSERT_TRUE(e.WaitFor("move= ", 20.0, &found));
+  const std::string mate = found.substr(6, 4);
+  EXPECT_TRUE(mate == "f7g7" || mate == "f7f8") << found;
+  ASSERT_TRUE(e.WaitFor("move= ", 20.0, &found));
+  EXPECT_EQ(found.substr(0, 11), "move= null,");
+
+  e.Send("uci");
+  ASSERT_TRUE(e.WaitFor("id name ", 10.0));
+  ASSERT_TRUE(e.WaitFor("uciok", 10.0));
+  e.Send("isready");
+  ASSERT_TRUE(e.WaitFor("readyok", 10.0));
+  e.Send("position startpos moves " + best);
+  e.Send("go depth 3");
+  ASSERT_TRUE(e.WaitFor("bestmove ", 20.0));
+  EXPECT_EQ(e.Quit(), 0);
+}
+
+// Commands that use the workers' records or change the game wait for a
+// running search to end first.
+TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
+  EnginePipe e;
+  START_CONSOLE(e);
+  e.Send("an");
+  e.Send("perft 4");
+  std::string found;
+  ASSERT_TRUE(e.WaitFor("visited ", 30.0, &found));
+  EXPECT_EQ(found.rfind("visited 197281 nodes in ", 0), 0u) << found;
+  e.Send("an");
+  e.Send("ev");
+  ASSERT_TRUE(e.WaitFor("eval= ", 30.0, &found));
+  EXPECT_NE(found.find(", stage= 0, draw_adj= 1.00"), std::string::npos) << found;
+  e.Send("an");
+  e.Send("e2e4");
+  ASSERT_TRUE(e.WaitFor("1. move e2e4", 30.0));
+  e.Send("an");
+  e.Send("undo");
+  e.Send("an");
+  e.Send("new");
+  e.Send("an");
+  e.Send("set hash 2");
+  e.Send("perft 3");
+  ASSERT_TRUE(e.WaitFor("visited ", 30.0, &found));
+  EXPECT_EQ(found.rfind("visited 8902 nodes in ", 0), 0u) << found;
+  e.Send("go 4");
+  ASSERT_TRUE(e.WaitFor("move= ", 30.0));
+  EXPECT_EQ(e.Quit(), 0);
+}

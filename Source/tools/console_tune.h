@@ -1,0 +1,6 @@
+// The console "tune" command: a line search over one evaluation weight.
+#pragma once
+
+// Tunes the named parameter over the sample named by PBlock's tool file
+// argument, using PBlock's sample percent.
+void TuneConsoleParam(const char* name);
