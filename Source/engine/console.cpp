@@ -53,7 +53,6 @@ double Decimal(const char* text) {
 
 int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
 
-void Show(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Show(const char* format, ...) {
   char line[512];
   va_list args;

@@ -23,7 +23,7 @@ constexpr int kTextSize = 4096;
 struct Text {
   char buf[kTextSize];
   size_t len = 0;
-  void Add(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void Add(const char* format, ...);
 };
 
 void Text::Add(const char* format, ...) {

@@ -284,3 +284,24 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   Run("get nothing");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
 }
+
+TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
+  EXPECT_EQ(Run("tag"), "");
+  EXPECT_EQ(Run("tune"), "");
+  PBlock.tool_file[0] = 0;
+  Run("tune pawn_value_op");
+  EXPECT_STREQ(PBlock.tool_file, "tune.epd");
+  Run("tune pawn_value_op sample.epd 30");
+  EXPECT_STREQ(PBlock.tool_file, "sample.epd");
+  EXPECT_EQ(PBlock.tune_percent, 30);
+  Run("tune pawn_value_op other.epd 400");
+  EXPECT_EQ(PBlock.tune_percent, 100);
+  EXPECT_EQ(Lines(Run("book")).back(), "");
+
+  // Knights on b1 and f3 both reach d2.
+  Run("fen 4k3/8/8/8/8/5N2/8/1N2K3 w - -");
+  EXPECT_EQ(Run("Nd2"), "ambiguous move\n");
+  EXPECT_EQ(Lines(Run("Nbd2"))[0], "1. move Nbd2");
+  Run("undo");
+  EXPECT_EQ(Lines(Run("N3d2"))[0], "1. move N3d2");
+}

@@ -213,6 +213,10 @@ TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
   e.Send("undo");
   e.Send("an");
   e.Send("new");
+  // "." ends the analysis, whose result lines still come.
+  e.Send("an");
+  e.Send(".");
+  ASSERT_TRUE(e.WaitFor("move= ", 30.0));
   e.Send("an");
   e.Send("set hash 2");
   e.Send("perft 3");
