@@ -274,10 +274,7 @@ void NewGame() {
   PBlock.ready = 0;
   SearchData.stop = StopAbort;
   WaitForIdle(1);
-  if (SearchData.state == StatePondering || hold_result) {
-    SearchData.state = StateIdle;
-    hold_result = false;
-  }
+  DropHeldSearch();
   SearchData.time_control = 0;
   SearchData.increment = 0.0;
   SearchData.fixed_time = 60.0;
@@ -334,7 +331,8 @@ void SetGamePosition(char* args) {
       ShowMessage("info string position fen without a position");
       return;
     }
-    SetPosition(&CTD->pos, fen);
+    // A refused text leaves the game as it was; its moves belong elsewhere.
+    if (SetPosition(&CTD->pos, fen) == kSetRejected) return;
   } else {
     return;
   }
