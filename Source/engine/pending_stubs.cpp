@@ -10,9 +10,7 @@
 #include "search/threads.h"
 #include "search/tt.h"
 
-void BuildKPKBitbase() {}
 void SetSearchParams() {}
-void SetEvalParams() {}
 
 int CreateThreadPool(int) { return 0; }
 int KillThreadPool(int) { return 0; }
