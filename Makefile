@@ -31,7 +31,12 @@ test-sanitize: build/sanitize/build.ninja
 	$(CMAKE) --build build/sanitize -j $(JOBS)
 	cd build/sanitize && ctest --output-on-failure -j $(JOBS) -L 'board|eval|search'
 
-test: test-release test-sanitize
+# The search tests, which run threads, under ThreadSanitizer.
+test-tsan: build/tsan/build.ninja
+	$(CMAKE) --build build/tsan --target test_search -j $(JOBS)
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L search
+
+test: test-release test-sanitize test-tsan
 
 bench: build/release/build.ninja
 	$(CMAKE) --build build/release -j $(JOBS)

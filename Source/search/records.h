@@ -65,6 +65,7 @@ struct ThreadRecord {
   uint8_t sel_depth;
   uint32_t rand_state;
   std::atomic<int16_t> root_score;
+  std::atomic<Move> best_move;  // mirror of pv[1] for the main thread's time check
   int16_t root_eval;
   uint64_t node_limit;
   std::atomic<uint64_t> counters[8];

@@ -1,6 +1,8 @@
 // The one shared search record: limits from "go", the clock, the stop byte and
 // the shared result. Fields that search threads and the main thread touch at
-// the same time are atomics.
+// the same time are atomics; pv and score_by_depth are guarded by spinlock1.
+// Everything else is written by the main thread while the pool is idle and
+// reaches the workers through the release on their command bytes.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -9,6 +11,13 @@
 
 enum StopCode : uint8_t { StopRun = 0, StopReport = 1, StopAbort = 2, StopNoMoves = 3, StopShutdown = 99 };
 enum SearchState : uint8_t { StateIdle = 0, StateThinking = 1, StatePondering = 2, StateAnalysis = 3 };
+enum TimeControl : uint8_t { TimeSuddenDeath = 0, TimeFixed = 1 };  // any other value: moves per control
+
+// Order of the statistics totals (not the order of the thread counters).
+enum TotalSlot : int {
+  TotalNodes, TotalEvals, TotalEvalHits, TotalTtProbes,
+  TotalTtHits, TotalPawnProbes, TotalPawnHits, TotalTbHits
+};
 
 struct SearchRecord {
   uint8_t thread_count;
@@ -23,7 +32,7 @@ struct SearchRecord {
   uint8_t go_request;
   uint64_t node_limit;
   int8_t max_depth;
-  uint8_t time_control;  // 0 sudden death, 1 fixed, else moves per control
+  uint8_t time_control;
   double fixed_time;
   double increment;
   double clock[2];
@@ -34,19 +43,20 @@ struct SearchRecord {
   double calibrated_nps;
   double full_elo;
   std::atomic<double> target_nps;
-  std::atomic<int8_t> iteration_depth;
+  std::atomic<int8_t> iteration_depth;  // thread 0 stores with release
   std::atomic<int8_t> best_depth;
   std::atomic<int16_t> best_score;
-  Move pv[kMaxPly];  // [1] best move, [2] ponder move; guarded by spinlock1
+  Move pv[kMaxPly];  // [1] best move, [2] ponder move
   int16_t root_eval;
   int16_t root_score;
-  int8_t change_depth;
-  uint8_t settled_depth;
+  std::atomic<int8_t> change_depth;
+  std::atomic<uint8_t> settled_depth;
   std::atomic<uint8_t> last_completed_depth;
+  double elapsed_at_completed;  // elapsed when last_completed_depth was reached
   int16_t score_by_depth[kMaxPly];
   Move move_by_depth[kMaxPly];
-  uint64_t nodes_by_depth[kMaxPly];
-  uint64_t totals[8];
+  std::atomic<uint64_t> nodes_by_depth[kMaxPly];  // every thread adds its own
+  std::atomic<uint64_t> totals[8];
   double hash_fill;
   int32_t tb_result;
   int16_t tb_score[2];
@@ -55,3 +65,12 @@ struct SearchRecord {
 
 extern SearchRecord SearchData;
 extern double start;  // monotonic seconds at which the current search was prepared
+
+// Sets the stop byte only while it is still 0, so that a thread ending its
+// search never overwrites an abort or a shutdown sent by the main thread.
+inline void StopIfRunning(uint8_t code) {
+  uint8_t run = StopRun;
+  SearchData.stop.compare_exchange_strong(run, code, std::memory_order_relaxed);
+}
+
+inline bool Stopped() { return SearchData.stop.load(std::memory_order_relaxed) != StopRun; }

@@ -1,5 +1,46 @@
-// The pool of search threads.
+// The pool of search threads. The main thread hands work to each worker
+// through its command byte (0 idle, 1 search, 99 end) and ends a search
+// through the stop byte of SearchData; both sides poll.
 #pragma once
+#include <atomic>
+#include <thread>
+#include "search/records.h"
 
+constexpr int kMaxThreads = 80;
+
+enum Command : uint8_t { CommandIdle = 0, CommandSearch = 1, CommandExit = 99 };
+
+// Worker i's record, stored by worker i itself; it outlives the thread and is
+// replaced when the pool is rebuilt.
+extern std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
+
+struct SpinLock {
+  std::atomic_flag flag;
+};
+inline void Lock(SpinLock& lock) {
+  while (lock.flag.test_and_set(std::memory_order_acquire))
+    while (lock.flag.test(std::memory_order_relaxed)) std::this_thread::yield();
+}
+inline void Unlock(SpinLock& lock) { lock.flag.clear(std::memory_order_release); }
+
+extern SpinLock spinlock1;  // the shared best result in SearchData
+extern SpinLock spinlock2;  // the search's output lines
+
+// Starts n workers and returns once each has its record in place: 0, or the
+// thread library's error code (ENOMEM when a worker could not get its record).
+// The previous pool must have been ended.
 int CreateThreadPool(int n);
+// Stops any search and ends every worker; the stop byte stays 99.
 int KillThreadPool(int n);
+// Ends the pool and starts one of n threads; the program ends with status -1
+// when that fails.
+void RebuildThreadPool(int n);
+
+// Asks every worker to search, worker 0 first and the others 5 ms later.
+void StartSearch();
+// Number of workers whose command byte is not idle.
+unsigned ThreadsAreBusy();
+// Copies the game record into every worker's record.
+void InitSearchThreads();
+// Sums the workers' counters into SearchData.totals.
+void Collect();

@@ -1,0 +1,185 @@
+#include "search/searchcontrol.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include "board/fen.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "search/searchdata.h"
+#include "search/threads.h"
+#include "search/tt.h"
+
+double MonotonicSeconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void PrepareNewSearch() { PrepareNewSearchAt(MonotonicSeconds()); }
+void SearchTimecheck() { SearchTimecheckAt(MonotonicSeconds()); }
+void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std::memory_order_relaxed); }
+
+static void ResizeTable() {
+  if (SearchData.hash_size == Personality.Hash) return;
+  SearchData.hash_size = Personality.Hash;
+  if (!HashInit()) std::_Exit(-1);
+  if (SearchData.hash_size < 1) {
+    SearchData.hash_enabled = 0;
+  } else if (!SearchData.hash_enabled) {
+    // A table allocated while disabled holds zeros, not empty slots.
+    SearchData.hash_enabled = 1;
+    HashClear();
+  }
+}
+
+static double TargetTime(int side, int game_ply) {
+  SearchRecord& sd = SearchData;
+  if (sd.time_control == TimeFixed) {
+    sd.clock[side] = sd.fixed_time;
+    return sd.fixed_time;
+  }
+  const double c = sd.clock[side];
+  const int k = sd.time_control;
+  bool bonus = true;
+  int moves_to_go;
+  if (k != TimeSuddenDeath && (PBlock.protocol != 1 || sd.moves_to_go > 0)) {
+    moves_to_go = PBlock.protocol == 1 ? sd.moves_to_go : k - (game_ply / 2) % k;
+    bonus = moves_to_go > 2;
+  } else {
+    // Also a "movestogo" of 0 or less, which would divide by zero or less.
+    moves_to_go = game_ply > 25 ? 23 : 35 - game_ply / 2;
+  }
+  sd.moves_to_go = int16_t(moves_to_go);
+  double target = c / (moves_to_go + 1);
+  if (sd.ponder && bonus) target *= 1.3;
+  const double inc = sd.increment;
+  if (inc > 0) target += inc * c / (2 * inc + c);
+  target = std::min(target, 0.65 * c - 4 * sd.move_overhead);
+  return std::max(target, 0.002);
+}
+
+static void LogPosition(int side) {
+  char epd[256], line[320];
+  MakeEPD(&CTD->pos, epd);
+  if (PBlock.protocol == 1) {
+    if (!Personality.Log || !fdlog) return;
+    std::fprintf(fdlog, "info string fen %s\n", epd);
+    std::fprintf(fdlog, "info string ply= %d, trg_time= %0.3f sec\n", CTD->game_ply, SearchData.target_time);
+    std::fflush(fdlog);
+    return;
+  }
+  std::snprintf(line, sizeof line, "fen %s", epd);
+  ShowMessage(line);
+  std::snprintf(line, sizeof line, "Ply= %d, cnt50= %d, Clock= %0.2fs, Target time= %0.2fs", CTD->game_ply,
+                CTD->pos.fifty, SearchData.clock[side], SearchData.target_time);
+  ShowMessage(line);
+}
+
+void PrepareNewSearchAt(double now) {
+  SearchRecord& sd = SearchData;
+  sd.elapsed.store(0.0, std::memory_order_relaxed);
+  CTD->search_ply = 1;
+  CTD->pv[1] = NullMove;
+  const int side = CTD->pos.side;
+  sd.engine_side = uint8_t(side);
+  start = now;
+  if (!Personality.UCI_LimitStrength) sd.target_nps.store(1e9, std::memory_order_relaxed);
+
+  sd.ponder = uint16_t(Personality.Ponder);
+  sd.stop.store(StopRun, std::memory_order_relaxed);
+  sd.pv[1] = NullMove;
+  sd.best_score.store(-10000, std::memory_order_relaxed);
+  sd.move_overhead = Personality.MoveOverhead * 0.001;
+  sd.best_depth.store(0, std::memory_order_relaxed);
+  sd.iteration_depth.store(0, std::memory_order_relaxed);
+  sd.last_completed_depth.store(0, std::memory_order_relaxed);
+  sd.change_depth.store(0, std::memory_order_relaxed);
+  sd.settled_depth.store(0, std::memory_order_relaxed);
+  sd.elapsed_at_completed = 0.0;
+
+  // The age is set after a re-allocation, which would reset it to 0 and make
+  // every empty slot count as current.
+  ResizeTable();
+  sd.age = uint16_t(CTD->game_ply + 1);
+  if (sd.age > 1000) ShowMessage("what?");
+
+  for (int d = 0; d < kMaxPly; d++) {
+    sd.score_by_depth[d] = -10000;
+    sd.move_by_depth[d] = NullMove;
+    sd.nodes_by_depth[d].store(0, std::memory_order_relaxed);
+  }
+  sd.state.store(sd.go_request, std::memory_order_relaxed);
+  sd.target_time = TargetTime(side, CTD->game_ply);
+  if (PBlock.info_delay < 9999.0) LogPosition(side);
+}
+
+void SearchTimecheckAt(double now) {
+  SearchRecord& sd = SearchData;
+  const double elapsed = now - start;
+  sd.elapsed.store(elapsed, std::memory_order_relaxed);
+  const int d = sd.iteration_depth.load(std::memory_order_relaxed);
+  if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 || elapsed < 0.015)
+    return;
+
+  Lock(spinlock1);
+  const int p = sd.score_by_depth[d - 1];
+  const Move best_move = sd.pv[1];
+  Unlock(spinlock1);
+  const int best = sd.best_score.load(std::memory_order_relaxed);
+  const int a = std::abs(p);
+  const int m = a < 800 ? (a >> 4) + 15 : 65;
+
+  // Bonus in percent of the remaining clock.
+  int b = 0;
+  for (int i = 0; i < sd.thread_count && i < kMaxThreads; i++) {
+    const ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (!td || td->depth.load(std::memory_order_relaxed) < d) continue;
+    const Move move = td->best_move.load(std::memory_order_relaxed);
+    const int score = td->root_score.load(std::memory_order_relaxed);
+    const int kind = td->root_result.load(std::memory_order_relaxed);
+    if (move != best_move && score > best) {
+      if (kind == 2) b = std::max(b, 2);
+      if (score > best + 24) b = std::max(b, 18);
+    }
+    if (move == best_move && score < best && kind == 1) b = std::max(b, i == 0 ? 24 : 16);
+  }
+  if (best < p - 4 * m)
+    b = 24;
+  else if (best < p - 2 * m)
+    b = std::max(b, 10);
+  else if (best < p - m)
+    b = std::max(b, 4);
+  const int change = sd.change_depth.load(std::memory_order_relaxed);
+  if (d > 6 && d == change) b = std::max(b, 2);
+  if (d > 6 && d - 1 == change) b = std::max(b, 1);
+
+  const double r = std::max(0.0, sd.clock[sd.engine_side] - elapsed);
+  double limit = b * 0.01 * r + sd.target_time;
+  if (sd.time_control == TimeFixed) {
+    if (elapsed < limit) return;
+  } else {
+    limit -= sd.move_overhead;
+    const int settled = sd.settled_depth.load(std::memory_order_relaxed);
+    if (d >= 9 && b == 0 && d - 1 <= settled) {
+      if (d - 6 > change)
+        limit *= 0.7;
+      else if (d - 3 > change)
+        limit *= 0.85;
+    }
+    const bool forced = settled > 69 && sd.best_depth.load(std::memory_order_relaxed) > 6;
+    if (!forced && r >= 5 * sd.move_overhead && elapsed < limit) return;
+  }
+  if (sd.best_depth.load(std::memory_order_relaxed) < 2) return;
+  StopIfRunning(sd.state.load(std::memory_order_relaxed) == StateThinking ? StopReport : StopAbort);
+}
+
+double EffectiveBranchingFactor() {
+  const int d = SearchData.last_completed_depth.load(std::memory_order_relaxed);
+  if (d < 6 || d >= kMaxPly) return 2.0;
+  const double now = double(SearchData.nodes_by_depth[d].load(std::memory_order_relaxed));
+  const double before = double(SearchData.nodes_by_depth[d - 4].load(std::memory_order_relaxed));
+  if (now == 0 || before == 0) return 2.0;
+  return std::pow(now / before, 0.25);
+}

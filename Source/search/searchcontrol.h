@@ -1,0 +1,21 @@
+// Preparing a search, its time target, and the time check that ends it.
+#pragma once
+
+// Seconds of a monotonic clock.
+double MonotonicSeconds();
+
+// Resets SearchData for a new search, re-allocates the table when Hash
+// changed (the program ends with status -1 when that fails), computes the
+// target time and logs the position.
+void PrepareNewSearch();
+void PrepareNewSearchAt(double now);
+
+// Refreshes the elapsed time and sets the stop byte once the search has used
+// its time; main thread only, every 5 ms.
+void SearchTimecheck();
+void SearchTimecheckAt(double now);
+
+void GetElapsedTime();
+
+// Node growth per ply over the last four completed depths; 2.0 when unknown.
+double EffectiveBranchingFactor();

@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "search/keys.h"
+#include "search/records.h"
+#include "search/searchdata.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+constexpr Move M(const char* from, const char* to) { return MakeMoveCode(Sq(from), Sq(to)); }
+
+constexpr char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+constexpr char kStartBlack[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -";
+
+class TableTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitBitboards(); }
+  void SetUp() override {
+    td = NewThreadRecord(0);
+    ASSERT_NE(td, nullptr);
+    pos = &td->pos;
+    SearchData.hash_enabled = 1;
+    Resize(1);
+  }
+  void TearDown() override {
+    HashFree();
+    delete td;
+  }
+  static void Resize(int mb) {
+    SearchData.hash_size = int16_t(mb);
+    ASSERT_EQ(HashInit(), 1);
+  }
+  void Set(const char* fen) { ASSERT_EQ(SetPosition(pos, fen), kSetOk); }
+  HashSlot* Bucket() const { return HashBucket(FullKey(pos), pos->side); }
+  // A slot as another position would have left it.
+  static void PutForeign(HashSlot* slot, uint32_t lock, uint16_t age, int depth) {
+    slot->word[0].store(uint64_t(lock) << 32, std::memory_order_relaxed);
+    slot->word[1].store(uint64_t(age) << 32 | uint64_t(uint8_t(depth)) << 56, std::memory_order_relaxed);
+  }
+  HashEntry Probe() const {
+    HashEntry e{};
+    e.depth = -99;
+    e.score = -10000;
+    HashProbe(pos, &e);
+    return e;
+  }
+
+  ThreadRecord* td = nullptr;
+  Position* pos = nullptr;
+};
+
+TEST_F(TableTest, SizesAndBucketGeometry) {
+  EXPECT_EQ(entries, 65536u);
+  EXPECT_EQ(mask, 65535u);
+  EXPECT_EQ(blacktable, hashtable + 65536);
+  EXPECT_EQ(HashBucket(0, Black), blacktable);  // the first spare slot
+
+  Resize(3);
+  EXPECT_EQ(entries, 196608u);
+  EXPECT_EQ(mask, 131071u);
+  EXPECT_EQ(HashBucket(~uint64_t(0), White) + 3 - hashtable, 131074);
+  EXPECT_EQ(HashBucket(~uint64_t(0), Black) - hashtable, 65537);
+  EXPECT_EQ(HashBucket(0, Black) + 3 - hashtable, 196611);
+  const HashEntry spare = ReadSlot(hashtable + entries + 15);
+  EXPECT_EQ(spare.depth, kHashEmptyDepth);
+  EXPECT_EQ(spare.lock, 0u);
+
+  // Allocated while disabled: zeros, and the age stays.
+  SearchData.hash_enabled = 0;
+  SearchData.age = 12;
+  Resize(2);
+  EXPECT_EQ(ReadSlot(hashtable + 7).depth, 0);
+  EXPECT_EQ(SearchData.age, 12);
+  SearchData.hash_enabled = 1;
+
+  // Hash 0: only the spare slots, and the table is never touched.
+  Resize(0);
+  EXPECT_EQ(entries, 0u);
+  EXPECT_EQ(mask, ~uint64_t(0));
+  Set(kStart);
+  HashStore(pos, M("e2", "e4"), 5, 30, BoundExact);
+  EXPECT_EQ(Probe().depth, -99);
+}
+
+TEST_F(TableTest, StoreAndProbeRoundTrip) {
+  Set(kStart);
+  SearchData.age = 5;
+  HashStore(pos, M("e2", "e4"), 7, -35, BoundLower);
+  SearchData.age = 9;
+  HashEntry e = Probe();
+  EXPECT_EQ(e.move, M("e2", "e4"));
+  EXPECT_EQ(e.score, -35);
+  EXPECT_EQ(e.bound, BoundLower);
+  EXPECT_EQ(e.depth, 7);
+  EXPECT_EQ(e.age, 9);
+  EXPECT_EQ(e.lock, uint32_t(FullKey(pos) >> 32));
+  // The hit keeps the slot young.
+  bool found = false;
+  for (int i = 0; i < 4; i++) {
+    const HashEntry s = ReadSlot(Bucket() + i);
+    if (s.lock == e.lock) found = s.age == 9;
+  }
+  EXPECT_TRUE(found);
+
+  // The same placement with black to move lives in the other half.
+  Set(kStartBlack);
+  EXPECT_EQ(Probe().depth, -99);
+  EXPECT_EQ(Probe().score, -10000);
+
+  // A disabled table neither stores nor answers.
+  SearchData.hash_enabled = 0;
+  HashStore(pos, M("e7", "e5"), 3, 10, BoundExact);
+  SearchData.hash_enabled = 1;
+  EXPECT_EQ(Probe().depth, -99);
+  SearchData.hash_enabled = 0;
+  Set(kStart);
+  EXPECT_EQ(Probe().depth, -99);
+}
+
+TEST_F(TableTest, MateScoresTravelAsDistancesFromTheStoringNode) {
+  Set(kStart);
+  // Mate at root ply 9 seen from a node at ply 3, read back at ply 5.
+  HashStore(pos, M("g1", "f3"), 4, ScoreToHash(9990, 3), BoundExact);
+  EXPECT_EQ(ScoreFromHash(Probe().score, 5), 9988);
+  HashStore(pos, M("g1", "f3"), 4, ScoreToHash(-9990, 3), BoundExact);
+  EXPECT_EQ(ScoreFromHash(Probe().score, 5), -9988);
+  HashStore(pos, M("g1", "f3"), 4, ScoreToHash(250, 3), BoundExact);
+  EXPECT_EQ(ScoreFromHash(Probe().score, 5), 250);
+
+  // The edges are asymmetric on purpose.
+  EXPECT_EQ(ScoreToHash(9697, 4), 9701);
+  EXPECT_EQ(ScoreToHash(9696, 4), 9696);
+  EXPECT_EQ(ScoreToHash(-9697, 4), -9697);
+  EXPECT_EQ(ScoreToHash(-9698, 4), -9702);
+  EXPECT_EQ(ScoreFromHash(9697, 4), 9693);
+  EXPECT_EQ(ScoreFromHash(9696, 4), 9696);
+  EXPECT_EQ(ScoreFromHash(-9697, 4), -9697);
+  EXPECT_EQ(ScoreFromHash(-9698, 4), -9694);
+}
+
+TEST_F(TableTest, ReplacementRules) {
+  Set(kStart);
+  HashSlot* b = Bucket();
+  const uint32_t lock = uint32_t(FullKey(pos) >> 32);
+  SearchData.age = 10;
+  auto Owner = [&]() {
+    for (int i = 0; i < 4; i++)
+      if (ReadSlot(b + i).lock == lock) return i;
+    return -1;
+  };
+
+  // A matching lock is overwritten whatever its depth.
+  PutForeign(b + 0, lock ^ 1, 1, 0);
+  PutForeign(b + 1, lock ^ 2, 1, 0);
+  PutForeign(b + 2, lock, 10, 40);
+  PutForeign(b + 3, lock ^ 3, 1, 0);
+  HashStore(pos, M("d2", "d4"), 1, 0, BoundUpper);
+  EXPECT_EQ(Owner(), 2);
+  EXPECT_EQ(ReadSlot(b + 2).depth, 1);
+
+  // Smallest age * 16 + depth: one ply of age outweighs 15 of depth.
+  PutForeign(b + 0, lock ^ 1, 10, 3);
+  PutForeign(b + 1, lock ^ 2, 9, 15);  // 159
+  PutForeign(b + 2, lock ^ 4, 10, 0);  // 160
+  PutForeign(b + 3, lock ^ 3, 10, 1);
+  HashStore(pos, M("d2", "d4"), 8, 0, BoundUpper);
+  EXPECT_EQ(Owner(), 1);
+
+  // Equal values: the lowest slot.
+  for (int i = 0; i < 4; i++) PutForeign(b + i, lock ^ (i + 1), 10, 4);
+  HashStore(pos, M("d2", "d4"), 2, 0, BoundUpper);
+  EXPECT_EQ(Owner(), 0);
+
+  // 8 below the victim's depth is dropped, 7 below is written.
+  for (int i = 0; i < 4; i++) PutForeign(b + i, lock ^ (i + 1), 10, 12);
+  HashStore(pos, M("d2", "d4"), 4, 0, BoundUpper);
+  EXPECT_EQ(Owner(), -1);
+  HashStore(pos, M("d2", "d4"), 5, 0, BoundUpper);
+  EXPECT_EQ(Owner(), 0);
+
+  // Slot 0's value is capped at 30000.
+  PutForeign(b + 0, lock ^ 1, 2000, 0);  // 32000, counted as 30000
+  PutForeign(b + 1, lock ^ 2, 1900, 0);  // 30400
+  PutForeign(b + 2, lock ^ 4, 1950, 0);
+  PutForeign(b + 3, lock ^ 3, 1990, 0);
+  HashStore(pos, M("d2", "d4"), 0, 0, BoundUpper);
+  EXPECT_EQ(Owner(), 0);
+}
+
+TEST_F(TableTest, ClearAndHashFill) {
+  Set(kStart);
+  SearchData.age = 4;
+  HashStore(pos, M("e2", "e4"), 6, 12, BoundExact);
+  RefreshHashFill();
+  EXPECT_EQ(SearchData.hash_fill, 0.0);  // only the middle thousand is sampled
+  for (uint32_t i = entries / 2 - 500; i < entries / 2 - 250; i++)
+    hashtable[i].word[1].store(uint64_t(4) << 32, std::memory_order_relaxed);
+  hashtable[entries / 2 + 500].word[1].store(uint64_t(4) << 32, std::memory_order_relaxed);
+  RefreshHashFill();
+  EXPECT_DOUBLE_EQ(SearchData.hash_fill, 0.25);
+
+  // Disabled: nothing changes, not even the age.
+  SearchData.hash_enabled = 0;
+  HashClear();
+  EXPECT_EQ(SearchData.age, 4);
+  EXPECT_DOUBLE_EQ(SearchData.hash_fill, 0.25);
+  SearchData.hash_enabled = 1;
+
+  HashClear();
+  EXPECT_EQ(SearchData.age, 0);
+  EXPECT_EQ(SearchData.hash_fill, 0.0);
+  EXPECT_EQ(Probe().depth, -99);
+  for (uint32_t i = 0; i < entries + 16; i++) {
+    const HashEntry s = ReadSlot(hashtable + i);
+    ASSERT_TRUE(s.lock == 0 && s.check == 0 && s.move == 0 && s.score == 0 && s.age == 0 &&
+                s.bound == 0 && s.depth == kHashEmptyDepth)
+        << i;
+  }
+
+  // Too small a table reports an empty fill.
+  Resize(0);
+  RefreshHashFill();
+  EXPECT_EQ(SearchData.hash_fill, 0.0);
+}
+
+TEST_F(TableTest, CheckWordAndMoveSanity) {
+  Set(kStart);
+  const uint64_t key = FullKey(pos);
+  HashStore(pos, M("e2", "e4"), 6, 12, BoundExact);
+  HashSlot* slot = nullptr;
+  for (int i = 0; i < 4; i++)
+    if (ReadSlot(Bucket() + i).lock == uint32_t(key >> 32)) slot = Bucket() + i;
+  ASSERT_NE(slot, nullptr);
+  EXPECT_EQ(ReadSlot(slot).check, CheckWord(key, 12, M("e2", "e4")));
+
+  // Torn: the second word of another writer (another score) beside this check.
+  const uint64_t w1 = slot->word[1].load();
+  slot->word[1].store((w1 & ~(uint64_t(0xFFFF) << 16)) | uint64_t(uint16_t(13)) << 16);
+  HashEntry e = Probe();
+  EXPECT_EQ(e.depth, kHashBadCheck);
+  EXPECT_EQ(e.move, M("e2", "e4"));
+
+  // Foreign: the lock matches but the check was made for another low half.
+  slot->word[0].store(uint64_t(uint32_t(key >> 32)) << 32 | CheckWord(key ^ 0x100, 12, M("e2", "e4")));
+  slot->word[1].store(w1);
+  EXPECT_EQ(Probe().depth, kHashBadCheck);
+
+  // Moves that do not fit the board.
+  HashStore(pos, M("e3", "e4"), 6, 12, BoundExact);
+  EXPECT_EQ(Probe().depth, kHashFromNotOwn);
+  HashStore(pos, M("e2", "d2"), 6, 12, BoundExact);
+  EXPECT_EQ(Probe().depth, kHashToOwn);
+  HashStore(pos, M("e3", "d2"), 6, 12, BoundExact);
+  EXPECT_EQ(Probe().depth, kHashToOwn);
+  HashStore(pos, NullMove, 6, 12, BoundExact);
+  EXPECT_EQ(Probe().depth, 6);
+}
+
+// Writers racing on one position never hand a reader a mixed entry.
+TEST_F(TableTest, ConcurrentWritersNeverMixEntries) {
+  Set(kStart);
+  std::atomic<bool> go{false};
+  std::atomic<int> mixed{0}, hits{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++) {
+    threads.emplace_back([&, t]() {
+      while (!go.load()) std::this_thread::yield();
+      const Move move = M("b1", "c3") + Move(t);
+      for (int n = 0; n < 20000; n++) {
+        HashStore(pos, move, 10 + t, 100 * t + 1, 1 + t % 3);
+        HashEntry e{};
+        e.depth = -99;
+        HashProbe(pos, &e);
+        if (e.depth < 0) continue;
+        hits.fetch_add(1, std::memory_order_relaxed);
+        const int w = e.depth - 10;
+        if (e.score != 100 * w + 1 || e.bound != 1 + w % 3 || Move(e.move - M("b1", "c3")) != w) mixed++;
+      }
+    });
+  }
+  go = true;
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(mixed.load(), 0);
+  EXPECT_GT(hits.load(), 0);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+[[noreturn]] void AllocateUnderLimit(int mb) {
+  rlimit limit;
+  limit.rlim_cur = limit.rlim_max = rlim_t(1) << 30;
+  setrlimit(RLIMIT_AS, &limit);
+  SearchData.hash_enabled = 1;
+  SearchData.hash_size = int16_t(mb);
+  const int ok = HashInit();
+  std::exit(ok == 0 && hashtable == nullptr && entries == 0 ? 7 : 1);
+}
+
+// With the address space limited, the largest sizes fail cleanly rather than
+// wrapping into a small block that marking the slots would overrun.
+TEST(TableDeathTest, HugeTablesFailCleanly) {
+  if (kSanitized) GTEST_SKIP() << "sanitizers reserve the address space themselves";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (int mb : {4096, 8192})
+    EXPECT_EXIT(AllocateUnderLimit(mb), ::testing::ExitedWithCode(7), "") << mb;
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+#include "search/threads.h"
+
+#include <pthread.h>
+#include <cerrno>
+#include <cstdlib>
+#include <chrono>
+#include <cstring>
+#include "board/makemove.h"
+#include "search/root.h"
+#include "search/searchdata.h"
+
+std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
+SpinLock spinlock1;
+SpinLock spinlock2;
+
+static pthread_t thread[kMaxThreads];
+static bool running[kMaxThreads];  // a thread was started and not yet joined
+static int th_num[kMaxThreads];
+// The previous pool's record of each index, handed to the new worker of that
+// index to free, so that the slot itself only ever shows the new record.
+static ThreadRecord* retired[kMaxThreads];
+static std::atomic<bool> no_record[kMaxThreads];
+
+static void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+static void RunOneSearch(ThreadRecord* td) {
+  if (td->index == 0) {
+    InitSearchThreads();
+  } else {
+    // Thread 0 fills this record before it publishes depth 2.
+    while (SearchData.iteration_depth.load(std::memory_order_acquire) < 2) {
+      if (Stopped()) return;
+      SleepMs(1);
+    }
+  }
+  ThreadSearch(td);
+  if (td->index == 0) StopIfRunning(StopReport);
+}
+
+static void* SearchThreadFunc(void* arg) {
+  const int i = *static_cast<int*>(arg);
+  delete retired[i];
+  retired[i] = nullptr;
+  ThreadRecord* td = NewThreadRecord(uint8_t(i));
+  if (!td) {
+    no_record[i].store(true, std::memory_order_release);
+    return nullptr;
+  }
+  td->rand_state = uint32_t(i) * 123;
+  td->undo[0].move = NullMove;
+  ThreadData[i].store(td, std::memory_order_release);
+
+  for (;;) {
+    const uint8_t command = td->command.load(std::memory_order_acquire);
+    if (command == CommandIdle) {
+      SleepMs(1);
+      continue;
+    }
+    if (command > 98) {
+      // The record belongs to the next worker of this index from here on.
+      td->command.store(CommandIdle, std::memory_order_release);
+      return nullptr;
+    }
+    RunOneSearch(td);
+    // A command that arrived meanwhile (an end request) is not lost.
+    uint8_t expected = CommandSearch;
+    td->command.compare_exchange_strong(expected, CommandIdle, std::memory_order_acq_rel,
+                                        std::memory_order_acquire);
+  }
+}
+
+int CreateThreadPool(int n) {
+  if (n < 0) n = 0;
+  if (n > kMaxThreads) n = kMaxThreads;
+  for (int i = 0; i < kMaxThreads; i++)
+    if (running[i]) return EBUSY;
+
+  int result = 0;
+  for (int i = 0; i < n && result == 0; i++) {
+    th_num[i] = i;
+    retired[i] = ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
+    no_record[i].store(false, std::memory_order_relaxed);
+    result = pthread_create(&thread[i], nullptr, SearchThreadFunc, &th_num[i]);
+    if (result != 0) {
+      delete retired[i];
+      retired[i] = nullptr;
+    } else {
+      running[i] = true;
+    }
+  }
+  for (int i = 0; i < n; i++) {
+    if (!running[i]) break;
+    while (!ThreadData[i].load(std::memory_order_acquire)) {
+      if (no_record[i].load(std::memory_order_acquire)) {
+        if (result == 0) result = ENOMEM;
+        break;
+      }
+      SleepMs(1);
+    }
+  }
+  // Records of indexes the new pool does not use have no worker to free them.
+  for (int i = n; i < kMaxThreads; i++) {
+    if (!running[i]) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
+  }
+  return result;
+}
+
+static bool AnyCommand(int n) {
+  for (int i = 0; i < n; i++) {
+    if (!running[i]) continue;
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (td && td->command.load(std::memory_order_acquire) != CommandIdle) return true;
+  }
+  return false;
+}
+
+int KillThreadPool(int n) {
+  if (n > kMaxThreads) n = kMaxThreads;
+  for (int i = n; i < kMaxThreads; i++)
+    if (running[i]) n = i + 1;  // never leave a worker behind
+  SearchData.stop.store(StopShutdown, std::memory_order_relaxed);
+  while (ThreadsAreBusy()) SleepMs(1);
+  for (int i = 0; i < n; i++) {
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (td && running[i]) td->command.store(CommandExit, std::memory_order_release);
+  }
+  while (AnyCommand(n)) SleepMs(1);
+  // Joined rather than detached, so that no old thread is still on its way
+  // out when the new worker of its index frees its record.
+  int result = 0;
+  for (int i = 0; i < n; i++) {
+    if (!running[i]) continue;
+    result = pthread_join(thread[i], nullptr);
+    running[i] = false;
+  }
+  return result;
+}
+
+void RebuildThreadPool(int n) {
+  KillThreadPool(SearchData.thread_count);
+  SearchData.thread_count = uint8_t(n);
+  if (CreateThreadPool(n) != 0) std::_Exit(-1);
+}
+
+void StartSearch() {
+  int n = SearchData.thread_count;
+  for (int i = 0; i < n && i < kMaxThreads; i++) {
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (td) td->command.store(CommandSearch, std::memory_order_release);
+    if (i == 0 && n > 1) {
+      SleepMs(5);
+      n = SearchData.thread_count;
+    }
+  }
+}
+
+unsigned ThreadsAreBusy() {
+  unsigned busy = 0;
+  for (int i = 0; i < SearchData.thread_count && i < kMaxThreads; i++) {
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (td && td->command.load(std::memory_order_acquire) != CommandIdle) busy++;
+  }
+  return busy;
+}
+
+void InitSearchThreads() {
+  const ThreadRecord* game = CTD;
+  int game_ply = game->game_ply < 0 ? 0 : game->game_ply;
+  if (game_ply > kUndoStackSize) game_ply = kUndoStackSize;
+  // A longer game keeps only its latest plies, so that the deepest search
+  // path still fits on the undo stack; older plies are beyond any
+  // repetition, since the fifty-move counter never reaches this many.
+  const int kept = game_ply < kMaxGamePly ? game_ply : kMaxGamePly;
+  for (int i = 0; i < SearchData.thread_count && i < kMaxThreads; i++) {
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (!td) continue;
+    td->pos = game->pos;
+    td->pos.owner = td;
+    std::memcpy(td->undo, game->undo + (game_ply - kept), sizeof(UndoRecord) * size_t(kept));
+    td->undo[kept].move = NullMove;
+    td->game_ply = int16_t(kept);
+    td->last_move = game->last_move;
+    td->node_limit = SearchData.node_limit ? SearchData.node_limit : uint64_t(1) << 62;
+    PlyRecord& sentinel = td->ply[0];
+    td->moves[sentinel.list_start].move = EndOfList;
+    sentinel.current = sentinel.list_start;
+    std::memset(td->pv, 0, sizeof td->pv);
+    td->best_move.store(NullMove, std::memory_order_relaxed);
+    td->depth.store(0, std::memory_order_relaxed);
+    td->completed_depth.store(0, std::memory_order_relaxed);
+    td->root_result.store(0, std::memory_order_relaxed);
+    td->sel_depth = 0;
+    td->search_ply = 1;
+    td->root_score.store(0, std::memory_order_relaxed);
+    for (auto& counter : td->counters) counter.store(0, std::memory_order_relaxed);
+  }
+}
+
+void Collect() {
+  uint64_t sum[8] = {};
+  for (int i = 0; i < SearchData.thread_count && i < kMaxThreads; i++) {
+    const ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (!td) continue;
+    for (int k = 0; k < 8; k++) sum[k] += td->counters[k].load(std::memory_order_relaxed);
+  }
+  const int order[8] = {CountNodes, CountEvals, CountEvalHits, CountTtProbes,
+                        CountTtHits, CountPawnProbes, CountPawnHits, CountTbHits};
+  for (int k = 0; k < 8; k++) SearchData.totals[k].store(sum[order[k]], std::memory_order_relaxed);
+}
