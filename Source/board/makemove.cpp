@@ -1,7 +1,9 @@
 #include "board/makemove.h"
 
 #include "board/bitboard.h"
+#include "engine/params.h"
 #include "search/keys.h"
+#include "search/output.h"
 
 namespace {
 
@@ -62,6 +64,7 @@ inline void ShiftPiece(Position* pos, int from, int to) {
 }  // namespace
 
 void MakeMove(Position* pos, Move move) {
+  if (PBlock.trace_depth) TraceMove(pos, move);
   ThreadRecord* td = pos->owner;
   const int from = MoveFrom(move), to = MoveTo(move);
   const int side = pos->side;
@@ -158,6 +161,7 @@ void UnmakeMove(Position* pos) {
 }
 
 void MakeNullMove(Position* pos) {
+  if (PBlock.trace_depth) TraceMove(pos, NullMove);
   ThreadRecord* td = pos->owner;
   UndoRecord* u = &td->undo[td->game_ply];
   td->search_ply++;

@@ -1,17 +1,159 @@
 #include "engine/loop.h"
 
 #include <cstdio>
-#include <cstring>
 
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movetext.h"
+#include "engine/input.h"
+#include "engine/output.h"
 #include "engine/params.h"
+#include "engine/uci.h"
+#include "platform/input.h"
+#include "search/output.h"
+#include "search/searchdata.h"
+#include "search/threads.h"
+#include "search/searchcontrol.h"
+#include "search/tt.h"
 
-// Placeholder until the main loop lands: reads lines until "quit" or the end
-// of input and answers nothing.
+int selfplay = 0;
+bool infinite_go = false;
+bool hold_result = false;
+
+namespace {
+
+// Set when "go" met a game past the fifty-move limit: the null answer is then
+// meant, not a search that found nothing.
+bool fifty_move_answer = false;
+
+// The opening-book reader plugs in here; until it does, no position is in
+// the book.
+Move ProbeBook(Position*) { return NullMove; }
+
+void AskBook() {
+  Position* pos = &CTD->pos;
+  Move m = ProbeBook(pos);
+  // A foreign or damaged book, or a key collision, must not put an illegal
+  // move on the board or on the wire.
+  if (m && !IsLegalMove(pos, m)) m = NullMove;
+  SearchData.pv[1] = m;
+  SearchData.pv[2] = NullMove;
+  if (!m) return;
+  char line[64];
+  std::snprintf(line, sizeof line, "%s book move is %s%s", PBlock.protocol ? "info string" : "",
+                tbl[MoveFrom(m)], tbl[MoveTo(m)]);
+  ShowMessage(line);
+  SearchData.best_score = 0;
+  SearchData.book_move = m;
+  SearchData.stop = StopReport;
+}
+
+void StartGo() {
+  PrepareNewSearch();
+  SearchData.book_move = NullMove;
+  fifty_move_answer = false;
+  hold_result = infinite_go;
+  infinite_go = false;
+  if (Personality.OwnBook && CTD->game_ply < Personality.OwnBook_Depth) AskBook();
+  if (CTD->pos.fifty > 100)
+    fifty_move_answer = true;
+  else if (SearchData.pv[1] == NullMove)
+    StartSearch();
+  SearchData.go_request = 0;
+}
+
+// The move to announce: the search's, when it is legal in the game
+// position, else the first legal move, so a controller never receives
+// "null" while a move exists (the fifty-move answer aside).
+void ResultMoves(Move* best, Move* ponder) {
+  Position* pos = &CTD->pos;
+  *best = SearchData.pv[1];
+  *ponder = *best ? SearchData.pv[2] : NullMove;
+  if (fifty_move_answer) {
+    *best = *ponder = NullMove;
+    return;
+  }
+  if (!*best || !IsLegalMove(pos, *best)) {
+    Move moves[256];
+    *best = LegalMoves(pos, moves) ? moves[0] : NullMove;
+    *ponder = NullMove;
+    return;
+  }
+  if (*ponder) {
+    MakeMove(pos, *best);
+    if (!IsLegalMove(pos, *ponder)) *ponder = NullMove;
+    UnmakeMove(pos);
+  }
+}
+
+void ShowStatistics(Move best) {
+  const double elapsed = SearchData.elapsed;
+  double t[8];
+  for (int i = 0; i < 8; i++) t[i] = static_cast<double>(SearchData.totals[i].load());
+  RefreshHashFill();
+  const double fill = SearchData.hash_fill;
+  char text[16];
+  char line[256];
+  std::snprintf(line, sizeof line, "move= %s, time= %0.3f, score= %d, nodes= %0.0f, nps= %0.0fK ebf= %0.2f",
+                MoveToStr(best, text), elapsed, SearchData.best_score.load(), t[0],
+                t[0] / (elapsed + 0.001) / 1000.0, EffectiveBranchingFactor());
+  ShowMessage(line);
+  std::snprintf(line, sizeof line,
+                "Hash fill= %.1f%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%, TB=%0.0fK",
+                100.0 * fill, 100.0 * t[4] / (t[3] + 1.0), 100.0 * t[6] / (t[5] + 1.0),
+                100.0 * t[2] / (t[1] + 1.0), t[7] / 1000.0);
+  ShowMessage(line);
+  ShowMessage("");
+}
+
+void Report() {
+  Collect();
+  DisplaySearchInfo(0, 1, SearchData.best_depth, SearchData.best_score, SearchData.pv);
+  Move best, ponder;
+  ResultMoves(&best, &ponder);
+  if (PBlock.protocol) {
+    char b[16], p[16], line[64];
+    std::snprintf(line, sizeof line, "bestmove %s%s%s", best ? MoveToStr(best, b) : "null",
+                  ponder ? " ponder " : "", ponder ? MoveToStr(ponder, p) : "");
+    ShowMessage(line);
+  } else {
+    ShowStatistics(best);
+  }
+  if (selfplay) {
+    const int side = CTD->pos.side;
+    SearchData.clock[side] = SearchData.clock[side] - SearchData.elapsed + SearchData.increment;
+    if (best) {
+      MakeMove(&CTD->pos, best);
+      CTD->search_ply = 1;
+      ShowBoard(&CTD->pos);
+      SearchData.go_request = 1;
+    } else {
+      selfplay = 0;
+    }
+  }
+  SearchData.state = StateIdle;
+}
+
+}  // namespace
+
 void Loop() {
-  char line[5000];
+  SetPosition(&CTD->pos, fen_opn);
+  if (PBlock.protocol == 0) ShowBoard(&CTD->pos);
+  SearchData.go_request = 0;
   PBlock.quit = 0;
-  while (!PBlock.quit && std::fgets(line, sizeof line, stdin)) {
-    line[std::strcspn(line, "\r\n")] = '\0';
-    if (!std::strcmp(line, "quit")) PBlock.quit = 1;
+  while (!PBlock.quit) {
+    // Input is also read while a go request waits behind a search that has
+    // not ended yet, so nothing can leave the loop spinning deaf.
+    if (!SearchData.go_request || SearchData.state != StateIdle) {
+      SleepMs(5);
+      SearchTimecheck();
+      UserInput();
+      if (PBlock.quit) break;
+    }
+    if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
+    if (SearchData.state != StateIdle && !ThreadsAreBusy() && SearchData.state != StatePondering &&
+        !hold_result)
+      Report();
   }
 }

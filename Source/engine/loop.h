@@ -1,4 +1,15 @@
-// The engine's run loop on the main thread, left on "quit".
+// The engine's run loop on the main thread.
 #pragma once
 
+// Polls input, runs the clock, starts searches on a go request and reports
+// their result; returns on "quit".
 void Loop();
+
+// Console self-play: the loop plays each result and searches again.
+extern int selfplay;
+
+// Set by "go infinite" for the search it asks for, whose result then waits
+// for "stop" even when the search ends on its own.
+extern bool infinite_go;
+// Set while the running (or ended, unreported) search is such a search.
+extern bool hold_result;

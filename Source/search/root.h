@@ -1,10 +1,22 @@
-// What a search thread does once it is told to search.
+// Root search and iterative deepening: what a search thread does once it is
+// told to search, and the single-threaded search of the tools.
 #pragma once
+#include "board/position.h"
 
 struct ThreadRecord;
 
-// Stand-in for the root search and iterative deepening, which are not built
-// yet: it deepens without searching, one depth per millisecond, counting fake
-// nodes and publishing depths as the real search will, so that starting,
-// stopping and aborting the pool can be exercised.
+// The search of one pool thread on its own copy of the game (thread 0 has
+// copied the game into every record before). Thread 0 owns the reported
+// result; the others search the same root with a little noise and help
+// through the transposition table.
 void ThreadSearch(ThreadRecord* td);
+
+// The same search on thread record 0 in the calling thread, for the tools.
+void SearchIterations();
+
+// Searches the root moves from list index slot on at depth and moves the best
+// of them to index slot.
+void SearchRoot(Position* pos, int side, int depth, int slot);
+
+// Offers the thread's root result to the shared best result (thread 0 only).
+void NewBestMove(ThreadRecord* td);

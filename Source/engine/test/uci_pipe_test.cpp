@@ -1,0 +1,491 @@
+// The engine as a controller sees it: lines in, lines out, through pipes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "uci_harness.h"
+
+using namespace harness;
+
+namespace {
+
+std::string TempDir() {
+  char tmpl[] = "/tmp/kerv_uci_XXXXXX";
+  const char* d = mkdtemp(tmpl);
+  return d ? d : "/tmp";
+}
+
+// An engine in its own directory, so parallel tests do not share a log.
+struct Session {
+  Engine e;
+  std::string dir = TempDir();
+  explicit Session(const std::vector<std::string>& args = {}) { Start(e, args, dir); }
+  ~Session() {
+    if (e.pid > 0) Quit(e);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  // Sends line, then "isready", and returns every line before "readyok".
+  std::vector<std::string> Ask(const std::string& line) {
+    Send(e, line);
+    Send(e, "isready");
+    std::vector<std::string> lines;
+    EXPECT_TRUE(WaitFor(e, "readyok", 10.0, nullptr, &lines)) << line << "\n" << Tail(e);
+    if (!lines.empty()) lines.pop_back();
+    return lines;
+  }
+  // Lines of "uci" from "id name" through "uciok".
+  std::vector<std::string> Options() {
+    Send(e, "uci");
+    std::vector<std::string> lines;
+    EXPECT_TRUE(WaitFor(e, "uciok", 10.0, nullptr, &lines));
+    while (!lines.empty() && lines.front().rfind("id name", 0) != 0) lines.erase(lines.begin());
+    return lines;
+  }
+};
+
+// The full-strength rating the engine reports as UCI_Elo's default and max.
+int ReadElo(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) {
+    std::smatch m;
+    static const std::regex re("option name UCI_Elo type spin default (-?\\d+) min 0 max (-?\\d+)");
+    if (std::regex_match(l, m, re) && m[1] == m[2]) return std::stoi(m[1]);
+  }
+  ADD_FAILURE() << "no UCI_Elo line";
+  return 0;
+}
+
+struct SearchResult {
+  std::vector<std::string> lines;
+  std::string best, ponder;
+  double seconds = 0;
+  bool ok = false;
+};
+
+// Sends go and reads through "bestmove".
+SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
+  SearchResult r;
+  const double t0 = Now();
+  Send(e, go);
+  std::string line;
+  r.ok = WaitFor(e, "bestmove", timeout, &line, &r.lines);
+  r.seconds = Now() - t0;
+  r.best = Field(line + " ", "bestmove");
+  r.ponder = Field(line + " ", "ponder");
+  return r;
+}
+
+// Checks bestmove and ponder against a board set up like the engine's.
+void ExpectLegal(const SearchResult& r, Board& b) {
+  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(b.Legal(r.best)) << "illegal bestmove " << r.best;
+  if (!r.ponder.empty()) {
+    Board after;
+    after.td->pos = b.td->pos;
+    after.td->pos.owner = after.td;
+    ASSERT_TRUE(after.Play(r.best));
+    EXPECT_TRUE(after.Legal(r.ponder)) << "illegal ponder " << r.ponder << " after " << r.best;
+  }
+}
+
+const std::vector<std::string> kOptionLines = {
+    "id name Kerv 3.75",
+    "id author Tavo Merrick",
+    "option name Hash type spin default 64 min 0 max 8192",
+    "option name Threads type spin default 1 min 1 max 80",
+    "option name Clear_Hash type button",
+    "option name OwnBook type check default false",
+    "option name OwnBook_File type string default ",
+    "option name OwnBook_Depth type spin default 28 min 0 max 60",
+    "option name OwnBook_Variety type spin default 25 min 0 max 100",
+    "option name SyzygyPath type string default ",
+    "option name SyzygyProbeDepth5 type spin default 0 min -5 max 100",
+    "option name SyzygyProbeDepth6 type spin default 2 min -5 max 100",
+    "option name Log type check default false",
+    "option name Ponder type check default true",
+    "option name Contempt type spin default 0 min -150 max 150",
+    "option name MultiPV type spin default 1 min 1 max 255",
+    "option name MoveOverhead type spin default 50 min 0 max 5000",
+    "option name UCI_LimitStrength type check default false",
+    "UCI_Elo",
+    "uciok",
+};
+
+const std::vector<std::string> kExtraLines = {
+    "option name NMP_depth type spin default 3 min 2 max 100",
+    "option name SEP_depth type spin default 3 min 1 max 9",
+    "option name SEP_margin type spin default 75 min 0 max 256",
+    "option name FP_depth type spin default 3 min 1 max 9",
+    "option name FP_margin type spin default 125 min 0 max 256",
+    "option name LMP_depth type spin default 5 min 1 max 9",
+    "option name LMP_count type spin default 3 min 0 max 10",
+    "option name LMR_depth type spin default 3 min 3 max 100",
+    "option name LMR_strength type spin default 100 min 0 max 200",
+    "option name Mtl_Pawn type string default 90,110",
+    "option name Mtl_Knight type string default 380,360",
+    "option name Mtl_Bishop type string default 390,370",
+    "option name Mtl_Rook type string default 530,630",
+    "option name Mtl_Queen type string default 1180,1180",
+    "option name Passed_Pawn type string default 90,135",
+    "option name King_Safety type string default 100,0",
+    "option name Piece_Square_Tables type string default 100,100",
+    "option name Mobility type string default 100,100",
+    "option name Pawn_Structure type string default 100,100",
+    "option name Threats type string default 100,100",
+};
+
+std::vector<std::string> Expected(bool extra, int elo) {
+  std::vector<std::string> v;
+  for (const std::string& l : kOptionLines) {
+    if (l == "UCI_Elo") {
+      v.push_back("option name UCI_Elo type spin default " + std::to_string(elo) + " min 0 max " +
+                  std::to_string(elo));
+      if (extra) v.insert(v.end(), kExtraLines.begin(), kExtraLines.end());
+    } else {
+      v.push_back(l);
+    }
+  }
+  return v;
+}
+
+}  // namespace
+
+TEST(UciPipe, OptionListIsExact) {
+  {
+    Session s;
+    const auto lines = s.Options();
+    EXPECT_EQ(lines, Expected(false, ReadElo(lines)));
+    EXPECT_EQ(lines.size(), 2u + 17u + 1u);
+    // A setoption never changes the printed defaults.
+    s.Ask("setoption name Hash value 16");
+    EXPECT_EQ(s.Options(), lines);
+  }
+  {
+    Session s({"-uci_extra"});
+    const auto lines = s.Options();
+    EXPECT_EQ(lines, Expected(true, ReadElo(lines)));
+    EXPECT_EQ(lines.size(), 2u + 37u + 1u);
+  }
+  {
+    // Switches are the defaults that "uci" reports.
+    Session s({"-hash", "16", "-threads", "2", "-log"});
+    const auto lines = s.Options();
+    EXPECT_EQ(lines[2], "option name Hash type spin default 16 min 0 max 8192");
+    EXPECT_EQ(lines[3], "option name Threads type spin default 2 min 1 max 80");
+    EXPECT_EQ(lines[12], "option name Log type check default true");
+  }
+}
+
+TEST(UciPipe, SetoptionEchoesAndClamps) {
+  Session s({"-uci_extra"});
+  const int elo = ReadElo(s.Options());
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"setoption name Hash value 100000", {"info string Hash set to 8192"}},
+      {"setoption name Hash value 8", {"info string Hash set to 8"}},
+      {"setoption name Threads value 0", {"info string Threads set to 1"}},
+      {"setoption name Threads value 3", {"info string Threads set to 3"}},
+      {"setoption name Threads value 3", {"info string Threads set to 3"}},
+      {"setoption name Threads value 999", {"info string Threads set to 80"}},
+      {"setoption name Threads value 1", {"info string Threads set to 1"}},
+      {"setoption name Clear_Hash", {"info string Hash table cleared"}},
+      {"setoption name Clear_Hash value x", {"info string Hash table cleared"}},
+      {"setoption name Ponder value True", {"info string Ponder set to 0"}},
+      {"setoption name Ponder value true", {"info string Ponder set to 1"}},
+      {"setoption name OwnBook value untrue", {"info string OwnBook set to 1"}},
+      {"setoption name OwnBook value false", {"info string OwnBook set to 0"}},
+      {"setoption name UCI_LimitStrength value false", {"info string UCI_LimitStrength set to 0"}},
+      {"setoption name Log value false", {"info string Log set to 0"}},
+      {"setoption name Contempt value -50", {"info string Contempt set to -50"}},
+      {"setoption name Contempt value -500", {"info string Contempt set to -150"}},
+      {"setoption name Contempt value 151", {"info string Contempt set to 150"}},
+      {"setoption name Contempt value 0", {"info string Contempt set to 0"}},
+      {"setoption name MultiPV value 0", {"info string MultiPV set to 1"}},
+      {"setoption name MultiPV value 256", {"info string MultiPV set to 255"}},
+      {"setoption name MultiPV value 1", {"info string MultiPV set to 1"}},
+      {"setoption name MoveOverhead value 99999", {"info string MoveOverhead set to 5000"}},
+      {"setoption name MoveOverhead value x", {"info string MoveOverhead set to 0"}},
+      {"setoption name MoveOverhead value 50", {"info string MoveOverhead set to 50"}},
+      {"setoption name OwnBook_Depth value 61", {"info string OwnBook_Depth set to 60"}},
+      {"setoption name OwnBook_Variety value -1", {"info string OwnBook_Variety set to 0"}},
+      {"setoption name SyzygyProbeDepth5 value -9", {"info string SyzygyProbeDepth5 set to -5"}},
+      {"setoption name SyzygyProbeDepth6 value 200", {"info string SyzygyProbeDepth6 set to 100"}},
+      {"setoption name OwnBook_File value books/a@b.bin", {"info string OwnBook_File set to 'books/a@b.bin'"}},
+      {"setoption name NMP_depth value 1", {"info string NMP_depth set to 2"}},
+      {"setoption name LMR_strength value 250", {"info string LMR_strength set to 200"}},
+      {"setoption name Mtl_Queen value 1500", {"info string Mtl_Queen set to 1500,1180", ""}},
+      {"setoption name Passed_Pawn value 300,-4", {"info string Passed_Pawn set to 230,0", ""}},
+      {"setoption name NoSuchOption value 3", {}},
+      {"setoption name Hash", {}},
+      {"setoption name", {}},
+      {"setoption", {}},
+      {"setoption name hash value 5", {}},
+  };
+  for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
+
+  // The Elo echo is clamped to [1500, E], then the speed that stands for it.
+  const int e = std::min(std::max(1000, 1500), elo);
+  char nps[64];
+  if (elo - 1 > e)
+    std::snprintf(nps, sizeof nps, "info string target nps = %.0f", std::exp((e - 1337.0) / 111.0) + 20.0);
+  else
+    std::snprintf(nps, sizeof nps, "info string target nps = 1000000000");
+  EXPECT_EQ(s.Ask("setoption name UCI_Elo value 1000"),
+            (std::vector<std::string>{"info string UCI_Elo set to " + std::to_string(e), nps}));
+  EXPECT_EQ(s.Ask("setoption name UCI_Elo value " + std::to_string(elo))[1], "info string target nps = 1000000000");
+
+  const auto sz = s.Ask("setoption name SyzygyPath value");
+  ASSERT_FALSE(sz.empty());
+  EXPECT_EQ(sz[0], "info string SyzygyPath set to '.'");
+
+  // Without -uci_extra the tuning options are unknown names.
+  Session plain;
+  EXPECT_TRUE(plain.Ask("setoption name Mtl_Queen value 1500").empty());
+  EXPECT_TRUE(plain.Ask("setoption name NMP_depth value 5").empty());
+}
+
+TEST(UciPipe, DebugEchoesEveryLaterLine) {
+  Session s;
+  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"CMD: isready"}));
+  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"CMD: position startpos", "CMD: isready"}));
+}
+
+TEST(UciPipe, IsreadyAnswersAtOnceDuringASearch) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  Send(s.e, "position startpos");
+  Send(s.e, "go infinite");
+  Drain(s.e, 0.3);
+  for (int i = 0; i < 3; i++) {
+    const double t0 = Now();
+    Send(s.e, "isready");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(WaitFor(s.e, "readyok", 2.0, nullptr, &lines));
+    EXPECT_LT(Now() - t0, 0.2);
+    for (const std::string& l : lines) EXPECT_NE(l.rfind("bestmove", 0), 0u) << l;
+  }
+  ExpectLegal(Go(s.e, "stop", 2.0), b);
+}
+
+TEST(UciPipe, FullGameWithClocks) {
+  Session s;
+  Send(s.e, "uci");
+  ASSERT_TRUE(WaitFor(s.e, "uciok", 10.0));
+  Send(s.e, "ucinewgame");
+  Board b;
+  b.Set(fen_opn);
+  std::string moves;
+  double clock[2] = {4.0, 4.0};
+  const double inc = 0.05;
+  for (int ply = 0; ply < 60 && b.MoveCount() > 0; ply++) {
+    const int side = b.pos()->side;
+    char go[160];
+    std::snprintf(go, sizeof go, "go wtime %d btime %d winc %d binc %d", int(clock[0] * 1000), int(clock[1] * 1000),
+                  int(inc * 1000), int(inc * 1000));
+    Send(s.e, "position startpos" + (moves.empty() ? "" : " moves" + moves));
+    const SearchResult r = Go(s.e, go, clock[side] + 2.0);
+    ASSERT_TRUE(r.ok) << Tail(s.e);
+    ExpectLegal(r, b);
+    clock[side] -= r.seconds;
+    ASSERT_GT(clock[side], 0.0) << "lost on time at ply " << ply;
+    clock[side] += inc;
+    ASSERT_TRUE(b.Play(r.best));
+    moves += " " + r.best;
+  }
+}
+
+TEST(UciPipe, DepthNodesAndMovetime) {
+  {
+    Session s;
+    Board b;
+    b.Set(fen_opn);
+    const SearchResult r = Go(s.e, "go depth 5");
+    ExpectLegal(r, b);
+    ASSERT_GE(r.lines.size(), 2u);
+    const std::string last = r.lines[r.lines.size() - 2];
+    EXPECT_EQ(Field(last, "depth"), "5") << last;
+    for (const std::string& l : r.lines) {
+      int depth = 0;
+      if (std::sscanf(l.c_str(), "info depth %d", &depth) == 1) {
+        EXPECT_LE(depth, 5) << l;
+      }
+    }
+  }
+  {
+    Session s;
+    Board b;
+    b.Set("r1bqkb1r/pp1ppppp/2n2n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R b KQkq -");
+    Send(s.e, "position fen r1bqkb1r/pp1ppppp/2n2n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R b KQkq - 3 5");
+    const SearchResult r = Go(s.e, "go nodes 30000");
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 10.0);
+  }
+  {
+    Session s;
+    Board b;
+    b.Set(fen_opn);
+    Send(s.e, "position startpos");
+    Drain(s.e, 0.2);
+    const SearchResult r = Go(s.e, "go movetime 500");
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 0.5 + 0.15) << "bestmove too late";
+    EXPECT_GT(r.seconds, 0.3) << "bestmove too early";
+  }
+}
+
+TEST(UciPipe, InfiniteWaitsForStop) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  Send(s.e, "go infinite");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5));
+  const SearchResult r = Go(s.e, "stop", 1.0);
+  ExpectLegal(r, b);
+  EXPECT_LT(r.seconds, 0.2);
+
+  // A mate ends the search on its own, but the answer still waits for stop.
+  b.Set("k7/8/1K6/8/8/8/8/7R w - -");
+  Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R w - -");
+  Send(s.e, "go infinite");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 1.0));
+  const SearchResult m = Go(s.e, "stop", 1.0);
+  ExpectLegal(m, b);
+  EXPECT_EQ(m.best, "h1h8");
+  ASSERT_GE(m.lines.size(), 2u);
+  EXPECT_NE(m.lines[m.lines.size() - 2].find(" score mate 1 "), std::string::npos) << m.lines[m.lines.size() - 2];
+}
+
+TEST(UciPipe, MateScoresCountMoves) {
+  Session s;
+  Board b;
+  b.Set("k7/8/1K6/8/8/8/8/7R b - -");
+  Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R b - -");
+  const SearchResult r = Go(s.e, "go depth 6");
+  ExpectLegal(r, b);
+  EXPECT_EQ(r.best, "a8b8");
+  ASSERT_GE(r.lines.size(), 2u);
+  EXPECT_NE(r.lines[r.lines.size() - 2].find("score mate -1 "), std::string::npos) << r.lines[r.lines.size() - 2];
+}
+
+
+TEST(UciPipe, MultiPvLinesCarryTheirSlot) {
+  Session s;
+  s.Ask("setoption name MultiPV value 3");
+  Board b;
+  b.Set(fen_opn);
+  const SearchResult r = Go(s.e, "go depth 6");
+  ExpectLegal(r, b);
+  int seen[4] = {0, 0, 0, 0};
+  for (const std::string& l : r.lines) {
+    if (l.rfind("info ", 0) != 0 || l.find(" pv ") == std::string::npos) continue;
+    ASSERT_EQ(l.rfind("info multipv ", 0), 0u) << l;
+    const int k = std::stoi(Field(l, "multipv"));
+    ASSERT_TRUE(k >= 1 && k <= 3) << l;
+    seen[k]++;
+    // Every line's first move is legal at the root.
+    EXPECT_TRUE(b.Legal(Field(l, "pv"))) << l;
+  }
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[2], 0);
+  EXPECT_GT(seen[3], 0);
+}
+
+TEST(UciPipe, PonderhitAndStop) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  b.Play("e2e4");
+  Send(s.e, "position startpos moves e2e4");
+  Send(s.e, "go ponder wtime 3000 btime 3000");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5));
+  const SearchResult hit = Go(s.e, "ponderhit", 5.0);
+  ExpectLegal(hit, b);
+
+  Send(s.e, "go ponder wtime 3000 btime 3000");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.4));
+  const SearchResult stop = Go(s.e, "stop", 1.0);
+  ExpectLegal(stop, b);
+  EXPECT_LT(stop.seconds, 0.2);
+}
+
+// A controller may start a new search while the old one ponders, without
+// "stop": the engine must keep listening and answer the new go only.
+TEST(UciPipe, GoOrNewGameWhilePondering) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  Send(s.e, "go ponder wtime 10000 btime 10000");
+  Drain(s.e, 0.2);
+  SearchResult r = Go(s.e, "go depth 3", 5.0);
+  ExpectLegal(r, b);
+  EXPECT_TRUE(Drain(s.e, 0.3).empty());
+
+  Send(s.e, "go ponder wtime 10000 btime 10000");
+  Drain(s.e, 0.2);
+  EXPECT_TRUE(s.Ask("ucinewgame").empty());
+  b.Play("d2d4");
+  Send(s.e, "position startpos moves d2d4");
+  r = Go(s.e, "go depth 3", 5.0);
+  ExpectLegal(r, b);
+}
+
+TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  b.Play("e2e4");
+  b.Play("e7e5");
+  EXPECT_EQ(s.Ask("position startpos moves e2e4 e7e5 e1e3 g1f3"),
+            (std::vector<std::string>{"info string illegal move e1e3"}));
+  ExpectLegal(Go(s.e, "go depth 4"), b);
+
+  // Stop before the search has a move, depth 0 and a depth limit of -1: a
+  // legal move all the same.
+  Board start;
+  start.Set(fen_opn);
+  Send(s.e, "position startpos");
+  Send(s.e, "go depth 30");
+  ExpectLegal(Go(s.e, "stop", 2.0), start);
+  ExpectLegal(Go(s.e, "go depth 0"), start);
+  ExpectLegal(Go(s.e, "go depth -1"), start);
+
+  // No legal move: null.
+  Send(s.e, "position fen 7k/5KQ1/8/8/8/8/8/8 b - -");
+  EXPECT_EQ(Go(s.e, "go depth 3").best, "null");
+  Send(s.e, "position fen 7k/5K2/6Q1/8/8/8/8/8 b - -");
+  EXPECT_EQ(Go(s.e, "go depth 3").best, "null");
+
+  // Past the fifty-move limit the answer is null at once.
+  std::string cmd = "position startpos moves";
+  const char* cycle[4] = {" g1f3", " g8f6", " f3g1", " f6g8"};
+  for (int i = 0; i < 104; i++) cmd += cycle[i % 4];
+  Send(s.e, cmd);
+  const SearchResult fifty = Go(s.e, "go wtime 10000 btime 10000");
+  EXPECT_EQ(fifty.best, "null");
+  EXPECT_LT(fifty.seconds, 0.5);
+}
+
+TEST(UciPipe, EndOfInputDoesNotQuitButQuitDoes) {
+  Engine e;
+  const std::string dir = TempDir();
+  ASSERT_TRUE(Start(e, {}, dir));
+  close(e.to_engine);
+  usleep(300000);
+  int status = 0;
+  EXPECT_EQ(waitpid(e.pid, &status, WNOHANG), 0) << "the engine left at end of input";
+  kill(e.pid, SIGKILL);
+  waitpid(e.pid, &status, 0);
+  close(e.from_engine);
+
+  Engine q;
+  ASSERT_TRUE(Start(q, {}, dir));
+  EXPECT_EQ(Quit(q), 0);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}

@@ -1,0 +1,516 @@
+#include "engine/uci.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "board/attacks.h"
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/movetext.h"
+#include "engine/input.h"
+#include "engine/loop.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "eval/weights.h"
+#include "platform/input.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "tablebase/tbcore.h"
+
+namespace {
+
+constexpr char kVersion[] = "Kerv 3.75";
+constexpr int kNameSize = 100;  // 99 characters and the NUL
+
+int uci_debug = 0;
+
+enum OptionKind { Spin, Check, Text, Button, Elo, Pair };
+
+struct UciOption {
+  const char* name;
+  OptionKind kind;
+  int field;  // index into the parameter record
+  int min, max;
+  bool extra;  // listed and accepted only with -uci_extra
+};
+
+// In the order "uci" lists them.
+constexpr UciOption kOptions[] = {
+    {"Hash", Spin, 0, 0, 8192, false},
+    {"Threads", Spin, 1, 1, 80, false},
+    {"Clear_Hash", Button, 0, 0, 0, false},
+    {"OwnBook", Check, 5, 0, 1, false},
+    {"OwnBook_File", Text, 9, 0, 0, false},
+    {"OwnBook_Depth", Spin, 7, 0, 60, false},
+    {"OwnBook_Variety", Spin, 6, 0, 100, false},
+    {"SyzygyPath", Text, 81, 0, 0, false},
+    {"SyzygyProbeDepth5", Spin, 153, -5, 100, false},
+    {"SyzygyProbeDepth6", Spin, 154, -5, 100, false},
+    {"Log", Check, 8, 0, 1, false},
+    {"Ponder", Check, 3, 0, 1, false},
+    {"Contempt", Spin, 157, -150, 150, false},
+    {"MultiPV", Spin, 4, 1, 255, false},
+    {"MoveOverhead", Spin, 2, 0, 5000, false},
+    {"UCI_LimitStrength", Check, 155, 0, 1, false},
+    {"UCI_Elo", Elo, 156, 0, 0, false},
+    {"NMP_depth", Spin, 162, 2, 100, true},
+    {"SEP_depth", Spin, 160, 1, 9, true},
+    {"SEP_margin", Spin, 161, 0, 256, true},
+    {"FP_depth", Spin, 163, 1, 9, true},
+    {"FP_margin", Spin, 164, 0, 256, true},
+    {"LMP_depth", Spin, 165, 1, 9, true},
+    {"LMP_count", Spin, 166, 0, 10, true},
+    {"LMR_depth", Spin, 167, 3, 100, true},
+    {"LMR_strength", Spin, 168, 0, 200, true},
+    {"Mtl_Pawn", Pair, 169, 20, 2000, true},
+    {"Mtl_Knight", Pair, 171, 20, 2000, true},
+    {"Mtl_Bishop", Pair, 173, 20, 2000, true},
+    {"Mtl_Rook", Pair, 175, 20, 2000, true},
+    {"Mtl_Queen", Pair, 177, 20, 2000, true},
+    {"Passed_Pawn", Pair, 193, 0, 230, true},
+    {"King_Safety", Pair, 229, 0, 200, true},
+    {"Piece_Square_Tables", Pair, 250, 0, 200, true},
+    {"Mobility", Pair, 252, 0, 200, true},
+    {"Pawn_Structure", Pair, 254, 0, 200, true},
+    {"Threats", Pair, 256, 0, 200, true},
+};
+
+char* TextField(PersonalityRecord& rec, int field) {
+  return field == 9 ? rec.OwnBook_File : rec.SyzygyPath;
+}
+
+// Leading blanks, an optional sign and digits; saturates far beyond any
+// value a command can mean, so huge numbers cannot overflow.
+int64_t ReadInteger(const char* text) {
+  while (*text == ' ') text++;
+  bool negative = *text == '-';
+  if (negative) text++;
+  int64_t v = 0;
+  for (; *text >= '0' && *text <= '9'; text++)
+    if (v < 1000000000000000LL) v = v * 10 + (*text - '0');
+  return negative ? -v : v;
+}
+
+int64_t Clamp(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+void WaitForIdle(int sleep_ms) {
+  while (ThreadsAreBusy())
+    if (sleep_ms) SleepMs(sleep_ms);
+}
+
+// A search whose result is held back (pondering or infinite) and that a new
+// command replaces ends without a result.
+void DropHeldSearch() {
+  if (SearchData.state != StatePondering && !hold_result) return;
+  SearchData.stop = StopAbort;
+  WaitForIdle(1);
+  SearchData.state = StateIdle;
+  hold_result = false;
+}
+
+void ShowOptions() {
+  char line[256];
+  const int elo = static_cast<int>(SearchData.full_elo);
+  for (const UciOption& o : kOptions) {
+    if (o.extra && !PBlock.extra_options) continue;
+    const int16_t* f = DefaultPersonality.f;
+    switch (o.kind) {
+      case Spin:
+        std::snprintf(line, sizeof line, "option name %s type spin default %d min %d max %d", o.name,
+                      f[o.field], o.min, o.max);
+        break;
+      case Check:
+        std::snprintf(line, sizeof line, "option name %s type check default %s", o.name,
+                      f[o.field] ? "true" : "false");
+        break;
+      case Text:
+        std::snprintf(line, sizeof line, "option name %s type string default %s", o.name,
+                      TextField(DefaultPersonality, o.field));
+        break;
+      case Button:
+        std::snprintf(line, sizeof line, "option name %s type button", o.name);
+        break;
+      case Elo:
+        std::snprintf(line, sizeof line, "option name %s type spin default %d min 0 max %d", o.name,
+                      elo, elo);
+        break;
+      case Pair:
+        std::snprintf(line, sizeof line, "option name %s type string default %d,%d", o.name,
+                      f[o.field], f[o.field + 1]);
+        break;
+    }
+    ShowMessage(line);
+  }
+}
+
+void Identify() {
+  PBlock.protocol = 1;
+  char line[64];
+  std::snprintf(line, sizeof line, "id name %s", kVersion);
+  ShowMessage(line);
+  ShowMessage("id author Tavo Merrick");
+  ShowOptions();
+  ShowMessage("uciok");
+}
+
+void SetThreads(const char* name, const char* value) {
+  int n = SetOptionInt(name, value, 1, 80);
+  if (n == SearchData.thread_count) return;
+  Personality.Threads = static_cast<int16_t>(n);
+  RebuildThreadPool(n);
+}
+
+void SetElo(const char* name, const char* value) {
+  const int full = static_cast<int>(SearchData.full_elo);
+  int e = static_cast<int>(Clamp(ReadInteger(value), 1500, 1000000));
+  if (e > full) e = full;
+  char line[256];
+  std::snprintf(line, sizeof line, "info string %s set to %d", name, e);
+  ShowMessage(line);
+  if (full - 1 > e) {
+    Personality.UCI_Elo = static_cast<int16_t>(e);
+    SearchData.target_nps = std::exp((e - 1337.0) / 111.0) + 20.0;
+  } else {
+    Personality.UCI_Elo = static_cast<int16_t>(full);
+    SearchData.target_nps = 1000000000.0;
+  }
+  std::snprintf(line, sizeof line, "info string target nps = %.0f", SearchData.target_nps.load());
+  ShowMessage(line);
+}
+
+// Paths longer than their field are refused whole: a cut path would name
+// some other file.
+void SetText(const UciOption& o, const char* value) {
+  char line[kInputLineSize + 64];
+  if (o.field == 81 && !*value) value = ".";
+  if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
+    std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
+                  o.name, kPathSize - 1);
+    ShowMessage(line);
+    return;
+  }
+  char* field = TextField(Personality, o.field);
+  std::strcpy(field, value);
+  std::snprintf(line, sizeof line, "info string %s set to '%s'", o.name, field);
+  ShowMessage(line);
+  if (o.field == 81) init_tablebases(field);
+}
+
+void ApplyOption(const UciOption& o, const char* name, const char* value) {
+  int16_t* f = Personality.f;
+  switch (o.kind) {
+    case Spin:
+      if (o.field == 1)
+        SetThreads(name, value);
+      else
+        f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));
+      break;
+    case Check: {
+      int b = std::strstr(value, "true") != nullptr;
+      char line[256];
+      std::snprintf(line, sizeof line, "info string %s set to %d", name, b);
+      ShowMessage(line);
+      f[o.field] = static_cast<int16_t>(b);
+      break;
+    }
+    case Text:
+      SetText(o, value);
+      break;
+    case Button:
+      break;
+    case Elo:
+      SetElo(name, value);
+      break;
+    case Pair:
+      SetOptionIntPair(&f[o.field], name, value, o.min, o.max);
+      break;
+  }
+}
+
+// "name" up to the blanks before "value", or to the end when there is no
+// value; each keyword's separator is skipped only when it is there.
+void SetOption(const char* args) {
+  PBlock.ready = 0;
+  char name[kNameSize] = "";
+  const char* n = std::strstr(args, "name");
+  const char* v = std::strstr(args, "value");
+  const bool has_value = n && v && n < v;
+  if (n) {
+    const char* s = n + 4;
+    if (*s) s++;
+    while (*s == ' ') s++;
+    const char* e = has_value ? v : s + std::strlen(s);
+    if (e < s) e = s;
+    while (e > s && e[-1] == ' ') e--;
+    size_t len = static_cast<size_t>(e - s);
+    if (len > kNameSize - 1) len = kNameSize - 1;
+    std::memcpy(name, s, len);
+    name[len] = 0;
+  }
+  const char* value = "";
+  if (has_value) {
+    value = v + 5;
+    if (*value) value++;
+    while (*value == ' ') value++;
+  }
+  if (std::strcmp(name, "Clear_Hash") == 0) {
+    HashClear();
+    ShowMessage("info string Hash table cleared");
+  } else if (has_value) {
+    for (const UciOption& o : kOptions)
+      if (std::strcmp(name, o.name) == 0 && (!o.extra || PBlock.extra_options)) ApplyOption(o, name, value);
+  }
+  SetEvalParams();
+  SetSearchParams();
+  PBlock.ready = 1;
+}
+
+void NewGame() {
+  PBlock.ready = 0;
+  SearchData.stop = StopAbort;
+  WaitForIdle(1);
+  if (SearchData.state == StatePondering || hold_result) {
+    SearchData.state = StateIdle;
+    hold_result = false;
+  }
+  SearchData.time_control = 0;
+  SearchData.increment = 0.0;
+  SearchData.fixed_time = 60.0;
+  SearchData.clock[White] = SearchData.clock[Black] = 60.0;
+  CTD->game_ply = 0;
+  if (SearchData.hash_enabled) HashClear();
+  PBlock.ready = 1;
+}
+
+// Plays the listed moves on the game record, each only when it is legal
+// there; the first that is not ends the list with one line naming it.
+void PlayMoveList(const char* text) {
+  char token[16];
+  while (*text) {
+    while (*text == ' ') text++;
+    size_t len = std::strcspn(text, " ");
+    if (!len) break;
+    size_t copied = len < sizeof token - 1 ? len : sizeof token - 1;
+    std::memcpy(token, text, copied);
+    token[copied] = 0;
+    char line[64];
+    Move m = len == copied ? FindLegalMove(&CTD->pos, token) : NullMove;
+    if (!m) {
+      std::snprintf(line, sizeof line, "info string illegal move %s", token);
+      ShowMessage(line);
+      return;
+    }
+    if (CTD->game_ply >= kMaxGamePly) {
+      std::snprintf(line, sizeof line, "info string game too long, move %s not played", token);
+      ShowMessage(line);
+      return;
+    }
+    MakeMove(&CTD->pos, m);
+    CTD->search_ply = 1;
+    text += len;
+  }
+}
+
+void SetGamePosition(char* args) {
+  // The search copies the game record when it starts; a controller that
+  // changes the position meanwhile ends that search first.
+  if (ThreadsAreBusy()) {
+    SearchData.stop = StopAbort;
+    WaitForIdle(1);
+  }
+  char* moves = std::strstr(args, "moves");
+  if (moves) *moves = 0;
+  if (std::strstr(args, "startpos")) {
+    SetPosition(&CTD->pos, fen_opn);
+  } else if (const char* fen = std::strstr(args, "fen")) {
+    fen += 3;
+    while (*fen == ' ') fen++;
+    if (!*fen) {
+      ShowMessage("info string position fen without a position");
+      return;
+    }
+    SetPosition(&CTD->pos, fen);
+  } else {
+    return;
+  }
+  if (!moves) return;
+  PlayMoveList(moves + 5);
+  CTD->undo[CTD->game_ply].move = NullMove;
+}
+
+// The number after keyword, when the keyword is there and a word follows.
+bool GoValue(const char* args, const char* keyword, int64_t* out) {
+  const char* p = std::strstr(args, keyword);
+  if (!p) return false;
+  p += std::strlen(keyword);
+  if (*p) p++;
+  const char* word = GetWord(p);
+  if (!*word) return false;
+  *out = ReadInteger(word);
+  return true;
+}
+
+void Go(const char* args) {
+  DropHeldSearch();
+  SearchData.stop = StopAbort;
+  PBlock.ready = 0;
+  SearchData.time_control = 0;
+  // Every go brings its own clocks; an old increment must not linger.
+  SearchData.increment = 0.0;
+  const int side = CTD->pos.side;
+  int64_t v;
+  if (GoValue(args, "wtime", &v)) SearchData.clock[White] = v < 0 ? 0.0 : v * 0.001;
+  if (GoValue(args, "btime", &v)) SearchData.clock[Black] = v < 0 ? 0.0 : v * 0.001;
+  if (side == White && GoValue(args, "winc", &v)) SearchData.increment = v < 0 ? 0.0 : v * 0.001;
+  if (side == Black && GoValue(args, "binc", &v)) SearchData.increment = v < 0 ? 0.0 : v * 0.001;
+  if (GoValue(args, "movestogo", &v)) {
+    SearchData.time_control = 40;
+    SearchData.moves_to_go = static_cast<int16_t>(Clamp(v, 1, 1000));
+    SearchData.max_depth = 66;
+    SearchData.node_limit = 0;
+  }
+  if (GoValue(args, "depth", &v)) {
+    SearchData.time_control = 1;
+    SearchData.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
+    SearchData.fixed_time = 10000000.0;
+  }
+  if (GoValue(args, "nodes", &v)) {
+    SearchData.time_control = 1;
+    SearchData.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
+    SearchData.fixed_time = 10000000.0;
+  }
+  if (GoValue(args, "movetime", &v)) {
+    SearchData.time_control = 1;
+    SearchData.increment = 0.0;
+    SearchData.fixed_time = v < 0 ? 0.0 : v * 0.001;
+  }
+  const bool infinite = std::strstr(args, "infinite") != nullptr;
+  if (infinite) {
+    SearchData.time_control = 1;
+    SearchData.max_depth = 66;
+    SearchData.node_limit = 0;
+    SearchData.fixed_time = 10000000.0;
+    SearchData.increment = 0.0;
+  }
+  infinite_go = infinite;
+  SearchData.go_request = std::strstr(args, "ponder") ? 2 : 1;
+  PBlock.ready = 1;
+}
+
+void Stop() {
+  if (SearchData.state != StateIdle) SearchData.state = StateThinking;
+  hold_result = false;
+  SearchData.stop = StopReport;
+  PBlock.ready = 0;
+  WaitForIdle(0);
+  PBlock.ready = 1;
+}
+
+}  // namespace
+
+int SetOptionInt(const char* name, const char* text, int min, int max) {
+  int v = static_cast<int>(Clamp(ReadInteger(text), min, max));
+  char line[256];
+  std::snprintf(line, sizeof line, "info string %s set to %d", name, v);
+  ShowMessage(line);
+  return v;
+}
+
+void SetOptionIntPair(int16_t* pair, const char* name, const char* text, int min, int max) {
+  size_t first = std::strcspn(text, ",");
+  if (first) pair[0] = static_cast<int16_t>(Clamp(ReadInteger(text), -32768, 32767));
+  if (text[first] == ',') {
+    const char* second = text + first + 1;
+    if (std::strcspn(second, " \n")) pair[1] = static_cast<int16_t>(Clamp(ReadInteger(second), -32768, 32767));
+  }
+  pair[0] = static_cast<int16_t>(Clamp(pair[0], min, max));
+  pair[1] = static_cast<int16_t>(Clamp(pair[1], min, max));
+  char line[256];
+  std::snprintf(line, sizeof line, "info string %s set to %d,%d\n", name, pair[0], pair[1]);
+  ShowMessage(line);
+}
+
+int LegalMoves(Position* pos, Move* out) {
+  MoveEntry list[256];
+  const int side = pos->side;
+  MoveEntry* end = GenerateCaptures(pos, side, list);
+  end = GeneratePromotions(pos, side, 1, end);
+  end = GenerateQuiets(pos, side, end);
+  int n = 0;
+  for (MoveEntry* e = list; e < end; e++)
+    if (MoveIsLegal(pos, side, e->move)) out[n++] = e->move;
+  return n;
+}
+
+Move FindLegalMove(Position* pos, const char* text) {
+  Move moves[256];
+  const int n = LegalMoves(pos, moves);
+  for (int i = 0; i < n; i++) {
+    // The protocol's own spelling, whatever the console shows.
+    const Move m = moves[i];
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%s%s", tbl[MoveFrom(m)], tbl[MoveTo(m)]);
+    if (m & PromoMask) {
+      buf[4] = m & PromoQueen ? 'q' : m & PromoKnight ? 'n' : m & PromoBishop ? 'b' : 'r';
+      buf[5] = 0;
+    }
+    if (std::strcmp(buf, text) == 0) return m;
+  }
+  return NullMove;
+}
+
+int IsLegalMove(Position* pos, Move move) {
+  Move moves[256];
+  const int n = LegalMoves(pos, moves);
+  for (int i = 0; i < n; i++)
+    if (moves[i] == move) return 1;
+  return 0;
+}
+
+void ProcessUCI(char* line) {
+  line[std::strcspn(line, "\n")] = 0;
+  if (!line[0]) return;
+  if (uci_debug) {
+    char echo[kInputLineSize + 8];
+    std::snprintf(echo, sizeof echo, "CMD: %s", line);
+    ShowMessage(echo);
+  }
+  char* p = line;
+  while (*p == ' ') p++;
+  char command[128];
+  std::snprintf(command, sizeof command, "%s", GetWord(p));
+  p += std::strlen(command);
+  if (*p) p++;
+  char* args = p;
+
+  if (!std::strcmp(command, "uci")) {
+    Identify();
+  } else if (!std::strcmp(command, "isready")) {
+    while (!PBlock.ready) SleepMs(1);
+    ShowMessage("readyok");
+  } else if (!std::strcmp(command, "setoption")) {
+    SetOption(args);
+  } else if (!std::strcmp(command, "debug")) {
+    uci_debug = 1;
+  } else if (!std::strcmp(command, "_show")) {
+    ShowSearchParams();
+  } else if (!std::strcmp(command, "ucinewgame")) {
+    NewGame();
+  } else if (!std::strcmp(command, "position")) {
+    SetGamePosition(args);
+  } else if (!std::strcmp(command, "go")) {
+    Go(args);
+  } else if (!std::strcmp(command, "ponderhit")) {
+    if (SearchData.state == StatePondering) SearchData.state = StateThinking;
+  } else if (!std::strcmp(command, "stop")) {
+    Stop();
+  } else if (!std::strcmp(command, "quit")) {
+    SearchData.stop = StopAbort;
+    PBlock.quit = 1;
+  }
+}

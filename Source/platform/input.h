@@ -1,0 +1,12 @@
+// Platform seam of the front end: short waits and non-blocking reads of
+// standard input. One implementation per platform.
+#pragma once
+
+// Sleeps about ms milliseconds.
+void SleepMs(int ms);
+
+// Reads from standard input only when something waits there, so it never
+// blocks on an idle input; every complete line read goes to QueueInputLine.
+// uci_mode picks the test for waiting input (a pipe-friendly one in UCI mode,
+// a terminal-friendly one in console mode).
+void ReadWaitingInput(int uci_mode);

@@ -1,0 +1,38 @@
+#ifndef _WIN32
+#include "platform/input.h"
+
+#include <sys/ioctl.h>
+#include <sys/select.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/input.h"
+
+void SleepMs(int ms) {
+  timeval tv{ms / 1000, (ms % 1000) * 1000};
+  select(0, nullptr, nullptr, nullptr, &tv);
+}
+
+static bool InputWaiting(int uci_mode) {
+  if (uci_mode) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(STDIN_FILENO, &set);
+    timeval tv{0, 0};
+    return select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv) > 0;
+  }
+  int count = 0;
+  return ioctl(STDIN_FILENO, FIONREAD, &count) == 0 && count != 0;
+}
+
+// Standard input is unbuffered (start-up makes it so), so one fgets takes one
+// line and leaves the next in the pipe, where the next poll still sees it.
+void ReadWaitingInput(int uci_mode) {
+  if (!InputWaiting(uci_mode)) return;
+  char buf[kInputLineSize];
+  if (!std::fgets(buf, kMaxInputLine + 1, stdin)) return;
+  QueueInputLine(buf, static_cast<int>(std::strcspn(buf, "\r\n")));
+}
+#endif

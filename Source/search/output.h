@@ -1,0 +1,25 @@
+// Search output: the info line with its gate, the table sample behind
+// "hashfull", the principal variation rebuilt from the table, and the move
+// trace.
+#pragma once
+#include "board/position.h"
+
+// Prints the line of one result unless it is not due: nothing while the
+// info delay has not passed (and the search still runs), with the delay
+// 9999 (silence), at depth 0, or without a first move.
+void DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv);
+
+// The printing half of DisplaySearchInfo, for callers that made the same
+// checks themselves. slot is 0 for the main line, else the 1-based MultiPV
+// slot.
+void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv);
+
+// The score as UCI shows it: "cp 35", "mate 3", "mate -2".
+void ScoreText(int score, char* out);
+
+// Extends pv from element ply on with table moves, stopping at a draw by
+// rule or repetition; the position is left as it was.
+void RetrievePV(Position* pos, int ply, Move* pv);
+
+// Appends one move (0 for a null move) to "trace.txt".
+void TraceMove(Position* pos, Move move);
