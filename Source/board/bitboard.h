@@ -48,24 +48,19 @@ inline int LSB(Bitboard b) { return std::countr_zero(b); }
 inline int MSB(Bitboard b) { return 63 - std::countl_zero(b); }
 inline Bitboard ClearLSB(Bitboard b) { return b & (b - 1); }
 
-// Slider attacks from sq against an occupancy, by multiplication: the
-// blockers on a square's rays (edges left out, as nothing lies behind them)
-// times its magic give, in the top bits, an index into its own block of
-// attack sets.
-struct SliderMagic {
-  Bitboard mask;
-  Bitboard magic;
-  const Bitboard* attacks;
-  int shift;
-};
-extern SliderMagic BB_BishopMagic[64], BB_RookMagic[64];
-
+// Slider attacks from sq against an occupancy. Per direction the first blocker
+// is the nearest occupied square; a sentinel (h8 for the rising directions, a1
+// for the falling ones, whose own rays are empty) spares the empty-ray branch.
 inline Bitboard BishopAttacks(int sq, Bitboard occ) {
-  const SliderMagic& m = BB_BishopMagic[sq];
-  return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+  constexpr Bitboard kHigh = SquareBit(63), kLow = SquareBit(0);
+  return BB_BishopRays[sq] ^ BB_RayNE[LSB((BB_RayNE[sq] & occ) | kHigh)] ^
+         BB_RayNW[LSB((BB_RayNW[sq] & occ) | kHigh)] ^ BB_RaySE[MSB((BB_RaySE[sq] & occ) | kLow)] ^
+         BB_RaySW[MSB((BB_RaySW[sq] & occ) | kLow)];
 }
 
 inline Bitboard RookAttacks(int sq, Bitboard occ) {
-  const SliderMagic& m = BB_RookMagic[sq];
-  return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+  constexpr Bitboard kHigh = SquareBit(63), kLow = SquareBit(0);
+  return BB_RookRays[sq] ^ BB_RayN[LSB((BB_RayN[sq] & occ) | kHigh)] ^
+         BB_RayE[LSB((BB_RayE[sq] & occ) | kHigh)] ^ BB_RayS[MSB((BB_RayS[sq] & occ) | kLow)] ^
+         BB_RayW[MSB((BB_RayW[sq] & occ) | kLow)];
 }

@@ -93,31 +93,6 @@ TEST_F(BitboardTables, AgreeWithSlowWalks) {
   }
 }
 
-// Every blocker set that a slider's table distinguishes, on every square, so
-// that a multiplier mapping two sets with different attacks to one index shows.
-TEST_F(BitboardTables, SliderTablesAgreeForEveryBlockerSet) {
-  const Bitboard edges = 0xFF000000000000FFULL | 0x8181818181818181ULL;
-  for (int s = 0; s < 64; s++) {
-    const Bitboard rook_mask = ((SlowRay(s, 0, 1, 0) & ~0xFF00000000000000ULL) |
-                                (SlowRay(s, 0, -1, 0) & ~0xFFULL) | (SlowRay(s, 1, 0, 0) & ~0x8080808080808080ULL) |
-                                (SlowRay(s, -1, 0, 0) & ~0x0101010101010101ULL));
-    const Bitboard bishop_mask = BB_BishopRays[s] & ~edges;
-    Bitboard occ = 0;
-    do {
-      ASSERT_EQ(RookAttacks(s, occ), SlowRay(s, 0, 1, occ) | SlowRay(s, 0, -1, occ) | SlowRay(s, 1, 0, occ) |
-                                          SlowRay(s, -1, 0, occ))
-          << s << " " << occ;
-      occ = (occ - rook_mask) & rook_mask;
-    } while (occ);
-    do {
-      ASSERT_EQ(BishopAttacks(s, occ), SlowRay(s, 1, 1, occ) | SlowRay(s, -1, 1, occ) | SlowRay(s, 1, -1, occ) |
-                                            SlowRay(s, -1, -1, occ))
-          << s << " " << occ;
-      occ = (occ - bishop_mask) & bishop_mask;
-    } while (occ);
-  }
-}
-
 TEST_F(BitboardTables, BitOperationsMatchByteTables) {
   EXPECT_EQ(bitcnt[0], 0);
   EXPECT_EQ(bitcnt[255], 8);
