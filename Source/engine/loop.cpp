@@ -56,10 +56,12 @@ void StartGo() {
   hold_result = infinite_go;
   infinite_go = false;
   if (Personality.OwnBook && CTD->game_ply < Personality.OwnBook_Depth) AskBook();
-  if (CTD->pos.fifty > 100)
-    fifty_move_answer = true;
-  else if (SearchData.pv[1] == NullMove)
-    StartSearch();
+  if (SearchData.pv[1] == NullMove) {
+    if (CTD->pos.fifty > 100)
+      fifty_move_answer = true;
+    else
+      StartSearch();
+  }
   SearchData.go_request = 0;
 }
 

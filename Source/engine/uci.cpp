@@ -103,6 +103,15 @@ void WaitForIdle(int sleep_ms) {
     if (sleep_ms) SleepMs(sleep_ms);
 }
 
+// Commands that change what a search reads end a running search first
+// (the loop still reports it), so no option, limit or position changes
+// under the threads' feet.
+void EndRunningSearch() {
+  if (!ThreadsAreBusy()) return;
+  SearchData.stop = StopAbort;
+  WaitForIdle(1);
+}
+
 // A search whose result is held back (pondering or infinite) and that a new
 // command replaces ends without a result.
 void DropHeldSearch() {
@@ -149,7 +158,7 @@ void ShowOptions() {
 }
 
 void Identify() {
-  PBlock.protocol = 1;
+  if (PBlock.protocol != 1) PBlock.protocol = 1;
   char line[64];
   std::snprintf(line, sizeof line, "id name %s", kVersion);
   ShowMessage(line);
@@ -236,6 +245,7 @@ void ApplyOption(const UciOption& o, const char* name, const char* value) {
 // value; each keyword's separator is skipped only when it is there.
 void SetOption(const char* args) {
   PBlock.ready = 0;
+  EndRunningSearch();
   char name[kNameSize] = "";
   const char* n = std::strstr(args, "name");
   const char* v = std::strstr(args, "value");
@@ -274,10 +284,7 @@ void NewGame() {
   PBlock.ready = 0;
   SearchData.stop = StopAbort;
   WaitForIdle(1);
-  if (SearchData.state == StatePondering || hold_result) {
-    SearchData.state = StateIdle;
-    hold_result = false;
-  }
+  DropHeldSearch();
   SearchData.time_control = 0;
   SearchData.increment = 0.0;
   SearchData.fixed_time = 60.0;
@@ -317,12 +324,7 @@ void PlayMoveList(const char* text) {
 }
 
 void SetGamePosition(char* args) {
-  // The search copies the game record when it starts; a controller that
-  // changes the position meanwhile ends that search first.
-  if (ThreadsAreBusy()) {
-    SearchData.stop = StopAbort;
-    WaitForIdle(1);
-  }
+  EndRunningSearch();
   char* moves = std::strstr(args, "moves");
   if (moves) *moves = 0;
   if (std::strstr(args, "startpos")) {
@@ -334,7 +336,8 @@ void SetGamePosition(char* args) {
       ShowMessage("info string position fen without a position");
       return;
     }
-    SetPosition(&CTD->pos, fen);
+    // A refused text leaves the game as it was; its moves belong elsewhere.
+    if (SetPosition(&CTD->pos, fen) == kSetRejected) return;
   } else {
     return;
   }
@@ -357,8 +360,9 @@ bool GoValue(const char* args, const char* keyword, int64_t* out) {
 
 void Go(const char* args) {
   DropHeldSearch();
-  SearchData.stop = StopAbort;
   PBlock.ready = 0;
+  SearchData.stop = StopAbort;
+  WaitForIdle(1);
   SearchData.time_control = 0;
   // Every go brings its own clocks; an old increment must not linger.
   SearchData.increment = 0.0;

@@ -184,6 +184,7 @@ TEST(UciSelfPlay, DISABLED_LongRun) {
     if ((g + 1) % 10 == 0)
       std::printf("after %d games: +%d =%d -%d, crashes %d, hangs %d, illegal %d, time losses %d\n", g + 1,
                   t.wins[0], t.draws, t.wins[1], t.crashes, t.hangs, t.illegal, t.time_losses);
+    std::fflush(stdout);
   }
   for (Player& p : players) {
     CancelPonder(p);

@@ -114,6 +114,11 @@ TEST_F(Interpreter, PositionPlaysOnlyLegalMoves) {
   EXPECT_EQ(CTD->game_ply, 0);
   EXPECT_EQ(Run("position fen"), "info string position fen without a position\n");
   EXPECT_EQ(Run("position"), "");
+  Run("position startpos moves e2e4");
+  const std::string refused = Run("position fen 8/8/8/8/8/8/8/8 w - - moves e7e5");
+  EXPECT_EQ(refused.rfind("Illegal EPD", 0), 0u) << refused;
+  EXPECT_EQ(refused.find("illegal move"), std::string::npos) << refused;
+  EXPECT_EQ(CTD->game_ply, 1);
 
   // A game may not eat the undo records the search needs.
   std::string cmd = "position startpos moves";
