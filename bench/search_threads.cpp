@@ -1,5 +1,7 @@
 // Time to depth of the search with 1, 2, 4 and 8 threads over a fixed set of
 // positions, with nodes per second. Usage: bench_search_threads [depth] [hash MB]
+// [most threads]. The one-thread run lists each position's node count, which
+// only a change of what the search computes may alter.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +42,7 @@ double Seconds() {
 int main(int argc, char** argv) {
   const int depth = argc > 1 ? std::atoi(argv[1]) : 15;
   const int hash = argc > 2 ? std::atoi(argv[2]) : 64;
+  const int most = argc > 3 ? std::atoi(argv[3]) : 8;
 
   CTD = NewThreadRecord(255);
   if (!CTD) return 1;
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
   std::printf("depth %d, hash %d MB, %zu positions\n", depth, hash, sizeof kPositions / sizeof *kPositions);
   double base = 0;
   for (int threads : {1, 2, 4, 8}) {
+    if (threads > most) break;
     KillThreadPool(SearchData.thread_count);
     SearchData.thread_count = uint8_t(threads);
     Personality.Threads = int16_t(threads);
@@ -78,7 +82,9 @@ int main(int argc, char** argv) {
       while (ThreadsAreBusy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       total += Seconds() - t0;
       Collect();
-      nodes += double(SearchData.totals[TotalNodes].load());
+      const double n = double(SearchData.totals[TotalNodes].load());
+      if (threads == 1) std::printf("  %.0f nodes  %s\n", n, fen);
+      nodes += n;
     }
     if (threads == 1) base = total;
     std::printf("threads %d: time to depth %.3f s, ratio %.2f, nodes %.0f, nps %.0f\n", threads, total,

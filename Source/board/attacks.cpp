@@ -18,13 +18,6 @@ inline int AttackedBy(const Position* pos, int sq, int side, Bitboard occupied) 
   return 0;
 }
 
-inline int PromotedType(Move move) {
-  if (move & PromoQueen) return Queen;
-  if (move & PromoKnight) return Knight;
-  if (move & PromoBishop) return Bishop;
-  return Rook;
-}
-
 }  // namespace
 
 int SqAtakd(const Position* pos, int sq, int side) {

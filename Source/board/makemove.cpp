@@ -61,13 +61,6 @@ inline void ShiftPiece(Position* pos, int from, int to) {
   pos->bb[colour][type] ^= both;
 }
 
-inline int PromotedType(Move move) {
-  if (move & PromoQueen) return Queen;
-  if (move & PromoKnight) return Knight;
-  if (move & PromoBishop) return Bishop;
-  return Rook;
-}
-
 }  // namespace
 
 void MakeMove(Position* pos, Move move) {

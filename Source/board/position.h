@@ -22,6 +22,11 @@ constexpr int MoveTo(Move m) { return m & 63; }
 constexpr int MoveFrom(Move m) { return (m >> 8) & 63; }
 constexpr Move MakeMoveCode(int from, int to) { return Move(from << 8 | to); }
 
+// The piece type a promotion move makes; only for moves with a promotion flag.
+constexpr int PromotedType(Move m) {
+  return (m & PromoQueen) ? Queen : (m & PromoKnight) ? Knight : (m & PromoBishop) ? Bishop : Rook;
+}
+
 constexpr int PieceCode(int type, int colour) { return type | colour << 3; }
 constexpr int PieceType(int code) { return code & 7; }
 constexpr int PieceColour(int code) { return code >> 3; }

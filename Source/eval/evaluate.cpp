@@ -163,7 +163,19 @@ void TraceTotals(const EvalWork* ew, int scale) {
   d.draw_adj = scale / 256.0;
 }
 
+// Contempt depends on who the engine is, so it is part of the cache key.
+int ContemptState() {
+  return EvalParams.contempt && SearchData.target_time < 6000.0 ? 1 + SearchData.engine_side : 0;
+}
+
 }  // namespace
+
+void PrefetchEvaluation(const ThreadRecord* td, int side) {
+  const Position* pos = &td->pos;
+  const uint64_t key = FullKey(pos) ^ EvalSalts.eval[ContemptState()];
+  __builtin_prefetch(&td->eval_cache[(key & 0x7FFE) + side]);
+  __builtin_prefetch(&td->pawn_hash[pos->pawn_key & (kPawnHashSize - 1)]);
+}
 
 int16_t Evaluate(ThreadRecord* td, int side, int ply, int in_check, int trace) {
   if (in_check) return -10000;
@@ -190,10 +202,9 @@ int16_t Evaluate(ThreadRecord* td, int side, int ply, int in_check, int trace) {
   if ((!pos->msig[White] || !pos->msig[Black]) && SpecialEnding(ew, side, &special))
     return int16_t(special);
 
-  // Contempt depends on who the engine is, so it is part of the cache key.
   const int contempt = EvalParams.contempt;
   const int engine = SearchData.engine_side;
-  const int contempt_state = contempt && SearchData.target_time < 6000.0 ? 1 + engine : 0;
+  const int contempt_state = ContemptState();
   const uint64_t key = FullKey(pos) ^ EvalSalts.eval[contempt_state];
   EvalCacheEntry* cached = &td->eval_cache[(key & 0x7FFE) + side];
   const int depth = td->depth.load(std::memory_order_relaxed);

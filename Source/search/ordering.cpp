@@ -193,8 +193,12 @@ int CaptureScore(const MoveEntry* e) {
 
 MoveEntry* SelectBest(MoveEntry* front) {
   MoveEntry* best = front;
+  int best_score = front->score;
   for (MoveEntry* e = front + 1; e->move != EndOfList; e++)
-    if (e->score > best->score) best = e;
+    if (e->score > best_score) {
+      best = e;
+      best_score = e->score;
+    }
   if (best != front) {
     MoveEntry t = *front;
     *front = *best;

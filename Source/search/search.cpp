@@ -17,11 +17,21 @@
 #include "search/records.h"
 #include "search/searchparams.h"
 #include "search/searchcontrol.h"
+#include "search/keys.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tablebase/tbprobe.h"
 
 namespace {
+
+// The table's bucket is a likely cache miss; asking for it on entry lets the
+// load overlap the work before the probe.
+inline void PrefetchBucket(const Position* pos) {
+  if (!entries) return;
+  const HashSlot* bucket = HashBucket(FullKey(pos), pos->side);
+  __builtin_prefetch(bucket);
+  __builtin_prefetch(bucket + 3);
+}
 
 inline int Clamped(int r, int alpha, int beta) { return r <= alpha ? alpha : std::min(r, beta); }
 
@@ -90,6 +100,8 @@ int SNMP(Position* pos, int side, int eval, int beta) {
 
 int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, Move* pv) {
   ThreadRecord* td = pos->owner;
+  PrefetchBucket(pos);
+  PrefetchEvaluation(td, side);
 
   Count(td, CountNodes);
   NodeRateThrottle(td, depth);

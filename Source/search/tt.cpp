@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include "platform/memory.h"
 #include "search/keys.h"
 #include "search/searchdata.h"
 
@@ -15,7 +16,6 @@ HashSlot* blacktable = nullptr;
 static bool init = false;
 
 constexpr int kSpareSlots = 16;
-constexpr std::align_val_t kTableAlign{64};
 
 static uint64_t EmptyWord1() { return uint64_t(uint8_t(int8_t(kHashEmptyDepth))) << 56; }
 
@@ -53,7 +53,7 @@ HashEntry ReadSlot(const HashSlot* slot) {
 }
 
 void HashFree() {
-  if (hashtable) ::operator delete(hashtable, kTableAlign);
+  FreeLarge(hashtable);
   hashtable = whitetable = blacktable = nullptr;
   entries = 0;
   mask = ~uint64_t(0);
@@ -77,7 +77,7 @@ int HashInit() {
   const uint64_t slots = mb * 65536 + kSpareSlots;
   const uint64_t bytes = slots * sizeof(HashSlot);
   if (bytes > SIZE_MAX || slots - kSpareSlots > UINT32_MAX) return 0;
-  void* block = ::operator new(size_t(bytes), kTableAlign, std::nothrow);
+  void* block = AllocateLarge(size_t(bytes));
   if (!block) return 0;
   hashtable = static_cast<HashSlot*>(block);
   // Marked empty only while the hash is enabled; zeros otherwise.

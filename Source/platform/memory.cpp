@@ -1,0 +1,23 @@
+#include "platform/memory.h"
+
+#include <cstdlib>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+constexpr size_t kLargePage = size_t(2) << 20;
+}
+
+void* AllocateLarge(size_t bytes) {
+  const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  void* block = std::aligned_alloc(kLargePage, rounded ? rounded : kLargePage);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // The table is probed at random on every node: large pages spare most of
+  // the address-translation misses.
+  if (block) madvise(block, rounded, MADV_HUGEPAGE);
+#endif
+  return block;
+}
+
+void FreeLarge(void* block) { std::free(block); }
