@@ -7,21 +7,34 @@
 #include <fstream>
 #include <sstream>
 
-#include "console_pipe.h"
+#include "uci_harness.h"
+
+using namespace harness;
 
 namespace {
 
 constexpr char kStartEpd[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
+// A console session that never outlives its test: the program waits for
+// input for ever once its pipe is empty.
+struct Console : Engine {
+  ~Console() {
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
 // Starts the program in console mode; false (the test skips) while the input
 // poll does not yet hand its lines to the console.
-bool StartConsole(EnginePipe* e) {
-  EXPECT_TRUE(e->Start({"-c", "-hash", "16"}));
-  EXPECT_TRUE(e->WaitFor("white", 10.0));  // the start board
-  e->Send("set noise 9999");
-  e->Send("perft 1");
+bool StartConsole(Engine* e) {
+  EXPECT_TRUE(Start(*e, {"-c", "-hash", "16"}));
+  EXPECT_TRUE(WaitFor(*e, "white", 10.0));  // the start board
+  Send(*e, "set noise 9999");
+  Send(*e, "perft 1");
   std::string line;
-  while (e->ReadLine(&line, 10.0)) {
+  while (ReadLine(*e, &line, 10.0)) {
     if (line.rfind("visited 20 nodes", 0) == 0) return true;
     if (line.rfind("unknown command", 0) == 0) return false;
   }
@@ -33,14 +46,14 @@ bool StartConsole(EnginePipe* e) {
   if (!StartConsole(&e)) GTEST_SKIP() << "console lines do not reach the console interpreter"
 
 // The lines of one evaluation breakdown, from its "eval= " line to the side.
-std::vector<std::string> Breakdown(EnginePipe* e, const std::string& fen) {
-  e->Send("fen " + fen);
-  e->Send("ev");
+std::vector<std::string> Breakdown(Engine* e, const std::string& fen) {
+  Send(*e, "fen " + fen);
+  Send(*e, "ev");
   std::vector<std::string> lines;
-  e->WaitFor("eval= ", 10.0, nullptr, &lines);
+  WaitFor(*e, "eval= ", 10.0, nullptr, &lines);
   std::vector<std::string> out{lines.empty() ? "" : lines.back()};
   std::string line;
-  while (e->ReadLine(&line, 10.0)) {
+  while (ReadLine(*e, &line, 10.0)) {
     out.push_back(line);
     if (line == "white" || line == "black") break;
   }
@@ -58,7 +71,7 @@ bool Has(const std::vector<std::string>& lines, const std::string& text) {
 TEST(ConsolePipe, PerftCountsEveryLineOfTheSuite) {
   std::ifstream in(KERV_SHARED_DIR "/perft/perft-suite.txt");
   ASSERT_TRUE(in.good());
-  EnginePipe e;
+  Console e;
   START_CONSOLE(e);
   int checked = 0;
   for (std::string line; std::getline(in, line);) {
@@ -68,21 +81,21 @@ TEST(ConsolePipe, PerftCountsEveryLineOfTheSuite) {
     std::getline(fields, fen, ';');
     std::getline(fields, depth, ';');
     std::getline(fields, nodes, ';');
-    e.Send("fen " + fen);
-    e.Send("perft " + depth);
+    Send(e, "fen " + fen);
+    Send(e, "perft " + depth);
     std::string found;
     std::vector<std::string> seen;
-    ASSERT_TRUE(e.WaitFor("visited ", 120.0, &found, &seen)) << fen;
+    ASSERT_TRUE(WaitFor(e, "visited ", 120.0, &found, &seen)) << fen;
     for (const std::string& s : seen) EXPECT_EQ(s.rfind("Illegal EPD", 0), std::string::npos) << fen;
     EXPECT_EQ(found.rfind("visited " + nodes + " nodes in ", 0), 0u) << fen << "\n" << found;
     checked++;
   }
   EXPECT_GT(checked, 50);
-  EXPECT_EQ(e.Quit(), 0);
+  EXPECT_EQ(Quit(e), 0);
 }
 
 TEST(ConsolePipe, EvShowsTheBreakdownAndRestoresTheSettings) {
-  EnginePipe e;
+  Console e;
   START_CONSOLE(e);
   std::vector<std::string> b = Breakdown(&e, kStartEpd);
   ASSERT_EQ(b.size(), 21u);
@@ -129,100 +142,100 @@ TEST(ConsolePipe, EvShowsTheBreakdownAndRestoresTheSettings) {
 
   // The maximum depth and the trace flag are as they were: a later search
   // stops at depth 3, and "bd" shows the plain board.
-  e.Send("fen " + std::string(kStartEpd));
-  e.Send("set depth 3");
-  e.Send("ev");
-  e.Send("set noise 0");
-  e.Send("mv");
+  Send(e, "fen " + std::string(kStartEpd));
+  Send(e, "set depth 3");
+  Send(e, "ev");
+  Send(e, "set noise 0");
+  Send(e, "mv");
   std::vector<std::string> rows;
-  ASSERT_TRUE(e.WaitFor("move= ", 20.0, nullptr, &rows));
+  ASSERT_TRUE(WaitFor(e, "move= ", 20.0, nullptr, &rows));
   std::string last_row;
   for (const std::string& r : rows)
     if (r.rfind("00] ", 0) == 0) last_row = r;
   EXPECT_EQ(last_row.substr(0, 6), "00] 03") << last_row;
-  e.Send("set noise 9999");
-  e.Send("bd");
+  Send(e, "set noise 9999");
+  Send(e, "bd");
   std::string board;
-  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &board));
+  ASSERT_TRUE(WaitFor(e, "rnbq", 10.0, &board));
   EXPECT_EQ(board, kStartEpd);
-  EXPECT_EQ(e.Quit(), 0);
+  EXPECT_EQ(Quit(e), 0);
 }
 
 TEST(ConsolePipe, SearchesPlaySelfAndReturnToUci) {
-  EnginePipe e;
+  Console e;
   START_CONSOLE(e);
-  e.Send("go 5");
+  Send(e, "go 5");
   std::string found;
-  ASSERT_TRUE(e.WaitFor("move= ", 30.0, &found));
-  ASSERT_TRUE(e.WaitFor("Hash fill= ", 5.0));
+  ASSERT_TRUE(WaitFor(e, "move= ", 30.0, &found));
+  ASSERT_TRUE(WaitFor(e, "Hash fill= ", 5.0));
   const std::string best = found.substr(6, 4);
-  e.Send("bd");
-  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &found));
+  Send(e, "bd");
+  ASSERT_TRUE(WaitFor(e, "rnbq", 10.0, &found));
   EXPECT_EQ(found, kStartEpd);  // analysis plays no move
   // The table keeps the positions below the root: after the best move it
   // holds a line to show.
-  e.Send(best);
-  e.Send("pv");
-  ASSERT_TRUE(e.WaitFor("PV: ", 10.0, &found));
+  Send(e, best);
+  Send(e, "pv");
+  ASSERT_TRUE(WaitFor(e, "PV: ", 10.0, &found));
   EXPECT_GT(found.size(), 8u) << found;
-  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &found));
-  e.Send("bd");
+  ASSERT_TRUE(WaitFor(e, "rnbq", 10.0, &found));
+  Send(e, "bd");
   std::string after;
-  ASSERT_TRUE(e.WaitFor("rnbq", 10.0, &after));
+  ASSERT_TRUE(WaitFor(e, "rnbq", 10.0, &after));
   EXPECT_NE(found, after);  // the board at the end of the line, then the game as it was
 
   // Self-play from a mate in one: White mates, Black finds no move.
-  e.Send("set level 1 0.2 0");
-  e.Send("fen 7k/5Q2/6K1/8/8/8/8/8 w - -");
-  e.Send("self");
-  ASSERT_TRUE(e.WaitFor("move= ", 20.0, &found));
+  Send(e, "set level 1 0.2 0");
+  Send(e, "fen 7k/5Q2/6K1/8/8/8/8/8 w - -");
+  Send(e, "self");
+  ASSERT_TRUE(WaitFor(e, "move= ", 20.0, &found));
   const std::string mate = found.substr(6, 4);
   EXPECT_TRUE(mate == "f7g7" || mate == "f7f8") << found;
-  ASSERT_TRUE(e.WaitFor("move= ", 20.0, &found));
+  ASSERT_TRUE(WaitFor(e, "move= ", 20.0, &found));
   EXPECT_EQ(found.substr(0, 11), "move= null,");
 
-  e.Send("uci");
-  ASSERT_TRUE(e.WaitFor("id name ", 10.0));
-  ASSERT_TRUE(e.WaitFor("uciok", 10.0));
-  e.Send("isready");
-  ASSERT_TRUE(e.WaitFor("readyok", 10.0));
-  e.Send("position startpos moves " + best);
-  e.Send("go depth 3");
-  ASSERT_TRUE(e.WaitFor("bestmove ", 20.0));
-  EXPECT_EQ(e.Quit(), 0);
+  Send(e, "uci");
+  ASSERT_TRUE(WaitFor(e, "id name ", 10.0));
+  ASSERT_TRUE(WaitFor(e, "uciok", 10.0));
+  Send(e, "isready");
+  ASSERT_TRUE(WaitFor(e, "readyok", 10.0));
+  Send(e, "position startpos moves " + best);
+  Send(e, "go depth 3");
+  ASSERT_TRUE(WaitFor(e, "bestmove ", 20.0));
+  EXPECT_EQ(Quit(e), 0);
 }
 
 // Commands that use the workers' records or change the game wait for a
 // running search to end first.
 TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
-  EnginePipe e;
+  Console e;
   START_CONSOLE(e);
-  e.Send("an");
-  e.Send("perft 4");
+  Send(e, "an");
+  Send(e, "perft 4");
   std::string found;
-  ASSERT_TRUE(e.WaitFor("visited ", 30.0, &found));
+  ASSERT_TRUE(WaitFor(e, "visited ", 30.0, &found));
   EXPECT_EQ(found.rfind("visited 197281 nodes in ", 0), 0u) << found;
-  e.Send("an");
-  e.Send("ev");
-  ASSERT_TRUE(e.WaitFor("eval= ", 30.0, &found));
+  Send(e, "an");
+  Send(e, "ev");
+  ASSERT_TRUE(WaitFor(e, "eval= ", 30.0, &found));
   EXPECT_NE(found.find(", stage= 0, draw_adj= 1.00"), std::string::npos) << found;
-  e.Send("an");
-  e.Send("e2e4");
-  ASSERT_TRUE(e.WaitFor("1. move e2e4", 30.0));
-  e.Send("an");
-  e.Send("undo");
-  e.Send("an");
-  e.Send("new");
+  Send(e, "an");
+  Send(e, "e2e4");
+  ASSERT_TRUE(WaitFor(e, "1. move e2e4", 30.0));
+  Send(e, "an");
+  Send(e, "undo");
+  Send(e, "an");
+  Send(e, "new");
   // "." ends the analysis, whose result lines still come.
-  e.Send("an");
-  e.Send(".");
-  ASSERT_TRUE(e.WaitFor("move= ", 30.0));
-  e.Send("an");
-  e.Send("set hash 2");
-  e.Send("perft 3");
-  ASSERT_TRUE(e.WaitFor("visited ", 30.0, &found));
+  Send(e, "an");
+  Send(e, ".");
+  ASSERT_TRUE(WaitFor(e, "move= ", 30.0));
+  Send(e, "an");
+  Send(e, "set hash 2");
+  Send(e, "perft 3");
+  ASSERT_TRUE(WaitFor(e, "visited ", 30.0, &found));
   EXPECT_EQ(found.rfind("visited 8902 nodes in ", 0), 0u) << found;
-  e.Send("go 4");
-  ASSERT_TRUE(e.WaitFor("move= ", 30.0));
-  EXPECT_EQ(e.Quit(), 0);
+  Send(e, "go 4");
+  ASSERT_TRUE(WaitFor(e, "move= ", 30.0));
+  EXPECT_EQ(Quit(e), 0);
 }
