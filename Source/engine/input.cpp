@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/output.h"
+#include "engine/console.h"
 #include "engine/params.h"
 #include "engine/uci.h"
 #include "platform/input.h"
@@ -15,14 +15,6 @@ namespace {
 constexpr int kQueueSize = 64 * 1024;
 char queue[kQueueSize];
 int queue_len = 0;
-
-// The console interpreter plugs in here; until it lands, console mode knows
-// only "uci".
-void ConsoleLine(const char* line) {
-  char text[kInputLineSize + 64];
-  std::snprintf(text, sizeof text, "unknown command '%s' (only uci is available)", line);
-  ShowMessage(text);
-}
 
 }  // namespace
 
@@ -59,5 +51,5 @@ void UserInput() {
   if (PBlock.protocol == 1 || std::strcmp(line, "uci") == 0)
     ProcessUCI(line);
   else if (PBlock.protocol == 0 && line[0])
-    ConsoleLine(line);
+    ProcessConsole(line);
 }

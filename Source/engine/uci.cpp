@@ -1,6 +1,5 @@
 #include "engine/uci.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -14,8 +13,10 @@
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "eval/display.h"
 #include "eval/weights.h"
 #include "platform/input.h"
+#include "search/calibrate.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
@@ -183,10 +184,10 @@ void SetElo(const char* name, const char* value) {
   ShowMessage(line);
   if (full - 1 > e) {
     Personality.UCI_Elo = static_cast<int16_t>(e);
-    SearchData.target_nps = std::exp((e - 1337.0) / 111.0) + 20.0;
+    SearchData.target_nps = SpeedOfElo(e);
   } else {
     Personality.UCI_Elo = static_cast<int16_t>(full);
-    SearchData.target_nps = 1000000000.0;
+    SearchData.target_nps = kNoSpeedLimit;
   }
   std::snprintf(line, sizeof line, "info string target nps = %.0f", SearchData.target_nps.load());
   ShowMessage(line);
@@ -503,6 +504,7 @@ void ProcessUCI(char* line) {
     uci_debug = 1;
   } else if (!std::strcmp(command, "_show")) {
     ShowSearchParams();
+    ShowEvalParams();
   } else if (!std::strcmp(command, "ucinewgame")) {
     NewGame();
   } else if (!std::strcmp(command, "position")) {

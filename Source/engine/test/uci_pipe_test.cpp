@@ -25,7 +25,11 @@ std::string TempDir() {
 struct Session {
   Engine e;
   std::string dir = TempDir();
-  explicit Session(const std::vector<std::string>& args = {}) { Start(e, args, dir); }
+  // The engine answers only after its start-up speed calibration.
+  explicit Session(const std::vector<std::string>& args = {}) {
+    Start(e, args, dir);
+    EXPECT_TRUE(WaitFor(e, "info string et=", 10.0)) << Tail(e);
+  }
   ~Session() {
     if (e.pid > 0) Quit(e);
     std::error_code ec;
