@@ -7,10 +7,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "board/bitboard.h"
 #include "board/fen.h"
 #include "engine/params.h"
-#include "eval/bitbase.h"
+#include "engine/startup.h"
 #include "eval/weights.h"
 #include "search/records.h"
 #include "search/searchcontrol.h"
@@ -44,13 +43,7 @@ int main(int argc, char** argv) {
   const int hash = argc > 2 ? std::atoi(argv[2]) : 64;
   const int most = argc > 3 ? std::atoi(argv[3]) : 8;
 
-  CTD = NewThreadRecord(255);
-  if (!CTD) return 1;
-  InitBitboards();
-  BuildKPKBitbase();
-  SetStartValues();
-  SetDefaultPersonality();
-  Personality = DefaultPersonality;
+  if (!StartUpDefaults()) return 1;
   Personality.Hash = int16_t(hash);
   PBlock.info_delay = 9999.0;
   SearchData.hash_size = Personality.Hash;

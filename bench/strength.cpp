@@ -9,7 +9,7 @@
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "engine/params.h"
-#include "eval/bitbase.h"
+#include "engine/startup.h"
 #include "eval/weights.h"
 #include "search/calibrate.h"
 #include "search/records.h"
@@ -44,14 +44,7 @@ double TimedSearch(double seconds) {
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
-  CTD = NewThreadRecord(255);
-  if (!CTD) return 1;
-  InitBitboards();
-  BuildKPKBitbase();
-  SetStartValues();
-  SetDefaultPersonality();
-  Personality = DefaultPersonality;
-  PBlock.protocol = 1;
+  if (!StartUpDefaults()) return 1;
   PBlock.info_delay = 9999.0;
   SearchData.hash_size = Personality.Hash;
   if (!HashInit()) return 1;

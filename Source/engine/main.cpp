@@ -2,16 +2,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "board/bitboard.h"
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/startup.h"
 #include "engine/switches.h"
-#include "eval/bitbase.h"
 #include "eval/weights.h"
 #include "platform/timer.h"
 #include "search/calibrate.h"
-#include "search/records.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
@@ -99,16 +97,7 @@ int main(int argc, char** argv) {
   SeedRandom();
   OpenLog();
 
-  CTD = NewThreadRecord(255);
-  if (!CTD) return 1;
-
-  InitBitboards();
-  BuildKPKBitbase();
-
-  SetStartValues();
-  SetDefaultPersonality();
-  Personality = DefaultPersonality;
-  PBlock.protocol = 1;
+  if (!StartUpDefaults()) return 1;
 
   const ToolMode mode = ParseSwitches(argc, argv);
 

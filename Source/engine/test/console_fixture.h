@@ -14,6 +14,7 @@
 #include "board/fen.h"
 #include "engine/console.h"
 #include "engine/params.h"
+#include "engine/startup.h"
 #include "eval/bitbase.h"
 #include "eval/weights.h"
 #include "search/keys.h"
@@ -27,16 +28,10 @@
 class ConsoleTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    InitBitboards();
-    BuildKPKBitbase();
-    SetStartValues();
-    SetDefaultPersonality();
-    Personality = DefaultPersonality;
+    ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 1;
     PBlock.protocol = 0;
     PBlock.info_delay = 9999.0;
-    CTD = NewThreadRecord(255);
-    ASSERT_NE(CTD, nullptr);
     SearchData.hash_size = 1;
     ASSERT_EQ(HashInit(), 1);
     SearchData.thread_count = 1;

@@ -14,6 +14,7 @@
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "engine/params.h"
+#include "engine/startup.h"
 #include "eval/bitbase.h"
 #include "eval/display.h"
 #include "eval/packed.h"
@@ -61,14 +62,9 @@ std::vector<int> Numbers(const std::string& line) {
 class DisplayTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    InitBitboards();
-    BuildKPKBitbase();
-    SetStartValues();
-    SetDefaultPersonality();
-    Personality = DefaultPersonality;
+    ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 1;
     PBlock.info_delay = 9999.0;
-    CTD = NewThreadRecord(255);
     SearchData.hash_size = 1;
     ASSERT_EQ(HashInit(), 1);
     SearchData.thread_count = 1;

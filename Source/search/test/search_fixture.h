@@ -15,6 +15,7 @@
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "engine/params.h"
+#include "engine/startup.h"
 #include "eval/bitbase.h"
 #include "eval/weights.h"
 #include "search/records.h"
@@ -50,14 +51,8 @@ class SearchTest : public ::testing::Test {
     static bool ready = false;
     if (ready) return;
     ready = true;
-    CTD = NewThreadRecord(255);
-    InitBitboards();
-    BuildKPKBitbase();
-    SetStartValues();
-    SetDefaultPersonality();
-    Personality = DefaultPersonality;
+    ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 16;
-    PBlock.protocol = 1;
     PBlock.info_delay = 9999.0;  // no info lines
     SearchData.hash_enabled = 1;
     SearchData.hash_size = Personality.Hash;
