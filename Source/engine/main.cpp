@@ -7,11 +7,9 @@
 #include "engine/params.h"
 #include "engine/startup.h"
 #include "engine/switches.h"
-#include "eval/weights.h"
 #include "platform/timer.h"
 #include "search/calibrate.h"
 #include "search/searchdata.h"
-#include "search/searchparams.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tablebase/tbcore.h"
@@ -101,17 +99,7 @@ int main(int argc, char** argv) {
 
   const ToolMode mode = ParseSwitches(argc, argv);
 
-  SearchData.hash_size = Personality.Hash;
-  if (!HashInit()) return 1;
-  // Switches become the defaults that "uci" reports.
-  DefaultPersonality = Personality;
-
-  SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);
-  if (CreateThreadPool(SearchData.thread_count) != 0) return 1;
-  BeginTimerPeriod();
-
-  SetSearchParams();
-  SetEvalParams();
+  if (!StartUpEngine()) return 1;
 
   RunMode(mode);
   Shutdown();

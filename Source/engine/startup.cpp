@@ -3,7 +3,13 @@
 #include "board/bitboard.h"
 #include "engine/params.h"
 #include "eval/bitbase.h"
+#include "eval/weights.h"
+#include "platform/timer.h"
 #include "search/records.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
 
 bool StartUpDefaults() {
   if (!CTD) CTD = NewThreadRecord(255);
@@ -14,5 +20,18 @@ bool StartUpDefaults() {
   SetDefaultPersonality();
   Personality = DefaultPersonality;
   PBlock.protocol = 1;
+  return true;
+}
+
+bool StartUpEngine() {
+  SearchData.hash_size = Personality.Hash;
+  if (!HashInit()) return false;
+  // Switches become the defaults that "uci" reports.
+  DefaultPersonality = Personality;
+  SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);
+  if (CreateThreadPool(SearchData.thread_count) != 0) return false;
+  BeginTimerPeriod();
+  SetSearchParams();
+  SetEvalParams();
   return true;
 }

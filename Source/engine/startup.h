@@ -6,3 +6,8 @@
 // the bitbase, sets the start values and the compiled defaults. False when
 // the game record cannot be allocated.
 bool StartUpDefaults();
+
+// The steps after the switches: the table of the Hash size, the switches
+// made defaults, the pool of Threads workers and the derived weights. False
+// when the table or the pool cannot be set up.
+bool StartUpEngine();

@@ -32,31 +32,18 @@ class ConsoleTest : public ::testing::Test {
     Personality.Hash = 1;
     PBlock.protocol = 0;
     PBlock.info_delay = 9999.0;
-    SearchData.hash_size = 1;
-    ASSERT_EQ(HashInit(), 1);
-    SearchData.thread_count = 1;
-    ASSERT_EQ(CreateThreadPool(1), 0);
-    SetSearchParams();
-    SetEvalParams();
+    Personality.Threads = 1;
+    ASSERT_TRUE(StartUpEngine());
   }
   static void TearDownTestSuite() { KillThreadPool(SearchData.thread_count); }
   void SetUp() override { ASSERT_EQ(SetPosition(&CTD->pos, fen_opn), kSetOk); }
 
   // What the line prints on standard output.
   static std::string Run(const std::string& line) {
-    std::fflush(stdout);
-    char path[] = "/tmp/kerv_console_XXXXXX";
-    const int fd = mkstemp(path);
-    const int saved = dup(1);
-    dup2(fd, 1);
+    ::testing::internal::CaptureStdout();
     ProcessConsole(line.c_str());
     std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    close(fd);
-    std::string out = ReadFile(path);
-    std::remove(path);
-    return out;
+    return ::testing::internal::GetCapturedStdout();
   }
 
   // Runs a command whose dialogue reads standard input, feeding it input.

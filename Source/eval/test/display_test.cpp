@@ -1,12 +1,9 @@
 // The evaluation displays: the weights as printed against the record they
 // come from, the table layout, and the breakdown of a traced evaluation.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,20 +26,10 @@ namespace {
 
 template <class F>
 std::string Capture(F f) {
-  std::fflush(stdout);
-  char path[] = "/tmp/kerv_display_XXXXXX";
-  const int fd = mkstemp(path);
-  const int saved = dup(1);
-  dup2(fd, 1);
+  ::testing::internal::CaptureStdout();
   f();
   std::fflush(stdout);
-  dup2(saved, 1);
-  close(saved);
-  close(fd);
-  std::ifstream in(path);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::remove(path);
-  return text;
+  return ::testing::internal::GetCapturedStdout();
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -65,12 +52,8 @@ class DisplayTest : public ::testing::Test {
     ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 1;
     PBlock.info_delay = 9999.0;
-    SearchData.hash_size = 1;
-    ASSERT_EQ(HashInit(), 1);
-    SearchData.thread_count = 1;
-    ASSERT_EQ(CreateThreadPool(1), 0);
-    SetSearchParams();
-    SetEvalParams();
+    Personality.Threads = 1;
+    ASSERT_TRUE(StartUpEngine());
   }
   static void TearDownTestSuite() { KillThreadPool(SearchData.thread_count); }
 };
