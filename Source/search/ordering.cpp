@@ -174,8 +174,9 @@ MoveEntry* GenerateQuietChecks(const Position* pos, int side, MoveEntry* e) {
     for (sq = pos->list[side][Rook]; *sq != NoSquare; sq++)
       e = AddSliderChecks(e, pos, *sq, BB_RookRays[*sq] & line, occ);
   }
+  // A queen checks along either kind of line whichever way it got there.
   for (sq = pos->list[side][Queen]; *sq != NoSquare; sq++)
-    e = AddSliderChecks(e, pos, *sq, (BB_BishopRays[*sq] & diag) | (BB_RookRays[*sq] & line), occ);
+    e = AddSliderChecks(e, pos, *sq, (BB_BishopRays[*sq] | BB_RookRays[*sq]) & (diag | line), occ);
   for (sq = pos->list[side][Pawn]; *sq != NoSquare; sq++) {
     if (!(SquareBit(*sq) & BB_r6[side])) continue;
     int to = *sq + dir;

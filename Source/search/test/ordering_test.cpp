@@ -162,6 +162,30 @@ TEST_F(OrderingTest, QuietChecksAndSeventhRankPushesAtQuiescenceDepthZero) {
   EXPECT_TRUE(All().empty());
 }
 
+TEST_F(OrderingTest, EveryQuietQueenCheckWhicheverLineItMovesAlong) {
+  // Targets ascending; e2 is reached diagonally onto the file, d7 straight
+  // onto a diagonal, g8 diagonally onto the rank. In the last position the
+  // own e5 pawn and the black d7 pawn block the lines from e4, e2, c6, b5
+  // and a4.
+  const struct {
+    const char* fen;
+    std::vector<const char*> to;
+  } cases[] = {
+      {"4k3/8/8/8/8/8/8/3QK3 w - -", {"e2", "a4", "h5", "d7", "d8"}},
+      {"4k3/8/8/8/2Q5/8/8/K7 w - -", {"e2", "a4", "e4", "b5", "c6", "e6", "f7", "c8", "g8"}},
+      {"4k3/3p4/8/4P3/2Q5/8/8/K7 w - -", {"e6", "f7", "c8", "g8"}},
+  };
+  for (const auto& c : cases) {
+    Set(c.fen);
+    Start(kStageQuietChecks);
+    const int from = pos->list[White][Queen][0];
+    std::vector<Move> expected, got;
+    for (const char* to : c.to) expected.push_back(Move(MakeMoveCode(from, Sq(to))));
+    for (const Picked& p : All()) got.push_back(p.move);
+    EXPECT_EQ(got, expected) << c.fen;
+  }
+}
+
 TEST_F(OrderingTest, HistoryGrowsToItsCeilingAndDecays) {
   Set("4k3/8/8/8/8/8/8/R3K3 w - -");
   MoveEntry e{M("a1", "a5"), 0, uint8_t(PieceCode(Rook, White)), 0};

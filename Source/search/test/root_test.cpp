@@ -65,11 +65,11 @@ TEST_F(SearchTest, SingleThreadSearchIsDeterministicAndFingerprinted) {
     const char* best;
   };
   const Case cases[] = {
-      {kStart, 9, 24109, 15, "d2d4"},
-      {kMiddlegame, 7, 29112, -56, "e2a6"},
-      {"r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -", 8, 21627, -6, "f3g5"},
+      {kStart, 9, 25638, 15, "d2d4"},
+      {kMiddlegame, 7, 29120, -56, "e2a6"},
+      {"r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -", 8, 22534, -6, "f3g5"},
       {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 10, 34037, 50, "b4f4"},
-      {"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ -", 7, 7379, -515, "c5c4"},
+      {"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ -", 7, 7586, -515, "c5c4"},
       {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 b - -", 8, 19598, -681, "g8f8"},
   };
   for (const Case& c : cases) {
