@@ -1,9 +1,9 @@
 #include "board/makemove.h"
 
 #include "board/bitboard.h"
+#include "board/trace.h"
 #include "engine/params.h"
 #include "search/keys.h"
-#include "search/output.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "board/perft.h"
@@ -20,10 +21,10 @@
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
-#include "engine/uci.h"
 #include "eval/display.h"
 #include "eval/weights.h"
 #include "search/output.h"
+#include "search/root.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
@@ -98,7 +99,7 @@ void PlayGameMove(Move m) {
 void ShowGameBoard() {
   if (PBlock.eval_trace) {
     QuietSearch();
-    ShowEvalInfo();
+    ShowTracedEval();
   } else {
     ShowBoard(&CTD->pos);
   }
@@ -201,7 +202,7 @@ void Trace(const Words& cmd) { PBlock.trace_depth = uint16_t(Clamp(Integer(cmd.w
 
 void EvalInfo(const Words&) {
   QuietSearch();
-  ShowEvalInfo();
+  ShowTracedEval();
 }
 
 void EvalWeights(const Words&) { ShowEvalParams(); }
@@ -416,6 +417,28 @@ constexpr Entry kCommands[] = {
 };
 
 }  // namespace
+
+void ShowTracedEval() {
+  const uint16_t trace = PBlock.eval_trace;
+  std::memset(&PBlock.display, 0, sizeof PBlock.display);
+  // Depth 0: the root's quiescence search only, whose root evaluation is the
+  // traced one.
+  const int8_t max_depth = SearchData.max_depth;
+  SearchData.max_depth = 0;
+  PBlock.eval_trace = 1;
+  PBlock.display.draw_adj = 1.0;
+  PrepareNewSearch();
+  SearchIterations();
+  SearchData.max_depth = max_depth;
+  PBlock.eval_trace = trace;
+  const ThreadRecord* td = ThreadData[0].load();
+  if (!td) return;
+  const int eval = td->root_eval;
+  const int qscore = td->root_score.load();
+  SearchData.root_eval = int16_t(eval);
+  SearchData.root_score = int16_t(qscore);
+  ShowEvalInfo(eval, qscore);
+}
 
 void QuietSearch() {
   SearchData.stop = StopAbort;

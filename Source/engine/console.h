@@ -9,3 +9,9 @@ void ProcessConsole(const char* line);
 // Ends any running search and returns once no search thread is busy, so that
 // the game record and the workers' records may be used by the caller.
 void QuietSearch();
+
+// The evaluation breakdown of the game position: a quiescence search of the
+// root with the evaluation trace on, whose root evaluation fills the display.
+// The depth limit and the trace flag are left as they were; the pool must be
+// idle.
+void ShowTracedEval();

@@ -7,11 +7,11 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/console.h"
 #include "engine/output.h"
-#include "engine/uci.h"
 #include "search/records.h"
 #include "search/searchdata.h"
 

@@ -4,12 +4,12 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/input.h"
 #include "engine/output.h"
 #include "engine/params.h"
-#include "engine/uci.h"
 #include "platform/input.h"
 #include "search/output.h"
 #include "search/searchdata.h"

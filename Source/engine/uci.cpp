@@ -3,12 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
-#include "board/movetext.h"
 #include "engine/input.h"
 #include "engine/loop.h"
 #include "engine/output.h"
@@ -438,43 +436,6 @@ void SetOptionIntPair(int16_t* pair, const char* name, const char* text, int min
   char line[256];
   std::snprintf(line, sizeof line, "info string %s set to %d,%d\n", name, pair[0], pair[1]);
   ShowMessage(line);
-}
-
-int LegalMoves(Position* pos, Move* out) {
-  MoveEntry list[256];
-  const int side = pos->side;
-  MoveEntry* end = GenerateCaptures(pos, side, list);
-  end = GeneratePromotions(pos, side, 1, end);
-  end = GenerateQuiets(pos, side, end);
-  int n = 0;
-  for (MoveEntry* e = list; e < end; e++)
-    if (MoveIsLegal(pos, side, e->move)) out[n++] = e->move;
-  return n;
-}
-
-Move FindLegalMove(Position* pos, const char* text) {
-  Move moves[256];
-  const int n = LegalMoves(pos, moves);
-  for (int i = 0; i < n; i++) {
-    // The protocol's own spelling, whatever the console shows.
-    const Move m = moves[i];
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%s%s", tbl[MoveFrom(m)], tbl[MoveTo(m)]);
-    if (m & PromoMask) {
-      buf[4] = m & PromoQueen ? 'q' : m & PromoKnight ? 'n' : m & PromoBishop ? 'b' : 'r';
-      buf[5] = 0;
-    }
-    if (std::strcmp(buf, text) == 0) return m;
-  }
-  return NullMove;
-}
-
-int IsLegalMove(Position* pos, Move move) {
-  Move moves[256];
-  const int n = LegalMoves(pos, moves);
-  for (int i = 0; i < n; i++)
-    if (moves[i] == move) return 1;
-  return 0;
 }
 
 void ProcessUCI(char* line) {

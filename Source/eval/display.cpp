@@ -9,10 +9,7 @@
 #include "engine/params.h"
 #include "eval/packed.h"
 #include "eval/weights.h"
-#include "search/root.h"
-#include "search/searchcontrol.h"
-#include "search/searchdata.h"
-#include "search/threads.h"
+#include "search/records.h"
 
 namespace {
 
@@ -80,27 +77,8 @@ void Pair(const char* name, int32_t v) { std::printf("%s= %d/%d\n", name, OpOf(v
 
 }  // namespace
 
-void ShowEvalInfo() {
-  const uint16_t trace = PBlock.eval_trace;
-  EvalDisplay& d = PBlock.display;
-  std::memset(&d, 0, sizeof d);
-  const int8_t max_depth = SearchData.max_depth;
-  SearchData.max_depth = 0;
-  PBlock.eval_trace = 1;
-  d.draw_adj = 1.0;
-
-  PrepareNewSearch();
-  SearchIterations();
-
-  SearchData.max_depth = max_depth;
-  PBlock.eval_trace = trace;
-  const ThreadRecord* td = ThreadData[0].load();
-  if (!td) return;
-  const int eval = td->root_eval;
-  const int qscore = td->root_score.load();
-  SearchData.root_eval = int16_t(eval);
-  SearchData.root_score = int16_t(qscore);
-
+void ShowEvalInfo(int eval, int qscore) {
+  const EvalDisplay& d = PBlock.display;
   const Position* pos = &CTD->pos;
   static Text t;
   t.len = 0;

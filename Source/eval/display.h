@@ -3,10 +3,10 @@
 #pragma once
 #include <cstdint>
 
-// Evaluates the game position with the trace on (a quiescence search of the
-// root on worker 0's record) and shows the breakdown through ShowMessage.
-// The pool must be idle.
-void ShowEvalInfo();
+// Shows through ShowMessage the breakdown of the game position's evaluation
+// that a traced evaluation left in the display fields of PBlock, headed by
+// the static evaluation and the quiescence score.
+void ShowEvalInfo(int eval, int qscore);
 
 // Prints EvalParams to standard output only.
 void ShowEvalParams();

@@ -1,6 +1,5 @@
 // Search output: the info line with its gate, the table sample behind
-// "hashfull", the principal variation rebuilt from the table, and the move
-// trace.
+// "hashfull" and the principal variation rebuilt from the table.
 #pragma once
 #include "board/position.h"
 
@@ -20,6 +19,3 @@ void ScoreText(int score, char* out);
 // Extends pv from element ply on with table moves, stopping at a draw by
 // rule or repetition; the position is left as it was.
 void RetrievePV(Position* pos, int ply, Move* pv);
-
-// Appends one move (0 for a null move) to "trace.txt".
-void TraceMove(Position* pos, Move move);

@@ -305,3 +305,19 @@ TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   Run("undo");
   EXPECT_EQ(Lines(Run("N3d2"))[0], "1. move N3d2");
 }
+
+TEST_F(ConsoleTest, EvalBreakdownSearchesTheRootAndRestoresTheSettings) {
+  ASSERT_EQ(SetPosition(&CTD->pos, "4k3/P7/8/8/1b6/8/3N4/4K3 w - -"), kSetOk);
+  SearchData.max_depth = 9;
+  PBlock.eval_trace = 0;
+  const std::vector<std::string> l = Lines(Run("ev"));
+  EXPECT_EQ(SearchData.max_depth, 9);
+  EXPECT_EQ(PBlock.eval_trace, 0);
+  ASSERT_EQ(l.size(), 25u);
+  int eval, qscore;
+  ASSERT_EQ(std::sscanf(l[1].c_str(), "eval= %d, qscore= %d,", &eval, &qscore), 2);
+  EXPECT_EQ(eval, SearchData.root_eval);
+  EXPECT_EQ(qscore, SearchData.root_score);
+  EXPECT_EQ(eval, ThreadData[0].load()->root_eval);
+  EXPECT_EQ(l[6], "mtl=         470      371       99   (NP :: B)");
+}

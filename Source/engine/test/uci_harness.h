@@ -16,6 +16,7 @@
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/params.h"

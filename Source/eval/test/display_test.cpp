@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/startup.h"
 #include "eval/bitbase.h"
 #include "eval/display.h"
+#include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/weights.h"
 #include "search/records.h"
@@ -135,20 +137,18 @@ TEST_F(DisplayTest, WeightsShowTheDefaults) {
   }
 }
 
-TEST_F(DisplayTest, BreakdownLeavesTheSettingsAsTheyWere) {
+TEST_F(DisplayTest, BreakdownOfATracedEvaluation) {
   ASSERT_EQ(SetPosition(&CTD->pos, "4k3/P7/8/8/1b6/8/3N4/4K3 w - -"), kSetOk);
-  SearchData.max_depth = 9;
-  PBlock.eval_trace = 0;
-  const std::vector<std::string> l = Lines(Capture(ShowEvalInfo));
-  EXPECT_EQ(SearchData.max_depth, 9);
-  EXPECT_EQ(PBlock.eval_trace, 0);
+  std::memset(&PBlock.display, 0, sizeof PBlock.display);
+  PBlock.display.draw_adj = 1.0;
+  const int eval = Evaluate(CTD, White, 1, 0, 1);
+  const std::vector<std::string> l = Lines(Capture([eval] { ShowEvalInfo(eval, eval + 7); }));
   ASSERT_EQ(l.size(), 25u);
   EXPECT_EQ(l[0], "");
-  int eval, qscore;
-  ASSERT_EQ(std::sscanf(l[1].c_str(), "eval= %d, qscore= %d,", &eval, &qscore), 2);
-  EXPECT_EQ(eval, SearchData.root_eval);
-  EXPECT_EQ(qscore, SearchData.root_score);
-  EXPECT_EQ(eval, ThreadData[0].load()->root_eval);
+  char head[80];
+  std::snprintf(head, sizeof head, "eval= %d, qscore= %d, stage= %d, draw_adj= %0.2f", eval, eval + 7,
+                PBlock.display.stage, PBlock.display.draw_adj);
+  EXPECT_EQ(l[1], head);
   EXPECT_EQ(l[3], "pinned pieces on :  d2");
   EXPECT_EQ(l[4], "free pawns on :  a7");
   EXPECT_EQ(l[6], "mtl=         470      371       99   (NP :: B)");
