@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -308,13 +309,15 @@ struct SearchGate {
   int min, max;
 };
 
-// The same bounds as the options of these names: the margin and count tables
-// are indexed by remaining depth up to the gate.
+// Wider than the options of these names, so that a gate can be shut (0) or
+// opened for good (99, as "set ss" does); only the margin and count tables,
+// indexed by remaining depth up to their gate, bound the depth gates.
 const SearchGate* FindGate(const char* key) {
+  constexpr int kField = INT16_MAX;
   static const SearchGate gates[] = {
-      {"NMP_depth", &Personality.NMP_depth, 2, 100},   {"SEP_depth", &Personality.SEP_depth, 1, 9},
-      {"FP_depth", &Personality.FP_depth, 1, 9},       {"LMP_depth", &Personality.LMP_depth, 1, 9},
-      {"LMR_depth", &Personality.LMR_depth, 3, 100},   {"LMR_strength", &Personality.LMR_strength, 0, 200},
+      {"NMP_depth", &Personality.NMP_depth, 0, kField},     {"SEP_depth", &Personality.SEP_depth, 0, kMaxGateDepth},
+      {"FP_depth", &Personality.FP_depth, 0, kMaxGateDepth}, {"LMP_depth", &Personality.LMP_depth, 0, kMaxGateDepth},
+      {"LMR_depth", &Personality.LMR_depth, 0, kField},     {"LMR_strength", &Personality.LMR_strength, 0, kField},
   };
   for (const SearchGate& g : gates)
     if (!std::strcmp(key, g.name)) return &g;
