@@ -5,19 +5,47 @@
 #include <sys/mman.h>
 #endif
 
+#if defined(__linux__)
+
 namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
-}
 
-void* AllocateLarge(size_t bytes) {
+size_t Rounded(size_t bytes) {
   const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
-  void* block = std::aligned_alloc(kLargePage, rounded ? rounded : kLargePage);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  return rounded ? rounded : kLargePage;
+}
+}  // namespace
+
+// An anonymous mapping is zero until written, and its pages are only taken
+// from the system when first touched: a large table costs nothing at start.
+void* AllocateLarge(size_t bytes) {
+  const size_t size = Rounded(bytes);
+  if (size + kLargePage < size) return nullptr;
+  // One large page more, so that the block can start on a large-page boundary.
+  void* map = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (map == MAP_FAILED) return nullptr;
+  char* const raw = static_cast<char*>(map);
+  const size_t head = (kLargePage - reinterpret_cast<size_t>(raw) % kLargePage) % kLargePage;
+  if (head) munmap(raw, head);
+  if (kLargePage - head) munmap(raw + head + size, kLargePage - head);
+  char* const block = raw + head;
+#if defined(MADV_HUGEPAGE)
   // The table is probed at random on every node: large pages spare most of
   // the address-translation misses.
-  if (block) madvise(block, rounded, MADV_HUGEPAGE);
+  madvise(block, size, MADV_HUGEPAGE);
 #endif
   return block;
 }
 
-void FreeLarge(void* block) { std::free(block); }
+void FreeLarge(void* block, size_t bytes) {
+  if (block) munmap(block, Rounded(bytes));
+}
+
+#else
+
+// Large blocks come straight from the system, which hands them out zeroed.
+void* AllocateLarge(size_t bytes) { return std::calloc(bytes ? bytes : 1, 1); }
+
+void FreeLarge(void* block, size_t) { std::free(block); }
+
+#endif

@@ -24,14 +24,11 @@ void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std
 static void ResizeTable() {
   if (SearchData.hash_size == Personality.Hash) return;
   SearchData.hash_size = Personality.Hash;
+  // Switched on before the allocation, which then starts the age afresh; the
+  // new table is empty as it comes.
+  if (SearchData.hash_size >= 1 && !SearchData.hash_enabled) SearchData.hash_enabled = 1;
   if (!HashInit()) std::_Exit(-1);
-  if (SearchData.hash_size < 1) {
-    SearchData.hash_enabled = 0;
-  } else if (!SearchData.hash_enabled) {
-    // A table allocated while disabled holds zeros, not empty slots.
-    SearchData.hash_enabled = 1;
-    HashClear();
-  }
+  if (SearchData.hash_size < 1) SearchData.hash_enabled = 0;
 }
 
 static double TargetTime(int side, int game_ply) {

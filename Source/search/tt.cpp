@@ -1,12 +1,16 @@
 #include "search/tt.h"
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <new>
+#include <cstring>
 #include "platform/memory.h"
 #include "search/keys.h"
 #include "search/searchdata.h"
+#include "search/threads.h"
 
 HashSlot* hashtable = nullptr;
 uint32_t entries = 0;
@@ -17,13 +21,18 @@ static bool init = false;
 
 constexpr int kSpareSlots = 16;
 
-static uint64_t EmptyWord1() { return uint64_t(uint8_t(int8_t(kHashEmptyDepth))) << 56; }
+// The depth is kept less the empty mark, so that a slot of zero bytes, as
+// memory comes from the system, is an empty slot.
+static uint64_t DepthBits(int depth) { return uint64_t(uint8_t(depth - kHashEmptyDepth)) << 56; }
+static int8_t SlotDepth(uint64_t w1) { return int8_t(uint8_t(uint8_t(w1 >> 56) + kHashEmptyDepth)); }
+static_assert(std::atomic<uint64_t>::is_always_lock_free && sizeof(HashSlot) == 16,
+              "a slot is two plain words, so zero bytes are a valid slot");
 
 static uint64_t Word0(uint32_t lock, uint32_t check) { return uint64_t(lock) << 32 | check; }
 
 static uint64_t Word1(Move move, int score, uint16_t age, int bound, int depth) {
   return uint64_t(move) | uint64_t(uint16_t(score)) << 16 | uint64_t(age) << 32 |
-         uint64_t(uint8_t(bound)) << 48 | uint64_t(uint8_t(depth)) << 56;
+         uint64_t(uint8_t(bound)) << 48 | DepthBits(depth);
 }
 
 static HashEntry Unpack(uint64_t w0, uint64_t w1) {
@@ -34,7 +43,7 @@ static HashEntry Unpack(uint64_t w0, uint64_t w1) {
   e.score = int16_t(uint16_t(w1 >> 16));
   e.age = uint16_t(w1 >> 32);
   e.bound = uint8_t(w1 >> 48);
-  e.depth = int8_t(uint8_t(w1 >> 56));
+  e.depth = SlotDepth(w1);
   return e;
 }
 
@@ -52,18 +61,13 @@ HashEntry ReadSlot(const HashSlot* slot) {
                 slot->word[1].load(std::memory_order_relaxed));
 }
 
+static uint64_t SlotCount() { return uint64_t(entries) + kSpareSlots; }
+
 void HashFree() {
-  FreeLarge(hashtable);
+  if (hashtable) FreeLarge(hashtable, size_t(SlotCount() * sizeof(HashSlot)));
   hashtable = whitetable = blacktable = nullptr;
   entries = 0;
   mask = ~uint64_t(0);
-}
-
-static void EmptySlots() {
-  for (uint64_t i = 0; i < uint64_t(entries) + kSpareSlots; i++) {
-    hashtable[i].word[0].store(0, std::memory_order_relaxed);
-    hashtable[i].word[1].store(EmptyWord1(), std::memory_order_relaxed);
-  }
 }
 
 int HashInit() {
@@ -77,12 +81,11 @@ int HashInit() {
   const uint64_t slots = mb * 65536 + kSpareSlots;
   const uint64_t bytes = slots * sizeof(HashSlot);
   if (bytes > SIZE_MAX || slots - kSpareSlots > UINT32_MAX) return 0;
+  // Zero bytes from the system: every slot is empty without a pass over the
+  // table, which at 8 GB would hold up the start for many seconds.
   void* block = AllocateLarge(size_t(bytes));
   if (!block) return 0;
   hashtable = static_cast<HashSlot*>(block);
-  // Marked empty only while the hash is enabled; zeros otherwise.
-  const uint64_t word1 = SearchData.hash_enabled ? EmptyWord1() : 0;
-  for (uint64_t i = 0; i < slots; i++) new (&hashtable[i]) HashSlot{{0, word1}};
   entries = uint32_t(slots - kSpareSlots);
   mask = entries ? std::bit_floor(uint64_t(entries)) - 1 : ~uint64_t(0);
   whitetable = hashtable;
@@ -93,6 +96,48 @@ int HashInit() {
   }
   return 1;
 }
+
+namespace {
+
+// Below this a part is not worth a thread of its own.
+constexpr uint64_t kMinClearPart = uint64_t(16) << 20;
+
+struct ClearPart {
+  HashSlot* first;
+  uint64_t bytes;
+};
+
+void* ZeroPart(void* arg) {
+  const ClearPart* part = static_cast<const ClearPart*>(arg);
+  std::memset(static_cast<void*>(part->first), 0, size_t(part->bytes));
+  return nullptr;
+}
+
+// Zero bytes are empty slots. The table is split among as many threads as
+// the search has, the calling thread taking the first part; a part whose
+// thread cannot be started is cleared by the calling thread.
+void EmptySlots() {
+  const uint64_t bytes = SlotCount() * sizeof(HashSlot);
+  const uint64_t by_size = std::max<uint64_t>(bytes / kMinClearPart, 1);
+  const int threads = std::clamp<int>(SearchData.thread_count, 1, kMaxThreads);
+  const int parts = int(std::min<uint64_t>(uint64_t(threads), by_size));
+  const uint64_t slots_per_part = SlotCount() / uint64_t(parts);
+  ClearPart part[kMaxThreads];
+  pthread_t helper[kMaxThreads];
+  bool started[kMaxThreads] = {};
+  for (int i = 0; i < parts; i++) {
+    const uint64_t first = slots_per_part * uint64_t(i);
+    const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
+    part[i] = {hashtable + first, (last - first) * sizeof(HashSlot)};
+    if (i > 0) started[i] = pthread_create(&helper[i], nullptr, ZeroPart, &part[i]) == 0;
+  }
+  for (int i = 0; i < parts; i++)
+    if (!started[i]) ZeroPart(&part[i]);
+  for (int i = 1; i < parts; i++)
+    if (started[i]) pthread_join(helper[i], nullptr);
+}
+
+}  // namespace
 
 void HashClear() {
   if (!SearchData.hash_enabled) return;
@@ -142,7 +187,7 @@ void HashStore(const Position* pos, Move move, int depth, int score, int bound) 
     int victim_value = 0, victim_depth = 0;
     for (int i = 0; i < 4; i++) {
       const uint64_t w1 = bucket[i].word[1].load(std::memory_order_relaxed);
-      const int slot_depth = int8_t(uint8_t(w1 >> 56));
+      const int slot_depth = SlotDepth(w1);
       int value = int16_t(uint16_t(w1 >> 32)) * 16 + slot_depth;
       if (i == 0 && value > 30000) value = 30000;
       if (i == 0 || value < victim_value) {

@@ -42,7 +42,8 @@ class TableTest : public ::testing::Test {
   // A slot as another position would have left it.
   static void PutForeign(HashSlot* slot, uint32_t lock, uint16_t age, int depth) {
     slot->word[0].store(uint64_t(lock) << 32, std::memory_order_relaxed);
-    slot->word[1].store(uint64_t(age) << 32 | uint64_t(uint8_t(depth)) << 56, std::memory_order_relaxed);
+    slot->word[1].store(uint64_t(age) << 32 | uint64_t(uint8_t(depth - kHashEmptyDepth)) << 56,
+                        std::memory_order_relaxed);
   }
   HashEntry Probe() const {
     HashEntry e{};
@@ -72,11 +73,12 @@ TEST_F(TableTest, SizesAndBucketGeometry) {
   EXPECT_EQ(spare.depth, kHashEmptyDepth);
   EXPECT_EQ(spare.lock, 0u);
 
-  // Allocated while disabled: zeros, and the age stays.
+  // Allocated while disabled: memory as it comes, which reads as empty slots,
+  // and the age stays.
   SearchData.hash_enabled = 0;
   SearchData.age = 12;
   Resize(2);
-  EXPECT_EQ(ReadSlot(hashtable + 7).depth, 0);
+  EXPECT_EQ(ReadSlot(hashtable + 7).depth, kHashEmptyDepth);
   EXPECT_EQ(SearchData.age, 12);
   SearchData.hash_enabled = 1;
 
@@ -228,6 +230,25 @@ TEST_F(TableTest, ClearAndHashFill) {
   Resize(0);
   RefreshHashFill();
   EXPECT_EQ(SearchData.hash_fill, 0.0);
+}
+
+TEST_F(TableTest, FreshTableIsEmptyAndASplitClearEmptiesEverySlot) {
+  // 83 MB on 8 threads: five parts, the last one longer by the remainder
+  // and the spare slots.
+  Resize(83);
+  EXPECT_EQ(ReadSlot(hashtable + entries / 2).depth, kHashEmptyDepth);
+  const uint8_t threads = SearchData.thread_count;
+  SearchData.thread_count = 8;
+  for (uint64_t i = 0; i < entries + 16; i += 4099) PutForeign(hashtable + i, 7, 3, 12);
+  PutForeign(hashtable + entries + 15, 7, 3, 12);
+  HashClear();
+  SearchData.thread_count = threads;
+  uint64_t left = 0;
+  for (uint64_t i = 0; i < entries + 16; i++) {
+    const HashEntry e = ReadSlot(hashtable + i);
+    left += e.lock != 0 || e.age != 0 || e.depth != kHashEmptyDepth;
+  }
+  EXPECT_EQ(left, 0u);
 }
 
 TEST_F(TableTest, CheckWordAndMoveSanity) {
