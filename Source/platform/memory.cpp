@@ -27,7 +27,7 @@ void* AllocateLarge(size_t bytes) {
   char* const raw = static_cast<char*>(map);
   const size_t head = (kLargePage - reinterpret_cast<size_t>(raw) % kLargePage) % kLargePage;
   if (head) munmap(raw, head);
-  if (kLargePage - head) munmap(raw + head + size, kLargePage - head);
+  munmap(raw + head + size, kLargePage - head);
   char* const block = raw + head;
 #if defined(MADV_HUGEPAGE)
   // The table is probed at random on every node: large pages spare most of
