@@ -86,11 +86,21 @@ void AddParams() {
   NewParam("tune", &Personality.tune);
 }
 
+namespace {
+
+ParamRecord* Registered(const char* name) {
+  for (int i = 0; i < nParams; i++)
+    if (std::string_view(ParamList[i].name) == name) return &ParamList[i];
+  return nullptr;
+}
+
+}  // namespace
+
+ParamRecord* FindParam(const char* name) {
+  AddParams();
+  return Registered(name);
+}
+
 void SetFlag(const char* name) {
-  for (int i = 0; i < nParams; i++) {
-    if (std::string_view(ParamList[i].name) == name) {
-      ParamList[i].selected = 1;
-      return;
-    }
-  }
+  if (ParamRecord* p = Registered(name)) p->selected = 1;
 }

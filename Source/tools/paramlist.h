@@ -21,5 +21,7 @@ extern int flag;  // 1 once AddParams has registered the weights
 void NewParam(const char* name, int16_t* field);
 // Registers the 125 weights in their fixed order; does nothing when done.
 void AddParams();
+// The entry of that name, registering the weights first; null when unknown.
+ParamRecord* FindParam(const char* name);
 // Selects the first entry named exactly so; unknown names change nothing.
 void SetFlag(const char* name);
