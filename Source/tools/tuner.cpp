@@ -257,6 +257,12 @@ void RandPick(const char* in, const char* out, int percent) {
 
 double Process_EPD_File(const char* path, int write) {
   if (!write) return Mean(MeasureError(path, nullptr));
+  FILE* in = std::fopen(path, "r");
+  if (!in) {
+    Show("can't open %s", path);
+    return 1.0;
+  }
+  std::fclose(in);
   FILE* out = std::fopen("tune_new.epd", "w");
   if (!out) {
     Show("can't open %s", "tune_new.epd");

@@ -143,6 +143,7 @@ TEST(Tuner, BadTrainingFilesCostOneLine) {
       EXPECT_EQ(run.status, 0);
       EXPECT_EQ(run.out, std::string(f.line) + "\n");
       EXPECT_FALSE(std::filesystem::exists(d.path + "/tune.log"));
+      EXPECT_EQ(std::filesystem::exists(d.path + "/tune_new.epd"), std::string(f.name) != "missing.epd");
     }
   }
 }
