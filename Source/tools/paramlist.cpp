@@ -73,13 +73,13 @@ void AddParams() {
   for (const ParamRun& run : kRuns) AddRun(run);
   // The half-board squares, files a-d within each rank, rank 1 first.
   for (int i = 0; i < 32; i++) {
-    char name[8];
+    char name[24];
     std::snprintf(name, sizeof name, "pst_%c%d", 'a' + i % 4, 1 + i / 4);
     NewParam(name, &Personality.pst_half[i]);
   }
   AddRun(kScales);
   for (int i = 0; i < 15; i++) {
-    char name[8];
+    char name[24];
     std::snprintf(name, sizeof name, "p%d", i + 1);
     NewParam(name, &Personality.p[i]);
   }
