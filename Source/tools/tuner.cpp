@@ -41,7 +41,6 @@ struct ErrorPass {
   int count = 0;     // positions in the mean
   int searched = 0;  // positions set up and searched
   int skipped = 0;   // lines too long to read whole
-  int refused = 0;   // positions the board refused
 };
 
 std::string_view NextToken(std::string_view s, size_t& at, const char* separators) {
@@ -109,8 +108,8 @@ bool Agrees(const TrainingLine& t, int score, double result) {
   return std::fabs(WinProbability(t.ce) - result) <= 0.55;
 }
 
-// Lines the board refuses, or too long to read whole, are skipped and
-// counted, so the mean always covers every usable line of the file.
+// Lines the board refuses, or too long to read whole, are skipped and the
+// pass goes on, so the mean always covers every usable line of the file.
 ErrorPass MeasureError(const char* path, FILE* out) {
   ErrorPass pass;
   FILE* in = std::fopen(path, "r");
@@ -124,10 +123,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
     if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
     TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
-    if (SetPosition(&CTD->pos, t.position) != kSetOk) {
-      pass.refused++;
-      continue;
-    }
+    if (SetPosition(&CTD->pos, t.position) != kSetOk) continue;  // it has shown the line
     pass.searched++;
     const int score = QuiescenceScore();
     if (pass.searched % 256 == 255) {
