@@ -14,6 +14,7 @@
 
 namespace {
 
+// The console tune's lines go to the screen only, never to the log.
 void Print(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -36,8 +37,8 @@ bool NextProbe(int i, int best, int lo, int hi, int* probe) {
   return *probe != lo && *probe != hi;
 }
 
-}  // namespace
-
+// The value of the field with the lowest error on the sample, bracketed in at
+// most 30 measurements; the field is left as it was found.
 int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
   const int16_t entry = *field;
   int best = entry;
@@ -69,6 +70,8 @@ int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
   SetEvalParams();
   return int16_t(best);
 }
+
+}  // namespace
 
 void TuneConsoleParam(const char* name) {
   const char* file = PBlock.tool_file;
