@@ -44,8 +44,9 @@ int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
   int best = entry;
   double best_err = 1.0;
   int lo = -kOpen, hi = kOpen;
-  for (int i = 0; i < 30 && !PBlock.quit; i++) {
+  for (int i = 0; i < 30; i++) {
     const double err = Process_EPD_File(sample, 0);
+    if (PBlock.quit) break;  // a measurement cut short is no measurement
     const int c = *field;
     Print("%s= %d, err= %0.6f\n", name, c, err);
     const bool better = err < best_err;

@@ -220,6 +220,7 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
   StoreField(p, v + d);
   const double e2 = Process_EPD_File("junk.epd", 0);
   StoreField(p, v);
+  if (PBlock.quit) return;  // a pass cut short measures nothing
   const double g = (e2 - e1) / (2.0 * d);
   p.gradient = g;
   const double r = std::fabs(k0 * g);
@@ -295,7 +296,9 @@ void TuneGradient() {
       StoreField(ParamList[i], ParamList[i].value);
       Report("** %s = %d", ParamList[i].name, *ParamList[i].field);
     }
-    Report("\nerr= %0.5f\n\n", Process_EPD_File("junk2.epd", 0));
+    const double err = Process_EPD_File("junk2.epd", 0);
+    if (PBlock.quit) break;
+    Report("\nerr= %0.5f\n\n", err);
 
     StepStats stats;
     for (int i = 0; i < nParams && !PBlock.quit; i++)
