@@ -30,6 +30,7 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tools/console_tune.h"
+#include "tools/paramlist.h"
 
 namespace {
 
@@ -369,6 +370,10 @@ void Set(const Words& cmd) {
   } else if (!std::strcmp(key, "ponder")) {
     Personality.Ponder = int16_t(Integer(value) != 0);
     Show("%s set to %d", key, Personality.Ponder);
+  } else if (ParamRecord* p = FindParam(key)) {
+    // Where a console "tune" result is applied.
+    *p->field = int16_t(Clamp(Integer(value), -32768, 32767));
+    Show("%s set to %d", key, *p->field);
   } else {
     Show("unknown setting '%s'", key);
   }

@@ -1,6 +1,90 @@
 #include "tools/console_tune.h"
 
-#include "engine/output.h"
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 
-// Placeholder until the tuners land.
-void TuneConsoleParam(const char*) { ShowMessage("the console tuner is not available yet"); }
+#include "engine/output.h"
+#include "engine/params.h"
+#include "eval/weights.h"
+#include "search/searchdata.h"
+#include "tools/paramlist.h"
+#include "tools/tuner.h"
+
+namespace {
+
+void Print(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+  std::fflush(stdout);
+}
+
+constexpr int kOpen = 10000;  // a bracket not yet found
+
+// The next value to measure: outward from the best until the error rises on
+// both sides, then halfway towards a bracket; nothing left when it would
+// repeat a bracket.
+bool NextProbe(int i, int best, int lo, int hi, int* probe) {
+  const int s = int(std::lround(0.12 * std::abs(best))) + 1;
+  if (lo == -kOpen) *probe = best - s;
+  else if (hi == kOpen) *probe = best + s;
+  else *probe = int(std::lround(0.5 * best + 0.5 * (i % 2 ? lo : hi)));
+  if (*probe == lo || *probe == hi) *probe = int(std::lround(0.5 * lo + 0.5 * hi));
+  return *probe != lo && *probe != hi;
+}
+
+}  // namespace
+
+int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
+  const int16_t entry = *field;
+  int best = entry;
+  double best_err = 1.0;
+  int lo = -kOpen, hi = kOpen;
+  for (int i = 0; i < 30 && !PBlock.quit; i++) {
+    const double err = Process_EPD_File(sample, 0);
+    const int c = *field;
+    Print("%s= %d, err= %0.6f\n", name, c, err);
+    const bool better = err < best_err;
+    if (i > 0 && c <= best) {
+      if (better) hi = best;
+      else lo = c;
+    } else if (i > 0) {
+      if (better) lo = best;
+      else hi = c;
+    }
+    if (better) {
+      best = c;
+      best_err = err;
+    }
+    Print("best= %d, err= %0.6f, min= %d, max= %d\n\n", best, best_err, lo, hi);
+    int probe;
+    if (!NextProbe(i, best, lo, hi, &probe)) break;
+    *field = int16_t(probe);
+  }
+  Print("best= %d, err= %0.6f, min= %d, max= %d\n\n", best, best_err, lo, hi);
+  *field = entry;
+  SetEvalParams();
+  return int16_t(best);
+}
+
+void TuneConsoleParam(const char* name) {
+  const char* file = PBlock.tool_file;
+  Print("tune file= %s\n", file);
+  SearchData.max_depth = 0;
+  SearchData.hash_enabled = 0;
+  PBlock.info_delay = 9999.0;
+  if (ParamRecord* p = FindParam(name)) {
+    if (FILE* f = std::fopen(file, "r")) {
+      std::fclose(f);
+      Print("\ntuning %s\n", name);
+      RandPick(file, "junk.epd", PBlock.tune_percent);
+      TuneSingleParam(name, p->field, "junk.epd");
+    } else {
+      Print("can't open %s\n", file);
+    }
+  }
+  ShowMessage("done!\n");
+}

@@ -1,11 +1,309 @@
 #include "tools/tuner.h"
 
-#include "engine/output.h"
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
-// Placeholders until the tuners land.
-double Process_EPD_File(const char*, int) {
-  ShowMessage("the training-set filter is not available yet");
-  return 1.0;
+#include "board/fen.h"
+#include "engine/input.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "engine/textline.h"
+#include "eval/weights.h"
+#include "search/root.h"
+#include "search/searchcontrol.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "tools/paramlist.h"
+
+namespace {
+
+constexpr int kLineSize = 256;  // lines of up to 254 characters, line end included
+
+// One training line: the position text and its stored scores.
+struct TrainingLine {
+  char position[kLineSize];
+  int ce = 0;
+  int c6 = 0;
+  double result = 0.0;  // white's view
+};
+
+// What one pass over a training file saw.
+struct ErrorPass {
+  bool opened = false;
+  double sum = 0.0;
+  int count = 0;     // positions in the mean
+  int searched = 0;  // positions set up and searched
+  int skipped = 0;   // lines too long to read whole
+  int refused = 0;   // positions the board refused
+};
+
+std::string_view NextToken(std::string_view s, size_t& at, const char* separators) {
+  const size_t begin = s.find_first_not_of(separators, at);
+  if (begin == std::string_view::npos) {
+    at = s.size();
+    return {};
+  }
+  at = std::min(s.find_first_of(separators, begin), s.size());
+  return s.substr(begin, at - begin);
 }
 
-void TuneGradient() { ShowMessage("the gradient tuner is not available yet"); }
+int ScoreOperand(std::string_view text) {
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  int v = 0;
+  const std::from_chars_result read = std::from_chars(text.data(), text.data() + text.size(), v);
+  return read.ec == std::errc() ? std::clamp(v, -32767, 32767) : 0;
+}
+
+// The four position fields, ce and c6 (ce when absent) and the c9 result;
+// false when any of the position fields or the result is missing.
+bool ReadTrainingLine(const char* line, TrainingLine* t) {
+  const std::string_view s(line);
+  size_t at = 0;
+  std::string_view field[4];
+  for (std::string_view& f : field)
+    if ((f = NextToken(s, at, " ")).empty()) return false;
+  std::snprintf(t->position, sizeof t->position, "%.*s %.*s %.*s %.*s", int(field[0].size()), field[0].data(),
+                int(field[1].size()), field[1].data(), int(field[2].size()), field[2].data(),
+                int(field[3].size()), field[3].data());
+  std::string_view ce, c6;
+  for (std::string_view op; !(op = NextToken(s, at, " ;\r\n")).empty();) {
+    if (op == "ce") ce = NextToken(s, at, "; ");
+    else if (op == "c6") c6 = NextToken(s, at, "; ");
+  }
+  t->ce = ScoreOperand(ce);
+  t->c6 = c6.empty() ? t->ce : ScoreOperand(c6);
+
+  const char* c9 = std::strstr(line, " c9 ");
+  if (!c9) return false;
+  c9 += 3;
+  if (std::strstr(c9, "1-0")) t->result = 1.0;
+  else if (std::strstr(c9, "0-1")) t->result = 0.0;
+  else if (std::strstr(c9, "1/2")) t->result = 0.5;
+  else return false;
+  return true;
+}
+
+// The quiescence score of the game position, side to move's view (the
+// callers set the maximum depth to 0).
+int QuiescenceScore() {
+  PrepareNewSearch();
+  SearchIterations();
+  SearchData.state = StateIdle;
+  const ThreadRecord* td = ThreadData[0].load(std::memory_order_acquire);
+  return td ? td->root_score.load(std::memory_order_relaxed) : 0;
+}
+
+// The -mktune filter: the stored scores must agree with the result, with
+// each other and with the engine's own score.
+bool Agrees(const TrainingLine& t, int score, double result) {
+  if (result == 1.0 && t.c6 - t.ce < -35) return false;
+  if (result == 0.0 && t.c6 - t.ce > 35) return false;
+  if (std::abs(score - t.ce) > 150) return false;
+  return std::fabs(WinProbability(t.ce) - result) <= 0.55;
+}
+
+// Lines the board refuses, or too long to read whole, are skipped and
+// counted, so the mean always covers every usable line of the file.
+ErrorPass MeasureError(const char* path, FILE* out) {
+  ErrorPass pass;
+  FILE* in = std::fopen(path, "r");
+  if (!in) return pass;
+  pass.opened = true;
+  SetSearchParams();
+  SetEvalParams();
+  SearchData.hash_enabled = 0;
+  char line[kLineSize];
+  while (!PBlock.quit && ReadTextLine(in, line, kLineSize - 1, &pass.skipped)) {
+    if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
+    TrainingLine t;
+    if (!ReadTrainingLine(line, &t)) continue;
+    if (SetPosition(&CTD->pos, t.position) != kSetOk) {
+      pass.refused++;
+      continue;
+    }
+    pass.searched++;
+    const int score = QuiescenceScore();
+    if (pass.searched % 256 == 255) {
+      SearchTimecheck();
+      UserInput();
+    }
+    if (std::abs(score) > 900) continue;
+    const double result = CTD->pos.side == White ? t.result : 1.0 - t.result;
+    if (out) {
+      if (!Agrees(t, score, result)) continue;
+      std::fputs(line, out);
+    }
+    pass.sum += std::pow(std::fabs(WinProbability(score) - result), 1.5);
+    pass.count++;
+  }
+  std::fclose(in);
+  return pass;
+}
+
+double Mean(const ErrorPass& pass) {
+  if (!pass.opened) return 1.0;
+  return pass.count ? pass.sum / pass.count : 0.0;
+}
+
+void Show(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  ShowMessage(text);
+}
+
+// One line on the trouble a whole training file gave; false when it has
+// nothing to learn from.
+bool CheckTrainingFile(const ErrorPass& pass, const char* path) {
+  if (!pass.opened) {
+    Show("can't open %s", path);
+    return false;
+  }
+  if (!pass.searched) {
+    Show("no training positions in %s", path);
+    return false;
+  }
+  if (pass.skipped) Show("skipped %d over-long or unreadable lines in %s", pass.skipped, path);
+  return true;
+}
+
+FILE* fdtune = nullptr;
+
+// A progress line of the gradient tuner, on the screen and in "tune.log".
+void Report(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  ShowMessage(text);
+  std::fprintf(fdtune, "%s\n", text);
+  std::fflush(fdtune);
+}
+
+void StoreField(ParamRecord& p, double value) {
+  *p.field = int16_t(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+constexpr const char* kGradientParams[] = {
+    "knight_value_op",    "knight_value_en",    "bishop_value_op",   "bishop_value_en",   "rook_value_op",
+    "rook_value_en",      "queen_value_op",     "queen_value_en",    "bishop_pair_op",    "bishop_pair_en",
+    "knight_mobility_op", "knight_mobility_en", "bishop_mobility_op", "bishop_mobility_en", "rook_mobility_op",
+    "rook_mobility_en",   "queen_mobility_op",  "queen_mobility_en", "pawn_connected_op", "pawn_connected_en",
+    "pawn_defended_op",   "pawn_defended_en",   "pawn_candidate_en", "pawn_passed_op",    "pawn_passed_en",
+    "king_safety",        "hung_pawn_op",       "hung_pawn_en",      "hung_piece_op",     "hung_piece_en",
+    "PST_P_op",           "PST_P_en",           "PST_N_op",          "PST_N_en",          "PST_B_op",
+    "PST_B_en",           "PST_R_op",           "PST_R_en",          "PST_Q_op",          "PST_Q_en",
+    "PST_K_op",           "PST_K_en",
+};
+
+// Step statistics of one pass, which set the next pass's learning rate.
+struct StepStats {
+  double sum_ratio = 0.0;
+  double max_ratio = 0.0;
+  double max_move = 0.0;
+};
+
+// A central difference of the error around the field's value, and a step
+// against it bounded to a share of the value.
+void StepParam(ParamRecord& p, double k0, StepStats* stats) {
+  const int v = *p.field;
+  const double a = std::fabs(p.value);
+  const int d = int(std::lround(0.03 * a + 1.0));
+  StoreField(p, v - d);
+  const double e1 = Process_EPD_File("junk.epd", 0);
+  StoreField(p, v + d);
+  const double e2 = Process_EPD_File("junk.epd", 0);
+  StoreField(p, v);
+  const double g = (e2 - e1) / (2.0 * d);
+  p.gradient = g;
+  const double r = std::fabs(k0 * g);
+  stats->sum_ratio += r;
+  stats->max_ratio = std::max(stats->max_ratio, r);
+  const double x = -k0 * g * (6.0 + a);
+  stats->max_move = std::max(stats->max_move, std::fabs(x));
+  const double limit = 0.025 * (6.0 + a);
+  const double step = std::clamp(x, -limit, limit);
+  p.value += step;
+  Report("p1=%4d/%6.5f, p2=%4d/%6.5f, g=%10.2e, lr=%5.2f, x=%5.1f, p=%6.1f", v - d, e1, v + d, e2, g,
+         100.0 * k0 * g, step, p.value);
+}
+
+}  // namespace
+
+double WinProbability(int score) { return 1.0 / (1.0 + std::pow(10.0, -score / 400.0)); }
+
+void RandPick(const char* in, const char* out, int percent) {
+  FILE* fin = std::fopen(in, "r");
+  FILE* fout = std::fopen(out, "w");
+  if (fin && fout) {
+    char line[3900];
+    int skipped = 0;
+    while (ReadTextLine(fin, line, sizeof line, &skipped))
+      if (std::rand() % 100 < percent) std::fputs(line, fout);
+  }
+  if (fin) std::fclose(fin);
+  if (fout) std::fclose(fout);
+}
+
+double Process_EPD_File(const char* path, int write) {
+  if (!write) return Mean(MeasureError(path, nullptr));
+  FILE* out = std::fopen("tune_new.epd", "w");
+  if (!out) {
+    Show("can't open %s", "tune_new.epd");
+    return 1.0;
+  }
+  const ErrorPass pass = MeasureError(path, out);
+  std::fclose(out);
+  CheckTrainingFile(pass, path);
+  return Mean(pass);
+}
+
+void TuneGradient() {
+  const char* file = PBlock.tool_file;
+  SearchData.max_depth = 0;
+  PBlock.info_delay = 9999.0;
+  if (!CheckTrainingFile(MeasureError(file, nullptr), file)) return;
+  if (flag <= 0) AddParams();
+  for (const char* name : kGradientParams) SetFlag(name);
+  fdtune = std::fopen("tune.log", "w");
+  if (!fdtune) return;
+  std::fprintf(fdtune, "tuning file is %s\n\n", file);
+  RandPick(file, "junk2.epd", 25);
+
+  double k0 = 3000.0;
+  StepStats last;
+  int selected = 0;
+  for (int i = 0; i < nParams; i++) selected += ParamList[i].selected;
+  for (int pass = 0; pass < 100 && !PBlock.quit; pass++) {
+    RandPick(file, "junk.epd", 20);
+    Report("pass= %d, k0= %0.3e, avg_lr= %0.1f, max_lr= %0.1f\n", pass, k0, 100.0 * last.sum_ratio / selected,
+           100.0 * last.max_ratio);
+    for (int i = 0; i < nParams; i++) {
+      if (!ParamList[i].selected) continue;
+      StoreField(ParamList[i], ParamList[i].value);
+      Report("** %s = %d", ParamList[i].name, *ParamList[i].field);
+    }
+    Report("\nerr= %0.5f\n\n", Process_EPD_File("junk2.epd", 0));
+
+    StepStats stats;
+    for (int i = 0; i < nParams && !PBlock.quit; i++)
+      if (ParamList[i].selected) StepParam(ParamList[i], k0, &stats);
+    if (stats.max_ratio < 0.016 || stats.max_move < 0.8) k0 *= 1.03;
+    if (stats.sum_ratio / selected > 0.07) k0 *= 0.97;
+    last = stats;
+    Report("");
+  }
+  std::fclose(fdtune);
+  fdtune = nullptr;
+  SetEvalParams();
+}
