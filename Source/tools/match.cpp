@@ -1,6 +1,7 @@
 #include "tools/match.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "engine/params.h"
 #include "engine/textline.h"
 #include "search/searchdata.h"
+#include "tools/paramlist.h"
 #include "tools/selfplay.h"
 
 namespace {
@@ -172,10 +174,55 @@ bool ReadParamFile(PersonalityRecord* set, int* tables) {
 
 void SetMatchLimits(uint64_t nodes) {
   SearchData.time_control = TimeFixed;
-  SearchData.fixed_time = 1.0;
   SearchData.clock[White] = SearchData.clock[Black] = 1.0;
   SearchData.node_limit = nodes;
   PBlock.info_delay = 9999.0;
+}
+
+constexpr int kSelfPlayRounds = 50000;
+constexpr const char* kSelfPlayParams[] = {
+    "knight_value_op",    "bishop_value_op",    "rook_value_op",     "queen_value_op",    "bishop_pair_op",
+    "knight_mobility_op", "bishop_mobility_op", "rook_mobility_op",  "queen_mobility_op", "pawn_connected_op",
+    "pawn_candidate_en",  "pawn_passed_en",     "king_safety",       "pawn_shield",       "pawn_storm",
+    "hung_pawn_op",       "hung_piece_op",
+};
+
+int16_t Rounded(double v) { return int16_t(std::clamp(std::lround(v), -32768L, 32767L)); }
+
+// The field of p in a copy of the record.
+int16_t FieldIn(const PersonalityRecord& set, const ParamRecord& p) { return set.f[p.field - Personality.f]; }
+
+// A step of -20 % to +20 % of the value, at least 1.5 either way.
+void Perturb(const ParamRecord& p) {
+  const double v = p.value;
+  double x = (0.001 * (std::rand() % 400) - 0.2) * v;
+  if (x > 0 && x < 1.5) x = 1.5;
+  if (x < 0 && x > -1.5) x = -1.5;
+  *p.field = Rounded(v + x);
+}
+
+// Only opening values are tuned; the endgame values follow them.
+void DeriveEndgameValues(PersonalityRecord* s) {
+  s->knight_value_en = int16_t(s->knight_value_op - 25);
+  s->bishop_value_en = int16_t(s->bishop_value_op - 25);
+  s->rook_value_en = int16_t(s->rook_value_op + 100);
+  s->queen_value_en = s->queen_value_op;
+  s->bishop_pair_en = int16_t(s->bishop_pair_op + 30);
+  s->knight_mobility_en = int16_t(s->knight_mobility_op + 10);
+  s->bishop_mobility_en = int16_t(s->bishop_mobility_op + 10);
+  s->rook_mobility_en = int16_t(s->rook_mobility_op + 10);
+  s->queen_mobility_en = int16_t(s->queen_mobility_op + 40);
+  s->hung_pawn_en = s->hung_pawn_op;
+  s->hung_piece_en = s->hung_piece_op;
+}
+
+void ShowRound(int games, const PersonalityRecord& perturbed) {
+  std::printf("ngames= %d\n", games);
+  for (int i = 0; i < nParams; i++) {
+    const ParamRecord& p = ParamList[i];
+    if (p.selected) std::printf(" * %-24s : %6.1f  %4d\n", p.name, p.value, FieldIn(perturbed, p));
+  }
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -199,6 +246,7 @@ void Tune_3() {
     return;
   }
   candidate.tune = -1;
+  SearchData.fixed_time = 1.0;
   SetMatchLimits(uint64_t(std::rand() % 11 + 95) * 750);
   ShowMessage("Starting match...");
   MatchScore score;
@@ -206,4 +254,35 @@ void Tune_3() {
   std::fclose(pgn);
 }
 
-void Tune_4() { ShowMessage("the self-play tuner is not available yet"); }
+void Tune_4() {
+  if (flag <= 0) AddParams();
+  for (const char* name : kSelfPlayParams) SetFlag(name);
+  CopyText(PBlock.game_file, kFileArgSize, "self.pgn");
+  FILE* pgn = std::fopen(PBlock.game_file, "w");
+  if (!pgn) {
+    std::printf("can't open %s\n", PBlock.game_file);
+    return;
+  }
+  SetMatchLimits(10000);
+  ShowMessage("Starting match...");
+  PersonalityRecord base, perturbed;
+  for (int round = 0; round < kSelfPlayRounds; round++) {
+    for (int i = 0; i < nParams; i++) *ParamList[i].field = Rounded(ParamList[i].value);
+    base = Personality;
+    for (int i = 0; i < nParams; i++)
+      if (ParamList[i].selected) Perturb(ParamList[i]);
+    perturbed = Personality;
+    DeriveEndgameValues(&base);
+    DeriveEndgameValues(&perturbed);
+    if (round % 5 == 0) ShowRound(4 * round, perturbed);
+    MatchScore score;
+    PlayMatch(perturbed, base, 4, &score, pgn);
+    if (PBlock.quit) break;
+    for (int i = 0; i < nParams; i++) {
+      ParamRecord& p = ParamList[i];
+      if (p.selected) p.value += (FieldIn(perturbed, p) - Rounded(p.value)) * (score.wins - score.losses) * 0.003;
+    }
+    Personality = base;
+  }
+  std::fclose(pgn);
+}

@@ -142,6 +142,26 @@ TEST_F(MatchTool, GamesReadBackAndAgreeWithTheProgressLineAndQuitEndsWithinAGame
   }
 }
 
+TEST_F(MatchTool, SelfPlayTunerShowsItsRoundsAndQuitEndsItWithinAGame) {
+  FILE* in = Start("-d 1 -tune4");
+  ASSERT_TRUE(WaitForText("out.txt", "ngames= 20\n", 60)) << ReadFile("out.txt");
+  const int written = CountText(ReadFile("self.pgn"), "[Event ");
+  std::fputs("quit\n", in);
+  std::fflush(in);
+  const auto quit_at = Clock::now();
+  EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
+  EXPECT_LT(Clock::now() - quit_at, std::chrono::seconds(5));
+
+  const std::string out = ReadFile("out.txt");
+  const std::string first = out.substr(0, out.find("ngames= 20\n"));
+  EXPECT_EQ(first.rfind("Starting match...\nngames= 0\n * knight_value_op          :  380.0  ", 0), 0u) << out;
+  EXPECT_EQ(CountText(first, "\n * "), 17) << first;
+  EXPECT_NE(first.find("\n * hung_piece_op            :  -32.0  "), std::string::npos) << first;
+  const std::vector<PgnGame> games = ReadStrictPgn(ReadFile("self.pgn"));
+  EXPECT_GE(games.size(), 20u);
+  EXPECT_LE(int(games.size()), written + 1);
+}
+
 TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
   std::string binary = "\x7f" "ELF";
   binary += std::string(3, '\0') + "\xff\xfe\n";
