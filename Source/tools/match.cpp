@@ -21,6 +21,8 @@ constexpr const char* kRcFile = "test1.rc";
 constexpr int kRcLineSize = 256;  // 255 characters and the NUL
 constexpr const char* kBlanks = " \t\r\n";
 
+// Live keys (and SyzygyPath) write the running record, which the match
+// replaces before every move, so they do not reach the games.
 enum class Target { Live, Single, Pair, Table };
 
 // A key of "test1.rc": the field it sets (a pair sets the field after it to

@@ -99,6 +99,18 @@ class MatchTool : public ::testing::Test {
     const std::string cmd = "exec '" KERV_BINARY "' " + args + " > out.txt 2> err.txt";
     return popen(cmd.c_str(), "w");
   }
+  // Sends "quit" once text shows in out.txt and waits for the end; returns
+  // the games that pgn held by then.
+  int QuitOnceShown(FILE* in, const std::string& text, const std::string& pgn) {
+    EXPECT_TRUE(WaitForText("out.txt", text, 60)) << ReadFile("out.txt");
+    const int written = CountText(ReadFile(pgn), "[Event ");
+    std::fputs("quit\n", in);
+    std::fflush(in);
+    const auto quit_at = Clock::now();
+    EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
+    EXPECT_LT(Clock::now() - quit_at, std::chrono::seconds(5));
+    return written;
+  }
   int Run(const std::string& args, const std::string& input) {
     FILE* in = Start(args);
     std::fputs(input.c_str(), in);
@@ -108,14 +120,7 @@ class MatchTool : public ::testing::Test {
 
 TEST_F(MatchTool, GamesReadBackAndAgreeWithTheProgressLineAndQuitEndsWithinAGame) {
   WriteFile("test1.rc", "# one weight changed\nking_safety = 50\n");
-  FILE* in = Start("-d 2 -match games.pgn");
-  ASSERT_TRUE(WaitForText("out.txt", "  19 games,", 60)) << ReadFile("out.txt");
-  const int written = CountText(ReadFile("games.pgn"), "[Event ");
-  std::fputs("quit\n", in);
-  std::fflush(in);
-  const auto quit_at = Clock::now();
-  EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
-  EXPECT_LT(Clock::now() - quit_at, std::chrono::seconds(5));
+  const int written = QuitOnceShown(Start("-d 2 -match games.pgn"), "  19 games,", "games.pgn");
 
   const std::string out = ReadFile("out.txt");
   EXPECT_EQ(out.rfind("loaded parameters from test1.rc\nStarting match...\n", 0), 0u) << out;
@@ -143,14 +148,7 @@ TEST_F(MatchTool, GamesReadBackAndAgreeWithTheProgressLineAndQuitEndsWithinAGame
 }
 
 TEST_F(MatchTool, SelfPlayTunerShowsItsRoundsAndQuitEndsItWithinAGame) {
-  FILE* in = Start("-d 1 -tune4");
-  ASSERT_TRUE(WaitForText("out.txt", "ngames= 20\n", 60)) << ReadFile("out.txt");
-  const int written = CountText(ReadFile("self.pgn"), "[Event ");
-  std::fputs("quit\n", in);
-  std::fflush(in);
-  const auto quit_at = Clock::now();
-  EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
-  EXPECT_LT(Clock::now() - quit_at, std::chrono::seconds(5));
+  const int written = QuitOnceShown(Start("-d 1 -tune4"), "ngames= 20\n", "self.pgn");
 
   const std::string out = ReadFile("out.txt");
   const std::string first = out.substr(0, out.find("ngames= 20\n"));
