@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "engine/console_pgn.h"
+#include "engine/startup.h"
+#include "engine/test/tempdir.h"
+#include "engine/uci.h"
+#include "search/records.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct PgnGame {
+  std::map<std::string, std::string> tags;
+  int moves = 0;
+};
+
+// Reads games as a strict PGN reader does: quoted tag values, a blank line,
+// move text ending in the result that the Result tag names, every move legal
+// when replayed (so a promotion must name its piece).
+std::vector<PgnGame> ReadStrictPgn(const std::string& text) {
+  static const std::regex tag(R"re(\[(\w+) "([^"]*)"\])re");
+  static const std::regex comment(R"(\{[^{}]*\})");
+  std::vector<PgnGame> games;
+  PgnGame g;
+  bool in_moves = false;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    if (!in_moves) {
+      if (std::regex_match(line, m, tag)) {
+        g.tags[m[1]] = m[2];
+      } else if (line.empty() && !g.tags.empty()) {
+        in_moves = true;
+        SetPosition(&CTD->pos, fen_opn);
+      } else {
+        EXPECT_EQ(line, "") << "game " << games.size() + 1;
+      }
+      continue;
+    }
+    std::istringstream words(std::regex_replace(line, comment, " "));
+    for (std::string w; words >> w;) {
+      if (w == "1-0" || w == "0-1" || w == "1/2-1/2" || w == "*") {
+        EXPECT_EQ(w, g.tags["Result"]) << "game " << games.size() + 1;
+        games.push_back(g);
+        g = PgnGame{};
+        in_moves = false;
+        break;
+      }
+      const Move move = FindLegalMove(&CTD->pos, w.c_str());
+      if (!move) {
+        ADD_FAILURE() << "game " << games.size() + 1 << ": " << w << " is no legal move";
+        return games;
+      }
+      MakeMove(&CTD->pos, move);
+      g.moves++;
+    }
+  }
+  EXPECT_FALSE(in_moves) << "the last game has no result";
+  return games;
+}
+
+bool WaitForText(const std::string& path, const std::string& text, int seconds) {
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  while (ReadFile(path).find(text) == std::string::npos) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+int CountText(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+  return n;
+}
+
+class MatchTool : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(StartUpDefaults()); }
+  InTempDir dir;
+
+  // The program in the temporary directory, output to out.txt, its standard
+  // input the returned pipe.
+  FILE* Start(const std::string& args) {
+    const std::string cmd = "exec '" KERV_BINARY "' " + args + " > out.txt 2> err.txt";
+    return popen(cmd.c_str(), "w");
+  }
+  // Sends "quit" once text shows in out.txt and waits for the end; returns
+  // the games that pgn held by then.
+  int QuitOnceShown(FILE* in, const std::string& text, const std::string& pgn) {
+    EXPECT_TRUE(WaitForText("out.txt", text, 60)) << ReadFile("out.txt");
+    const int written = CountText(ReadFile(pgn), "[Event ");
+    std::fputs("quit\n", in);
+    std::fflush(in);
+    const auto quit_at = Clock::now();
+    EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
+    EXPECT_LT(Clock::now() - quit_at, std::chrono::seconds(5));
+    return written;
+  }
+  int Run(const std::string& args, const std::string& input) {
+    FILE* in = Start(args);
+    std::fputs(input.c_str(), in);
+    return pclose(in);
+  }
+};
+
+TEST_F(MatchTool, GamesReadBackAndAgreeWithTheProgressLineAndQuitEndsWithinAGame) {
+  WriteFile("test1.rc", "# one weight changed\nking_safety = 50\n");
+  const int written = QuitOnceShown(Start("-d 2 -match games.pgn"), "  19 games,", "games.pgn");
+
+  const std::string out = ReadFile("out.txt");
+  EXPECT_EQ(out.rfind("loaded parameters from test1.rc\nStarting match...\n", 0), 0u) << out;
+  const std::vector<PgnGame> games = ReadStrictPgn(ReadFile("games.pgn"));
+  ASSERT_GE(games.size(), 19u);
+  EXPECT_LE(int(games.size()), written + 1);
+
+  int score[3] = {0, 0, 0};  // wins, losses, draws of Player1 in the first 19 games
+  for (int i = 0; i < 19; i++) {
+    const std::string& r = games[i].tags.at("Result");
+    const bool white = games[i].tags.at("White") == "Player1";
+    score[r == "1/2-1/2" ? 2 : (r == "1-0") == white ? 0 : 1]++;
+  }
+  int shown[3] = {-1, -1, -1};
+  std::sscanf(out.c_str() + out.find("  19 games,"), "%*d games, %d %d %d", &shown[0], &shown[1], &shown[2]);
+  EXPECT_EQ(std::vector<int>(shown, shown + 3), std::vector<int>(score, score + 3));
+
+  // The console's own reader plays every game to its end.
+  for (size_t i = 0; i < games.size(); i++) {
+    ::testing::internal::CaptureStdout();
+    LoadGame("games.pgn", std::to_string(i + 1).c_str());
+    const std::string shown_load = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(CTD->game_ply, games[i].moves) << "game " << i + 1 << "\n" << shown_load;
+  }
+}
+
+TEST_F(MatchTool, SelfPlayTunerShowsItsRoundsAndQuitEndsItWithinAGame) {
+  const int written = QuitOnceShown(Start("-d 1 -tune4"), "ngames= 20\n", "self.pgn");
+
+  const std::string out = ReadFile("out.txt");
+  const std::string first = out.substr(0, out.find("ngames= 20\n"));
+  EXPECT_EQ(first.rfind("Starting match...\nngames= 0\n * knight_value_op          :  380.0  ", 0), 0u) << out;
+  EXPECT_EQ(CountText(first, "\n * "), 17) << first;
+  EXPECT_NE(first.find("\n * hung_piece_op            :  -32.0  "), std::string::npos) << first;
+  const std::vector<PgnGame> games = ReadStrictPgn(ReadFile("self.pgn"));
+  EXPECT_GE(games.size(), 20u);
+  EXPECT_LE(int(games.size()), written + 1);
+}
+
+TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
+  std::string binary = "\x7f" "ELF";
+  binary += std::string(3, '\0') + "\xff\xfe\n";
+  std::string table = "PST_pawn_op\n";
+  for (int k = 0; k < 7; k++) table += "0 1 2 3 4 5 6 7\n";
+  const struct {
+    const char* name;
+    std::string rc;  // empty: no file
+    std::string pgn;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"missing", "", "g.pgn", {"Can't open file test1.rc\n\n"}},
+      {"long and binary lines", std::string(10000, 'x') + "\nSyzygyPath = " + std::string(200, 'p') +
+                                    "\npawn_value = 95, 115\n" + binary,
+       "g.pgn", {"test1.rc: 1 lines over 255 characters skipped\n", "loaded parameters from test1.rc\n",
+                 "Starting match...\n"}},
+      {"short table", table, "g.pgn",
+       {"the piece-square tables of test1.rc are read but do not change the evaluation\n", "Starting match...\n"}},
+      {"empty file, no game file", "#\n", "no/such/dir.pgn", {"can't open no/such/dir.pgn\n"}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("test1.rc");
+    if (!c.rc.empty()) WriteFile("test1.rc", c.rc);
+    EXPECT_EQ(WEXITSTATUS(Run("-match " + c.pgn, "quit\n")), 0) << c.name;
+    const std::string out = ReadFile("out.txt");
+    for (const std::string& line : c.lines) EXPECT_NE(out.find(line), std::string::npos) << c.name << "\n" << out;
+    EXPECT_EQ(ReadFile("err.txt"), "") << c.name;
+  }
+}
+
+}  // namespace
