@@ -12,11 +12,11 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "engine/console_pgn.h"
 #include "engine/startup.h"
 #include "engine/test/tempdir.h"
-#include "engine/uci.h"
 #include "search/records.h"
 
 namespace {
