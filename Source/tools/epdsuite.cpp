@@ -111,8 +111,8 @@ void ShowSummary(const SuiteTotals& t) {
 // Searches one suite line; comments, short lines and lines without a
 // position are passed over.
 void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
-  char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize],
-      ce[kEpdOperandSize], c0[kEpdOperandSize], c6[kEpdOperandSize];
+  char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
+      c0[kEpdOperandSize], c6[kEpdOperandSize];
   if (std::strchr(" #;", line[0]) || std::strlen(line) <= 9) return;
   if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
   t.count++;

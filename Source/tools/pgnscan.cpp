@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int kMaxRecords = 800;
-constexpr int kTokenSize = 8;  // seven characters and the NUL
+constexpr int kTokenSize = 8;      // seven characters and the NUL
 constexpr int kRawTokenSize = 32;  // a token as read, marks included
 constexpr int kCommentSize = 4000;
 constexpr int kPieceSize = 256;
@@ -160,8 +160,7 @@ void ProcessGame(Scanner& s) {
       sig[Black] = pos->msig[Black];
       const int later = s.rec[i + 6].score;
       if (i >= 12 && pos->fifty <= 32 && stable <= 36 && !InCheck(pos) && IsReal(score) && IsReal(later)) {
-        std::fprintf(s.out, "%s bm %s; ce %d; c6 %d; c9 \"%s\";\n", epd, r.text, score, later,
-                     kResultText[s.result]);
+        std::fprintf(s.out, "%s bm %s; ce %d; c6 %d; c9 \"%s\";\n", epd, r.text, score, later, kResultText[s.result]);
         s.positions++;
       }
     } else if (s.mode == 3) {
@@ -195,19 +194,16 @@ void EndGame(Scanner& s) {
 }
 
 void ReadTag(Scanner& s, const char* piece) {
-  if (s.count) EndGame(s);
+  const bool event = std::strstr(piece, "Event ") != nullptr;
+  if (s.count || event) EndGame(s);
   if (s.mode == 1) {
     std::fputs(piece, s.out);
     if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
   }
-  if (std::strstr(piece, "Event ")) {
-    EndGame(s);
-    s.games++;
-    if (s.games % 100 == 0) {
-      char line[32];
-      std::snprintf(line, sizeof line, "game %d", s.games);
-      ShowMessage(line);
-    }
+  if (event && ++s.games % 100 == 0) {
+    char line[32];
+    std::snprintf(line, sizeof line, "game %d", s.games);
+    ShowMessage(line);
   }
   if (std::strstr(piece, "Result ")) {
     const char* q = std::strchr(piece, '"');
@@ -238,8 +234,7 @@ void EndToken(Scanner& s) {
 bool IsResultToken(const char* c) {
   for (const char* t : {"1-0", "0-1", "1/2-1/2", "*"}) {
     const size_t n = std::strlen(t);
-    if (!std::strncmp(c, t, n) && (!c[n] || std::isspace(static_cast<unsigned char>(c[n])) || c[n] == '{'))
-      return true;
+    if (!std::strncmp(c, t, n) && (!c[n] || std::isspace(static_cast<unsigned char>(c[n])) || c[n] == '{')) return true;
   }
   return false;
 }
@@ -304,7 +299,10 @@ void Scan_PGN_File(const char* path, int mode) {
   FILE* extra = std::fopen("tmpX.epd", "w");
   if (!in || !out || !extra) {
     char line[200];
-    std::snprintf(line, sizeof line, "can't open %s", !in ? path : !out ? (mode == 1 ? "tmp.pgn" : "tmp.epd") : "tmpX.epd");
+    std::snprintf(line, sizeof line, "can't open %s",
+                  !in    ? path
+                  : !out ? (mode == 1 ? "tmp.pgn" : "tmp.epd")
+                         : "tmpX.epd");
     ShowMessage(line);
     for (FILE* f : {in, out, extra})
       if (f) std::fclose(f);
