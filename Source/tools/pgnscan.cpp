@@ -53,9 +53,9 @@ struct Scanner {
   int games = 0;
   int positions = 0;
   int depth = 0;  // comment nesting
-  char comment[kCommentSize];
+  char comment[kCommentSize] = "";
   int comment_len = 0;
-  char token[kRawTokenSize];
+  char token[kRawTokenSize] = "";
   int token_len = 0;
   bool in_token = false;
   bool ended = false;      // the result token closed the move text
@@ -104,10 +104,12 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
     std::snprintf(label, sizeof label, "%3d. ", i / 2 + 1);
   else
     std::snprintf(label, sizeof label, "     ");
+  // A move without a score shows an empty comment and drops the mark left
+  // by the move before it.
   char comment[640] = "";
+  int len = 0;
   if (IsReal(r.score)) {
-    const int shown = i % 2 ? -r.score : r.score;
-    int len = std::snprintf(comment, sizeof comment, "%6.2f", shown / 100.0);
+    len = std::snprintf(comment, sizeof comment, "%6.2f", (i % 2 ? -r.score : r.score) / 100.0);
     if (*marked) {
       char line[320];
       std::snprintf(line, sizeof line, "%s bm %s;", epd, r.text);
@@ -115,18 +117,16 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
       s.positions++;
       len += std::snprintf(comment + len, sizeof comment - size_t(len), " ! %s", line);
     }
-    *marked = false;
-    if (i >= 13 && i < s.count - 10) {
-      const int p = s.rec[i - 1].score;
-      const int a = s.rec[i + 1].score, b = s.rec[i + 3].score, c = s.rec[i + 7].score;
-      const int margin = std::abs(p) / 10;
-      if (p >= -999 && p <= 249 && c >= -999 && a - p > margin + 30 && b - p > margin + 30 && c - p > margin + 50) {
-        std::snprintf(comment + len, sizeof comment - size_t(len), " ? %s am %s;", epd, r.text);
-        *marked = true;
-      }
+  }
+  *marked = false;
+  if (i >= 13 && i < s.count - 10) {
+    const int p = s.rec[i - 1].score;
+    const int a = s.rec[i + 1].score, b = s.rec[i + 3].score, c = s.rec[i + 7].score;
+    const int margin = std::abs(p) / 10;
+    if (p >= -999 && p <= 249 && c >= -999 && a - p > margin + 30 && b - p > margin + 30 && c - p > margin + 50) {
+      std::snprintf(comment + len, sizeof comment - size_t(len), " ? %s am %s;", epd, r.text);
+      *marked = true;
     }
-  } else {
-    *marked = false;
   }
   std::fprintf(s.out, "%s %-6s  {%s}\n", label, r.text, comment);
 }
