@@ -1,6 +1,208 @@
 #include "tools/epdsuite.h"
 
-#include "engine/output.h"
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
-// Placeholder until the EPD tools land.
-void Analyze_EPD_File() { ShowMessage("EPD analysis is not available yet"); }
+#include "board/fen.h"
+#include "board/movetext.h"
+#include "engine/input.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "engine/textline.h"
+#include "eval/weights.h"
+#include "platform/input.h"
+#include "search/output.h"
+#include "search/root.h"
+#include "search/searchcontrol.h"
+#include "search/searchdata.h"
+#include "search/searchparams.h"
+#include "search/threads.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr int kLineSize = 512;
+
+// Cuts the next token off s in place, skipping leading separators; null when
+// none is left.
+char* NextToken(char*& s, const char* separators) {
+  s += std::strspn(s, separators);
+  if (!*s) return nullptr;
+  char* token = s;
+  s += std::strcspn(s, separators);
+  if (*s) *s++ = 0;
+  return token;
+}
+
+void ShowFormatted(const char* format, ...) {
+  char line[320];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  ShowMessage(line);
+}
+
+bool ReadSuiteMove(const char* operand, Move* move) {
+  char text[kMoveTextSize];
+  if (!operand[0] || std::strlen(operand) >= sizeof text) return false;
+  std::strcpy(text, operand);
+  StripMoveMarks(text);
+  return text[0] && IsValidMove(text, move);
+}
+
+// 1 when the search found the bm (or avoided the am), 0 when not, -1 when
+// the line has neither as a legal move.
+int ScoreResult(const char* bm, const char* am) {
+  Move m;
+  if (ReadSuiteMove(bm, &m)) return m == SearchData.pv[1];
+  if (ReadSuiteMove(am, &m)) return m != SearchData.pv[1];
+  return -1;
+}
+
+// Shallow searches run in this thread and see the input only every 256
+// positions; deeper ones run on the pool, polled as the main loop does.
+void SearchPosition(int count) {
+  if (SearchData.hash_enabled) HashClear();
+  PrepareNewSearch();
+  if (SearchData.max_depth > 5) {
+    StartSearch();
+    while (ThreadsAreBusy()) {
+      SearchTimecheck();
+      UserInput();
+      if (!Stopped()) SleepMs(5);
+    }
+  } else {
+    SearchIterations();
+    if (const ThreadRecord* td = ThreadData[0].load(std::memory_order_acquire))
+      SearchData.best_score = td->root_score.load(std::memory_order_relaxed);
+    if (count % 256 == 255) {
+      SearchTimecheck();
+      UserInput();
+    }
+  }
+  GetElapsedTime();
+  Collect();
+}
+
+struct SuiteTotals {
+  int count = 0;
+  int correct = 0;
+  uint64_t nodes = 0;
+  double time = 0.0;
+  double depth = 0.0;
+  double bf = 0.0;
+};
+
+void ShowSummary(const SuiteTotals& t) {
+  const int n = t.count ? t.count : 1;
+  ShowFormatted("%d / %d correct best moves", t.correct, t.count);
+  ShowFormatted("total nodes= %0.0f", double(t.nodes));
+  ShowFormatted("total time= %0.2f seconds", t.time);
+  ShowFormatted("avg depth= %0.1f", t.depth / n);
+  ShowFormatted("avg nodes= %0.1f", double(t.nodes / uint64_t(n)));
+  ShowFormatted("node_rate= %0.0f", double(t.nodes) / (t.time + 0.01));
+  ShowFormatted("avg bf= %0.2f", t.bf / n);
+  ShowMessage("");
+}
+
+// Searches one suite line; comments, short lines and lines without a
+// position are passed over.
+void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
+  char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
+      c0[kEpdOperandSize], c6[kEpdOperandSize];
+  if (std::strchr(" #;", line[0]) || std::strlen(line) <= 9) return;
+  if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
+  t.count++;
+  // A refused text has already been reported, and leaves no position to search.
+  if (SetPosition(&CTD->pos, pos) == kSetRejected) return;
+  const bool show = PBlock.info_delay != 9999.0;
+  if (show) {
+    ShowFormatted("pos= %d", t.count);
+    ShowMessage(pos);
+    ShowBoard(&CTD->pos);
+  }
+  SearchPosition(t.count);
+  const uint64_t nodes = SearchData.totals[TotalNodes].load();
+  t.time += SearchData.elapsed;
+  t.nodes += nodes;
+  t.depth += SearchData.best_depth;
+  t.bf += EffectiveBranchingFactor();
+  const int result = ScoreResult(bm, am);
+  if (result > 0) t.correct++;
+  if (result < 0 && SearchData.best_depth > 0) std::fprintf(unsolved, "%s\n", pos);
+  if (show) {
+    DisplaySearchInfo(0, 1, SearchData.best_depth, SearchData.best_score, SearchData.pv);
+    char move[kMoveTextSize];
+    const double elapsed = SearchData.elapsed;
+    ShowFormatted("move= %s, time= %0.3f, score= %d, nodes= %0.0f, %0.0fK nps\n", MoveToStr(SearchData.pv[1], move),
+                  elapsed, SearchData.best_score.load(), double(nodes), double(nodes) / (elapsed + 0.001) / 1000.0);
+  }
+  SearchData.state = StateIdle;
+}
+
+}  // namespace
+
+int Parse_EPD(const char* line, char* pos, char* bm, char* am, char* id, char* ce, char* c0, char* c6) {
+  for (char* out : {pos, bm, am, id, ce, c0, c6}) out[0] = 0;
+  char work[kLineSize];
+  CopyText(work, sizeof work, line);
+  work[std::strcspn(work, "\r\n")] = 0;
+  char* s = work;
+  const char* field[4];
+  for (const char*& f : field)
+    if (!(f = NextToken(s, " "))) return 0;
+  std::snprintf(pos, kEpdPositionSize, "%s %s %s %s", field[0], field[1], field[2], field[3]);
+  const struct {
+    const char* code;
+    char* out;
+  } ops[] = {{"bm", bm}, {"am", am}, {"id", id}, {"ce", ce}, {"c0", c0}, {"c6", c6}};
+  while (const char* token = NextToken(s, " ;")) {
+    for (const auto& op : ops) {
+      if (std::strcmp(token, op.code)) continue;
+      if (const char* operand = NextToken(s, "; ")) CopyText(op.out, kEpdOperandSize, operand);
+      break;
+    }
+  }
+  return 1;
+}
+
+void StripMoveMarks(char* text) {
+  char* out = text;
+  for (const char* c = text; *c; c++)
+    if (!std::strchr("#!?", *c)) *out++ = *c;
+  *out = 0;
+}
+
+void Analyze_EPD_File() {
+  const char* path = PBlock.tool_file;
+  FILE* in = std::fopen(path, "r");
+  if (!in) {
+    ShowFormatted("can't open %s", path);
+    return;
+  }
+  FILE* unsolved = std::fopen("unsolved.epd", "w");
+  if (!unsolved) {
+    std::fclose(in);
+    ShowMessage("can't open unsolved.epd");
+    return;
+  }
+  ShowFormatted("Analyzing %s...", path);
+  SetSearchParams();
+  SetEvalParams();
+  if (SearchData.max_depth < 3) SearchData.hash_enabled = 0;
+  SuiteTotals totals;
+  char line[kLineSize];
+  int skipped = 0;
+  while (!PBlock.quit) {
+    const int before = skipped;
+    if (!ReadTextLine(in, line, sizeof line, &skipped)) break;
+    if (skipped != before) ShowFormatted("skipped a line longer than %d characters", kLineSize - 2);
+    AnalyzeLine(line, unsolved, totals);
+  }
+  ShowSummary(totals);
+  std::fclose(unsolved);
+  std::fclose(in);
+}

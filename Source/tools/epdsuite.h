@@ -1,5 +1,21 @@
-// EPD test suites: the runner started by -anepd.
+// EPD test suites: the splitter every EPD-reading tool uses, and the runner
+// started by -anepd.
 #pragma once
 
-// Searches every position of the file named by PBlock's tool file argument.
+constexpr int kEpdPositionSize = 256;  // the four position fields, NUL included
+constexpr int kEpdOperandSize = 64;    // one operand, NUL included; longer ones are cut
+
+// Splits an EPD line. pos (kEpdPositionSize bytes) gets the four position
+// fields joined by single blanks; bm, am, id, ce, c0 and c6 (kEpdOperandSize
+// bytes each) get the first word of their operand, empty when absent, a later
+// opcode overwriting an earlier one. 1 when the line has four position fields.
+int Parse_EPD(const char* line, char* pos, char* bm, char* am, char* id, char* ce, char* c0, char* c6);
+
+// Removes the annotation marks "#", "!" and "?" that suites and games put
+// after a move, so that the move reader can match the rest.
+void StripMoveMarks(char* text);
+
+// Searches every position of the file named by PBlock's tool file argument
+// with the limits of the switches, scores its bm or am, writes the searched
+// positions that have neither to "unsolved.epd" and prints the totals.
 void Analyze_EPD_File();

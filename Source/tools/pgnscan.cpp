@@ -1,6 +1,328 @@
 #include "tools/pgnscan.h"
 
-#include "engine/output.h"
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
 
-// Placeholder until the PGN scanner lands.
-void Scan_PGN_File(const char*, int) { ShowMessage("PGN scanning is not available yet"); }
+#include "board/attacks.h"
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movetext.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "search/records.h"
+#include "tools/epdsuite.h"
+
+namespace {
+
+constexpr int kMaxRecords = 800;
+constexpr int kTokenSize = 8;      // seven characters and the NUL
+constexpr int kRawTokenSize = 32;  // a token as read, marks included
+constexpr int kCommentSize = 4000;
+constexpr int kPieceSize = 256;
+
+// Scores below kLowestScore mark a move without a usable comment.
+constexpr int16_t kNoScore = -30000;
+constexpr int16_t kUnreadable = -29999;
+constexpr int kLowestScore = -9999;
+constexpr int kHighestScore = 9999;
+constexpr int kMateScore = 9000;
+
+enum GameResult { WhiteWins = 0, BlackWins = 1, Draw = 2, Unfinished = 3 };
+constexpr const char* kResultText[] = {"1-0", "0-1", "1/2-1/2"};
+
+struct MoveRecord {
+  char text[kTokenSize];  // empty for a token too long to be a move
+  int16_t score;          // mover's view
+};
+
+struct Scanner {
+  int mode = 0;
+  FILE* out = nullptr;
+  FILE* extra = nullptr;
+  MoveRecord rec[kMaxRecords];
+  int count = 0;  // half-moves read
+  int result = Unfinished;
+  int games = 0;
+  int positions = 0;
+  int depth = 0;  // comment nesting
+  char comment[kCommentSize] = "";
+  int comment_len = 0;
+  char token[kRawTokenSize] = "";
+  int token_len = 0;
+  bool in_token = false;
+  bool ended = false;      // the result token closed the move text
+  bool line_start = true;  // the next piece begins a line
+  bool tag_line = false;   // the current line is a tag line
+  bool word_start = true;  // the previous character separated words
+};
+
+bool InCheck(const Position* pos) { return SqAtakd(pos, pos->list[pos->side][King][0], pos->side ^ 1); }
+
+bool IsReal(int score) { return score >= kLowestScore; }
+
+// Score of the word that ends at the first '/' (+0.35/12 is 35): mover's view.
+int SlashScore(const char* text, const char* slash) {
+  const char* w = slash;
+  while (w > text && w[-1] != ' ') w--;
+  const std::string_view word(w, size_t(slash - w));
+  if (word.find("-M") != word.npos) return -kMateScore;
+  if (word.find("+M") != word.npos) return kMateScore;
+  char* end;
+  const double x = std::strtod(w, &end);
+  if (end == w || end > slash) return kUnreadable;
+  // The epsilon keeps decimal fractions such as 0.35 from truncating to 34.
+  const double v = std::trunc(x * 100.0 + std::copysign(1e-6, x));
+  return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
+}
+
+int CommentScore(const char* text, int half_moves) {
+  if (std::strstr(text, "book")) return 0;
+  if (const char* e = std::strstr(text, "eval ")) {
+    char* end;
+    const long v = std::strtol(e + 5, &end, 10);
+    if (end == e + 5) return kUnreadable;
+    const long clamped = std::clamp(v, long(kLowestScore), long(kHighestScore));
+    // White's view; a Black move's score turns to the mover's.
+    return int(half_moves % 2 ? clamped : -clamped);
+  }
+  if (const char* slash = std::strchr(text, '/')) return SlashScore(text, slash);
+  return kUnreadable;
+}
+
+void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
+  const MoveRecord& r = s.rec[i];
+  char label[16];
+  if (i % 2 == 0)
+    std::snprintf(label, sizeof label, "%3d. ", i / 2 + 1);
+  else
+    std::snprintf(label, sizeof label, "     ");
+  // A move without a score shows an empty comment and drops the mark left
+  // by the move before it.
+  char comment[640] = "";
+  int len = 0;
+  if (IsReal(r.score)) {
+    len = std::snprintf(comment, sizeof comment, "%6.2f", (i % 2 ? -r.score : r.score) / 100.0);
+    if (*marked) {
+      char line[320];
+      std::snprintf(line, sizeof line, "%s bm %s;", epd, r.text);
+      std::fprintf(s.extra, "%s\n", line);
+      s.positions++;
+      len += std::snprintf(comment + len, sizeof comment - size_t(len), " ! %s", line);
+    }
+  }
+  *marked = false;
+  if (i >= 13 && i < s.count - 10) {
+    const int p = s.rec[i - 1].score;
+    const int a = s.rec[i + 1].score, b = s.rec[i + 3].score, c = s.rec[i + 7].score;
+    const int margin = std::abs(p) / 10;
+    if (p >= -999 && p <= 249 && c >= -999 && a - p > margin + 30 && b - p > margin + 30 && c - p > margin + 50) {
+      std::snprintf(comment + len, sizeof comment - size_t(len), " ? %s am %s;", epd, r.text);
+      *marked = true;
+    }
+  }
+  std::fprintf(s.out, "%s %-6s  {%s}\n", label, r.text, comment);
+}
+
+// Replays the game read and writes its positions; the first text that names
+// no legal move ends the game.
+void ProcessGame(Scanner& s) {
+  Position* pos = &CTD->pos;
+  SetPosition(pos, fen_opn);
+  const bool finished = s.result != Unfinished;
+  if ((s.mode == 2 || s.mode == 4) && !finished) return;
+  if (s.mode == 2 && s.count <= 8) return;
+  bool marked = false;
+  int stable = 0;
+  uint32_t sig[2] = {pos->msig[White], pos->msig[Black]};
+  for (int i = 0; i < s.count; i++) {
+    const MoveRecord& r = s.rec[i];
+    char text[kMoveTextSize];
+    std::strcpy(text, r.text);
+    Move m;
+    if (!text[0] || !IsValidMove(text, &m)) break;
+    char epd[kEpdPositionSize];
+    MakeEPD(pos, epd);
+    const int score = r.score;
+    if (s.mode == 1) {
+      WriteListing(s, i, epd, &marked);
+    } else if (s.mode == 2) {
+      if (i > 220 || i >= s.count - 8) break;
+      stable = sig[White] == pos->msig[White] && sig[Black] == pos->msig[Black] ? stable + 1 : 0;
+      sig[White] = pos->msig[White];
+      sig[Black] = pos->msig[Black];
+      const int later = s.rec[i + 6].score;
+      if (i >= 12 && pos->fifty <= 32 && stable <= 36 && !InCheck(pos) && IsReal(score) && IsReal(later)) {
+        std::fprintf(s.out, "%s bm %s; ce %d; c6 %d; c9 \"%s\";\n", epd, r.text, score, later, kResultText[s.result]);
+        s.positions++;
+      }
+    } else if (s.mode == 3) {
+      if (i < 201 && !InCheck(pos) && IsReal(score)) {
+        std::fprintf(s.out, "%s bm %s; ce %d;\n", epd, r.text, score);
+        s.positions++;
+      }
+    } else if (s.mode == 4) {
+      const int pawns = PopCount(pos->bb[White][Pawn] | pos->bb[Black][Pawn]);
+      if (pos->npm[White] == 5 && pos->npm[Black] == 5 && pawns == 1 && IsReal(score)) {
+        const double target = s.result == Draw ? 0.5 : s.result == pos->side ? 1.0 : 0.0;
+        std::fprintf(s.out, "%s bm %s; ce %d; tune %0.5f;\n", epd, r.text, score, target);
+        s.positions++;
+      }
+    }
+    MakeMove(pos, m);
+    CTD->search_ply = 1;
+    if (s.mode == 3 && IsReal(score) && std::abs(score) > 500) break;
+  }
+  if (s.mode == 1) std::fputs("\n", s.out);
+}
+
+void EndGame(Scanner& s) {
+  if (s.count) ProcessGame(s);
+  s.count = 0;
+  s.comment_len = 0;
+  s.comment[0] = 0;
+  s.depth = 0;
+  s.ended = false;
+  s.result = Unfinished;
+}
+
+void ReadTag(Scanner& s, const char* piece) {
+  const bool event = std::strstr(piece, "Event ") != nullptr;
+  if (s.count || event) EndGame(s);
+  if (s.mode == 1) {
+    std::fputs(piece, s.out);
+    if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
+  }
+  if (event && ++s.games % 100 == 0) {
+    char line[32];
+    std::snprintf(line, sizeof line, "game %d", s.games);
+    ShowMessage(line);
+  }
+  if (std::strstr(piece, "Result ")) {
+    const char* q = std::strchr(piece, '"');
+    const char* q2 = q ? std::strchr(q + 1, '"') : nullptr;
+    const std::string_view value = q2 ? std::string_view(q + 1, size_t(q2 - q - 1)) : std::string_view();
+    s.result = value.find("1-0") != value.npos   ? WhiteWins
+               : value.find("0-1") != value.npos ? BlackWins
+               : value.find("1/2") != value.npos ? Draw
+                                                 : Unfinished;
+  }
+}
+
+void EndToken(Scanner& s) {
+  if (!s.in_token) return;
+  s.in_token = false;
+  if (s.ended || s.count >= kMaxRecords) return;
+  s.token[s.token_len] = 0;
+  StripMoveMarks(s.token);
+  MoveRecord& r = s.rec[s.count++];
+  // A token too long to be a move is kept as an empty text, which ends the game there.
+  const bool fits = s.token_len < kRawTokenSize - 1 && std::strlen(s.token) < kTokenSize;
+  std::strcpy(r.text, fits ? s.token : "");
+  r.score = kNoScore;
+  s.comment_len = 0;
+  s.comment[0] = 0;
+}
+
+bool IsResultToken(const char* c) {
+  for (const char* t : {"1-0", "0-1", "1/2-1/2", "*"}) {
+    const size_t n = std::strlen(t);
+    if (!std::strncmp(c, t, n) && (!c[n] || std::isspace(static_cast<unsigned char>(c[n])) || c[n] == '{')) return true;
+  }
+  return false;
+}
+
+void CloseComment(Scanner& s) {
+  if (--s.depth > 0 || s.ended || !s.count) return;
+  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment, s.count));
+}
+
+void ScanMoveText(Scanner& s, const char* piece) {
+  for (const char* c = piece; *c; c++) {
+    const unsigned char ch = static_cast<unsigned char>(*c);
+    if (s.depth > 0) {
+      if (ch == '{') {
+        s.depth++;
+      } else if (ch == '}') {
+        CloseComment(s);
+      } else if (s.comment_len < kCommentSize - 1) {
+        s.comment[s.comment_len++] = ch == '\n' ? ' ' : char(ch);
+        s.comment[s.comment_len] = 0;
+      }
+      continue;
+    }
+    const bool separator = std::isspace(ch) || ch == '{';
+    if (separator) EndToken(s);
+    if (ch == '{') {
+      s.depth = 1;
+    } else if (s.in_token) {
+      if (s.token_len < kRawTokenSize - 1) s.token[s.token_len++] = char(ch);
+    } else if (std::isalpha(ch)) {
+      s.in_token = true;
+      s.token_len = 0;
+      s.token[s.token_len++] = char(ch);
+    } else if (s.word_start && IsResultToken(c)) {
+      s.ended = true;
+    }
+    s.word_start = separator;
+  }
+}
+
+void ScanPiece(Scanner& s, const char* piece) {
+  if (s.line_start) s.tag_line = piece[0] == '[' && piece[1] != '%' && piece[1];
+  const size_t len = std::strlen(piece);
+  const bool line_end = len && piece[len - 1] == '\n';
+  if (s.tag_line) {
+    if (s.line_start)
+      ReadTag(s, piece);
+    else if (s.mode == 1)
+      std::fputs(piece, s.out);
+  } else {
+    ScanMoveText(s, piece);
+  }
+  s.line_start = line_end;
+  if (line_end) EndToken(s);
+}
+
+}  // namespace
+
+void Scan_PGN_File(const char* path, int mode) {
+  FILE* in = std::fopen(path, "r");
+  FILE* out = std::fopen(mode == 1 ? "tmp.pgn" : "tmp.epd", "w");
+  FILE* extra = std::fopen("tmpX.epd", "w");
+  if (!in || !out || !extra) {
+    char line[200];
+    std::snprintf(line, sizeof line, "can't open %s",
+                  !in    ? path
+                  : !out ? (mode == 1 ? "tmp.pgn" : "tmp.epd")
+                         : "tmpX.epd");
+    ShowMessage(line);
+    for (FILE* f : {in, out, extra})
+      if (f) std::fclose(f);
+    return;
+  }
+  Personality.Log = 0;
+  auto s = std::make_unique<Scanner>();
+  s->mode = mode;
+  s->out = out;
+  s->extra = extra;
+  // Lines of any length are read in pieces; the scanner's state runs across them.
+  char piece[kPieceSize];
+  while (std::fgets(piece, sizeof piece, in)) ScanPiece(*s, piece);
+  EndToken(*s);
+  EndGame(*s);
+  std::fputs("\n", out);
+  std::fclose(extra);
+  std::fclose(out);
+  std::fclose(in);
+  char line[64];
+  std::snprintf(line, sizeof line, "games= %d, positions= %d", s->games, s->positions);
+  ShowMessage(line);
+}

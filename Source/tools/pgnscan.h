@@ -1,4 +1,9 @@
 // PGN scanning into annotated listings and training sets (-scan_pgn1..4).
 #pragma once
 
+// Replays every game of the PGN file at path and writes, by mode: 1 the
+// listing "tmp.pgn" with blunders marked and their replies in "tmpX.epd";
+// 2 the training set "tmp.epd" (bm, ce, c6, c9); 3 scored positions (bm, ce);
+// 4 rook-and-pawn endings with a "tune" target. Only positions with a score
+// read from the games are written, and modes 2 and 4 only from finished games.
 void Scan_PGN_File(const char* path, int mode);

@@ -1,0 +1,118 @@
+// The scanner on real engine games, checked against a replay of its own, and
+// on the layouts of our self-play files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "board/attacks.h"
+#include "run_tool.h"
+
+namespace {
+
+const std::string kGames = std::string(KERV_SHARED_DIR) + "/book/games.pgn";
+
+// For each "position bm move" of the games, the operations that scan modes
+// 2, 3 and 4 may write after it, and the number of positions mode 3 takes.
+struct Expected {
+  int games = 0, scored = 0;
+  std::map<std::string, std::set<std::string>> ops[5];
+};
+
+Expected ReplayGames() {
+  Expected e;
+  std::vector<std::pair<std::string, std::string>> games;  // result, move text
+  for (const std::string& line : Lines(ReadFile(kGames))) {
+    if (line.rfind("[Event ", 0) == 0) games.push_back({});
+    if (line.rfind("[Result \"", 0) == 0) games.back().first = line.substr(9, line.find('"', 9) - 9);
+    if (!line.empty() && line[0] != '[') games.back().second += line + " ";
+  }
+  const std::regex move_re("([A-Za-z][^\\s{]*)\\s*\\{([^}]*)\\}");
+  GameBoard b;
+  for (const auto& [result, text] : games) {
+    e.games++;
+    b.Set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    std::vector<std::pair<std::string, int>> rec;  // move, mover's score
+    for (std::sregex_iterator m(text.begin(), text.end(), move_re), end; m != end; ++m) {
+      const std::string c = (*m)[2];
+      const int mate = c[0] == '-' ? -9000 : 9000;
+      const int cp = c == "book" ? 0 : c[2] == 'M' || c[1] == 'M' ? mate : int(std::lround(std::stod(c) * 100));
+      rec.push_back({(*m)[1], std::clamp(cp, -9999, 9999)});
+    }
+    for (size_t i = 0, scoring = 1; i < rec.size(); i++) {
+      char epd[256];
+      MakeEPD(b.pos(), epd);
+      const std::string key = std::string(epd) + " bm " + rec[i].first, ce = "ce " + std::to_string(rec[i].second);
+      const int side = b.pos()->side;
+      if (i + 6 < rec.size())
+        e.ops[2][key].insert(ce + "; c6 " + std::to_string(rec[i + 6].second) + "; c9 \"" + result + "\";");
+      e.ops[3][key].insert(ce + ";");
+      const bool won = (result == "1-0") == (side == White);
+      e.ops[4][key].insert(ce + "; tune " + (result == "1/2-1/2" ? "0.50000" : won ? "1.00000" : "0.00000") + ";");
+      e.scored += scoring && i < 201 && !SqAtakd(b.pos(), b.pos()->list[side][King][0], side ^ 1);
+      scoring = scoring && std::abs(rec[i].second) <= 500;
+      if (!b.Play(b.Read(rec[i].first))) break;
+    }
+  }
+  return e;
+}
+
+}  // namespace
+
+TEST(PgnScan, GamesGiveOnlyTheirOwnScoresAndResults) {
+  const Expected e = ReplayGames();
+  ASSERT_EQ(e.games, 420);
+  for (const int mode : {1, 2, 3, 4}) {
+    InTempDir tmp;
+    const auto shown = RunTool(tmp.dir, "-scan_pgn" + std::to_string(mode) + " " + kGames);
+    const auto out = Lines(ReadFile(tmp.dir + (mode == 1 ? "/tmpX.epd" : "/tmp.epd")));
+    const size_t n = out.size() - (mode > 1);  // the scan ends its file with an empty line
+    EXPECT_EQ(shown, (std::vector<std::string>{"game 100", "game 200", "game 300", "game 400",
+                                               "games= 420, positions= " + std::to_string(n)}));
+    if (mode == 1) {
+      const std::string listing = ReadFile(tmp.dir + "/tmp.pgn");
+      EXPECT_EQ(std::count(listing.begin(), listing.end(), '!'), std::ptrdiff_t(n));
+      continue;
+    }
+    if (mode == 3) EXPECT_EQ(int(n), e.scored);
+    EXPECT_EQ(ReadFile(tmp.dir + "/tmpX.epd"), "");
+    for (size_t i = 0; i < n; i++) {
+      const size_t semi = out[i].find(';');
+      const auto found = e.ops[mode].find(out[i].substr(0, semi));
+      ASSERT_NE(found, e.ops[mode].end()) << out[i];
+      EXPECT_TRUE(found->second.count(out[i].substr(semi + 2))) << out[i];
+    }
+  }
+}
+
+// Standard games with promotion, castling, NAGs, marks, comments with and
+// without scores and a variation (which ends its game, as any text that is no
+// legal move does); then our self-play layouts, old and new, and a game
+// without a result.
+TEST(PgnScan, SmallGamesAreReadToTheirEnds) {
+  const std::string pgn = (std::filesystem::path(__FILE__).parent_path() / "small.pgn").string();
+  InTempDir tmp;
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn1 " + pgn), std::vector<std::string>{"games= 5, positions= 0"});
+  std::string moves, listing;
+  for (const std::string& l : Lines(ReadFile(tmp.dir + "/tmp.pgn"))) {
+    if (l.empty()) moves += "|";
+    if (l.empty() || l[0] == '[') continue;
+    moves += l.substr(6, l.find(' ', 6) - 6) + " ";
+    listing += l + "\n";
+  }
+  std::string shuffle;
+  for (int i = 0; i < 6; i++) shuffle += "g1f3 g8f6 f3g1 f6g8 ";
+  EXPECT_EQ(moves,
+            "e4 d5 exd5 c6 dxc6 Nf6 cxb7 Nbd7 bxa8=Q Qa5 Nf3 e6 Be2 Bc5 O-O O-O Qxc8 Rxc8 |d4 |"
+            "f2f3 e7e5 g2g4 d8h4 |a2a4 h7h5 a4a5 b7b5 a5b6 h5h4 b6b7 h4h3 b7a8q h3g2 a8b8 g2h1n |" +
+                shuffle + "||");
+  for (const char* line : {"      c6      {  0.25}", "      e6      {}", "      Bc5     { 90.00}",
+                           "  9.  Qxc8    { 99.99}", "      d8h4    {-99.99}", "      g2h1n   {  9.00}"})
+    EXPECT_NE(listing.find(std::string(line) + "\n"), std::string::npos) << line;
+  // The game without a result is long enough for mode 2; its first move has no score.
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn2 " + pgn).back(), "games= 5, positions= 0");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 " + pgn).back(), "games= 5, positions= 46");
+}
