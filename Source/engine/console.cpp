@@ -17,6 +17,7 @@
 #include "board/movetext.h"
 #include "board/perft.h"
 #include "board/see.h"
+#include "engine/book.h"
 #include "engine/console_edit.h"
 #include "engine/console_pgn.h"
 #include "engine/loop.h"
@@ -256,9 +257,8 @@ void Save(const Words&) { SaveGame(); }
 
 void Edit(const Words&) { EditBoard(); }
 
-// The opening-book reader plugs in here.
 void Book(const Words&) {
-  ShowMessage("the opening-book reader is not available yet");
+  PG_GetBookMove(&CTD->pos);
   ShowMessage("");
 }
 

@@ -7,6 +7,7 @@
 #include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
+#include "engine/book.h"
 #include "engine/input.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -27,16 +28,8 @@ namespace {
 // meant, not a search that found nothing.
 bool fifty_move_answer = false;
 
-// The opening-book reader plugs in here; until it does, no position is in
-// the book.
-Move ProbeBook(Position*) { return NullMove; }
-
 void AskBook() {
-  Position* pos = &CTD->pos;
-  Move m = ProbeBook(pos);
-  // A foreign or damaged book, or a key collision, must not put an illegal
-  // move on the board or on the wire.
-  if (m && !IsLegalMove(pos, m)) m = NullMove;
+  const Move m = PG_GetBookMove(&CTD->pos);
   SearchData.pv[1] = m;
   SearchData.pv[2] = NullMove;
   if (!m) return;

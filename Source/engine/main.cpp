@@ -28,7 +28,8 @@ void SeedRandom() {
   std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
 }
 
-void RunMode(ToolMode mode) {
+// The exit status of the run: only the book writer reports a failure.
+int RunMode(ToolMode mode) {
   switch (mode) {
     case ToolMode::Engine:
       Calibrate();
@@ -56,8 +57,7 @@ void RunMode(ToolMode mode) {
       Bench();
       break;
     case ToolMode::BookBuilding:
-      PG_CreateBook();
-      break;
+      return PG_CreateBook();
     case ToolMode::ParameterFile:
       if (FILE* f = std::fopen("kerv.rc", "w")) std::fclose(f);
       break;
@@ -76,6 +76,7 @@ void RunMode(ToolMode mode) {
     case ToolMode::Nothing:
       break;
   }
+  return 0;
 }
 
 void Shutdown() {
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
 
   if (!StartUpEngine()) return 1;
 
-  RunMode(mode);
+  const int status = RunMode(mode);
   Shutdown();
-  return 0;
+  return status;
 }

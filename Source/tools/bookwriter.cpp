@@ -1,6 +1,282 @@
 #include "tools/bookwriter.h"
 
-#include "engine/output.h"
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
 
-// Placeholder until the book writer lands.
-void PG_CreateBook() { ShowMessage("book building is not available yet"); }
+#include "board/bitboard.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movetext.h"
+#include "engine/book.h"
+#include "engine/output.h"
+#include "engine/params.h"
+#include "engine/textline.h"
+#include "search/records.h"
+
+namespace {
+
+constexpr char kBookName[] = "tmp_book.bin";
+constexpr int kBuckets = 16384;
+constexpr int kLineSize = 1024;        // lines of up to 1023 characters
+constexpr int kRecordedMoves = 35;     // tested at the start of each line
+constexpr int kGamesPerDot = 1024;
+
+// One position and move seen in the games, with the outcomes for the mover.
+struct Node {
+  uint64_t key;
+  uint32_t wins, losses, draws;
+  uint16_t move;  // as the book stores it
+  Node* next;
+};
+
+enum Result { WhiteWon, BlackWon, Drawn, Unknown };
+
+struct Game {
+  int result = Unknown;  // nothing is replayed before the first game's tags
+  int moves = 0;
+  bool stopped = false;
+  int comments = 0;
+  int variations = 0;
+};
+
+// Each bucket holds the keys with the same top 14 bits in ascending order, so
+// walking the buckets in turn yields the file's order.
+struct Tree {
+  std::vector<Node*> bucket = std::vector<Node*>(kBuckets);
+  int games = 0;
+  int nodes = 0;
+  bool out_of_memory = false;
+};
+
+void ShowMessagef(const char* format, const char* text) {
+  char line[kFileArgSize + 64];
+  std::snprintf(line, sizeof line, format, text);
+  ShowMessage(line);
+}
+
+// Progress is a row of dots, ended by the next line.
+void ShowDot() {
+  std::fputc('.', stdout);
+  std::fflush(stdout);
+  if (Personality.Log && fdlog) {
+    std::fputc('.', fdlog);
+    std::fflush(fdlog);
+  }
+}
+
+// Castling is stored as the king taking its own rook's square.
+uint16_t MoveToBook(const Position* pos, Move m) {
+  const int from = MoveFrom(m);
+  int to = MoveTo(m);
+  if (PieceType(pos->board[from]) == King && std::abs((to & 7) - (from & 7)) == 2)
+    to = to > from ? from + 3 : from - 4;
+  const int promo = (m & PromoKnight) ? 1 : (m & PromoBishop) ? 2 : (m & PromoRook) ? 3 : (m & PromoQueen) ? 4 : 0;
+  return uint16_t(to | from << 6 | promo << 12);
+}
+
+// Counts one outcome for (key, move); a new node goes after the last one of
+// its key, so that moves keep the order in which they were first seen.
+bool Credit(Tree& t, uint64_t key, uint16_t move, int outcome) {
+  Node** link = &t.bucket[key >> 50];
+  Node* n = nullptr;
+  for (; *link && (*link)->key <= key; link = &(*link)->next)
+    if ((*link)->key == key && (*link)->move == move) n = *link;
+  if (!n) {
+    n = new (std::nothrow) Node{key, 0, 0, 0, move, *link};
+    if (!n) return false;
+    *link = n;
+    t.nodes++;
+  }
+  uint32_t* counter[] = {&n->wins, &n->losses, &n->draws};
+  ++*counter[outcome];
+  return true;
+}
+
+void PlayMove(Tree& t, Game& g, const char* text) {
+  char buf[kMoveTextSize];
+  Move m;
+  Position* pos = &CTD->pos;
+  const uint64_t key = GetHashKey(pos);
+  if (std::strlen(text) >= sizeof buf || !IsValidMove(std::strcpy(buf, text), &m)) {
+    g.stopped = true;
+    return;
+  }
+  const int mover = pos->side;
+  const uint16_t move = MoveToBook(pos, m);
+  MakeMove(pos, m);
+  CTD->search_ply = 1;
+  g.moves++;
+  const int outcome = g.result == Drawn ? 2 : g.result == mover ? 0 : 1;
+  if (!Credit(t, key, move, outcome)) t.out_of_memory = true;
+}
+
+void Token(Tree& t, Game& g, const char* token) {
+  if (g.stopped || t.out_of_memory || token[0] == '$' || token[0] == ';') return;
+  switch (token[0]) {
+    case '{': g.comments++; return;
+    case '}': g.comments = std::max(0, g.comments - 1); return;
+    case '(': g.variations++; return;
+    case ')': g.variations = std::max(0, g.variations - 1); return;
+  }
+  if (g.comments || g.variations) return;
+  // Move numbers ("12." or "12...") go; castling may be written with zeros.
+  const char* p = token;
+  while (*p && !std::isalpha(static_cast<unsigned char>(*p)) && !(p[0] == '0' && p[1] == '-')) p++;
+  if (*p) PlayMove(t, g, p);
+}
+
+void StartGame(Tree& t, Game& g, const char* line) {
+  SetPosition(&CTD->pos, fen_opn);
+  CTD->search_ply = 1;
+  g = Game{};
+  if (std::strstr(line, "1-0"))
+    g.result = WhiteWon;
+  else if (std::strstr(line, "0-1"))
+    g.result = BlackWon;
+  else if (std::strstr(line, "1/2"))
+    g.result = Drawn;
+  if (++t.games % kGamesPerDot == 0) ShowDot();
+}
+
+void ReadMoves(Tree& t, Game& g, const char* line) {
+  if (!g.comments && (line[0] == ';' || line[0] == '[')) return;
+  if (g.result == Unknown || g.moves > kRecordedMoves) return;
+  char token[kLineSize];
+  int n = 0;
+  for (const char* p = line;; p++) {
+    const unsigned char c = *p;
+    const bool single = c == '{' || c == '}' || c == '(' || c == ')';
+    if (n && (!c || c == ' ' || single)) {
+      token[n] = 0;
+      Token(t, g, token);
+      n = 0;
+    }
+    if (!c) return;
+    if (single) {
+      const char one[2] = {char(c), 0};
+      Token(t, g, one);
+    } else if (c > ' ') {
+      token[n++] = char(c);
+    }
+  }
+}
+
+// False when memory ran out.
+bool ReadGames(FILE* pgn, Tree& t) {
+  Game g;
+  char line[kLineSize];
+  int skipped = 0;
+  while (!t.out_of_memory && ReadTextLine(pgn, line, sizeof line, &skipped)) {
+    line[std::strcspn(line, "\n")] = 0;
+    // A lost line leaves the rest of its game on the wrong board.
+    if (skipped) g.stopped = true;
+    skipped = 0;
+    if (std::strstr(line, "[Result"))
+      StartGame(t, g, line);
+    else
+      ReadMoves(t, g, line);
+  }
+  return !t.out_of_memory;
+}
+
+int key_compare(const BookEntry& a, const BookEntry& b) {
+  if (a.key != b.key) return a.key < b.key ? -1 : 1;
+  return int(b.weight) - int(a.weight);
+}
+
+bool PutEntry(FILE* f, const BookEntry& e) {
+  unsigned char b[kBookEntrySize];
+  for (int i = 0; i < 8; i++) b[i] = uint8_t(e.key >> (56 - 8 * i));
+  b[8] = uint8_t(e.move >> 8);
+  b[9] = uint8_t(e.move);
+  b[10] = uint8_t(e.weight >> 8);
+  b[11] = uint8_t(e.weight);
+  for (int i = 0; i < 4; i++) b[12 + i] = uint8_t(e.learn >> (24 - 8 * i));
+  return std::fwrite(b, 1, sizeof b, f) == sizeof b;
+}
+
+// Writes the kept moves of the nodes of one key, starting at n, and returns
+// the first node of the next key.
+const Node* WriteKey(FILE* f, const Node* n, bool* ok) {
+  const uint64_t key = n->key;
+  std::vector<BookEntry> kept;
+  std::vector<int64_t> raw;
+  for (; n && n->key == key; n = n->next) {
+    // Signed: losses may outweigh the rest.
+    const int64_t score = 4 * int64_t(n->wins) - 2 * int64_t(n->losses) + int64_t(n->draws);
+    if (n->wins >= 3 && score >= 10) {
+      kept.push_back({key, n->move, 0, 0});
+      raw.push_back(score);
+    }
+  }
+  if (kept.empty()) return n;
+  const double factor = std::min(1.0, 60000.0 / double(*std::max_element(raw.begin(), raw.end())));
+  for (size_t i = 0; i < kept.size(); i++) kept[i].weight = uint16_t(double(raw[i]) * factor);
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const BookEntry& a, const BookEntry& b) { return key_compare(a, b) < 0; });
+  for (const BookEntry& e : kept) *ok = PutEntry(f, e) && *ok;
+  return n;
+}
+
+bool WriteBook(FILE* f, const Tree& t) {
+  bool ok = true;
+  for (const Node* head : t.bucket)
+    for (const Node* n = head; n && ok;) n = WriteKey(f, n, &ok);
+  return ok;
+}
+
+void FreeNodes(Tree& t) {
+  for (Node* n : t.bucket)
+    while (n) {
+      Node* next = n->next;
+      delete n;
+      n = next;
+    }
+}
+
+int WriteBookFile(Tree& t) {
+  ShowMessage("writing book file ...");
+  std::remove(kBookName);
+  FILE* f = std::fopen(kBookName, "wb");
+  if (!f) {
+    ShowMessagef("can't create %s", kBookName);
+    return 1;
+  }
+  const bool written = WriteBook(f, t);
+  if (std::fclose(f) != 0 || !written) {
+    ShowMessagef("can't write %s", kBookName);
+    return 1;
+  }
+  char line[64];
+  std::snprintf(line, sizeof line, "ngames= %d, nmoves= %d", t.games, t.nodes);
+  ShowMessage(line);
+  ShowMessage("done");
+  return 0;
+}
+
+}  // namespace
+
+int PG_CreateBook() {
+  FILE* pgn = std::fopen(PBlock.game_file, "r");
+  if (!pgn) {
+    ShowMessagef("can't open %s", PBlock.game_file);
+    return 1;
+  }
+  ShowMessagef(" Creating file tmp_book.bin from games in %s", PBlock.game_file);
+  Tree t;
+  const bool read = ReadGames(pgn, t);
+  std::fclose(pgn);
+  ShowMessage("");
+  int status = 1;
+  if (read)
+    status = WriteBookFile(t);
+  else
+    ShowMessagef("out of memory, %s not written", kBookName);
+  FreeNodes(t);
+  return status;
+}
