@@ -4,10 +4,10 @@
 #include <string>
 
 #include "board/bitboard.h"
+#include "board/legal.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "engine/random64.h"
-#include "engine/uci.h"
 
 namespace {
 
