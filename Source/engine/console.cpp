@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -56,15 +55,6 @@ double Decimal(const char* text) {
 }
 
 int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
-
-void Show(const char* format, ...) {
-  char line[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  ShowMessage(line);
-}
 
 // Splits at blanks into at most ten words; false when a word is too long to
 // keep whole, since a cut word could name another file or move.
@@ -226,10 +216,10 @@ void Redo(const Words&) {
   if (!m) return;
   char text[kMoveTextSize];
   if (!LegalHere(m)) {
-    Show("stored move %s is not legal here", MoveToStr(m, text));
+    ShowFormatted("stored move %s is not legal here", MoveToStr(m, text));
     return;
   }
-  Show("%d%s move %s", CTD->game_ply / 2 + 1, CTD->pos.side == White ? "." : "...", MoveToStr(m, text));
+  ShowFormatted("%d%s move %s", CTD->game_ply / 2 + 1, CTD->pos.side == White ? "." : "...", MoveToStr(m, text));
   PlayGameMove(m);
   ShowGameBoard();
 }
@@ -243,7 +233,7 @@ void Jump(const Words& cmd) {
     const Move m = CTD->undo[CTD->game_ply].move;
     if (!LegalHere(m)) {
       char text[kMoveTextSize];
-      Show("stored move %s is not legal here", MoveToStr(m, text));
+      ShowFormatted("stored move %s is not legal here", MoveToStr(m, text));
       break;
     }
     PlayGameMove(m);
@@ -284,7 +274,7 @@ void Perft(const Words& cmd) {
   GetElapsedTime();
   const double nodes = double(td->counters[CountNodes].load());
   const double seconds = SearchData.elapsed.load();
-  Show("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, seconds, nodes / (seconds + 0.001));
+  ShowFormatted("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, seconds, nodes / (seconds + 0.001));
 }
 
 void Swap(const Words&) {
@@ -345,7 +335,7 @@ void Set(const Words& cmd) {
     SearchData.increment = inc;
     SearchData.fixed_time = time;
     SetBothClocks(time);
-    Show("set level to %d moves in %0.2f seconds, inc %0.2f", moves, time, inc);
+    ShowFormatted("set level to %d moves in %0.2f seconds, inc %0.2f", moves, time, inc);
   } else if (!std::strcmp(key, "depth")) {
     SearchData.max_depth = int8_t(Clamp(Integer(value), -1, kMaxAnalysisDepth));
   } else if (!std::strcmp(key, "target_nps")) {
@@ -355,7 +345,7 @@ void Set(const Words& cmd) {
     } else {
       SearchData.target_nps = nps;
       Personality.UCI_LimitStrength = 1;
-      Show("target_nps set to %.0f", nps);
+      ShowFormatted("target_nps set to %.0f", nps);
     }
   } else if (!std::strcmp(key, "ss")) {
     if (Integer(value) == 1) {
@@ -370,16 +360,16 @@ void Set(const Words& cmd) {
     }
   } else if (const SearchGate* g = FindGate(key)) {
     *g->field = int16_t(Clamp(Integer(value), g->min, g->max));
-    Show("%s set to %d", key, *g->field);
+    ShowFormatted("%s set to %d", key, *g->field);
   } else if (!std::strcmp(key, "ponder")) {
     Personality.Ponder = int16_t(Integer(value) != 0);
-    Show("%s set to %d", key, Personality.Ponder);
+    ShowFormatted("%s set to %d", key, Personality.Ponder);
   } else if (ParamRecord* p = FindParam(key)) {
     // Where a console "tune" result is applied.
     *p->field = int16_t(Clamp(Integer(value), -32768, 32767));
-    Show("%s set to %d", key, *p->field);
+    ShowFormatted("%s set to %d", key, *p->field);
   } else {
-    Show("unknown setting '%s'", key);
+    ShowFormatted("unknown setting '%s'", key);
   }
   SetSearchParams();
   SetEvalParams();
@@ -392,7 +382,7 @@ void TypedMove(const char* word) {
   Move m;
   if (!IsValidMove(text, &m)) return;
   QuietSearch();
-  Show("%d. move %s", CTD->game_ply / 2 + 1, text);
+  ShowFormatted("%d. move %s", CTD->game_ply / 2 + 1, text);
   PlayGameMove(m);
   // The old continuation no longer follows from here.
   CTD->undo[CTD->game_ply].move = NullMove;
@@ -456,7 +446,7 @@ void QuietSearch() {
 void ProcessConsole(const char* line) {
   Words cmd;
   if (!SplitWords(line, &cmd)) {
-    Show("word longer than %d characters, line ignored", kWordSize - 1);
+    ShowFormatted("word longer than %d characters, line ignored", kWordSize - 1);
     return;
   }
   if (!cmd.word[0][0]) return;

@@ -1,6 +1,7 @@
 #include "engine/output.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,6 +38,15 @@ void ShowMessage(const char* text) {
     WriteLine(fdlog, text);
     std::fflush(fdlog);
   }
+}
+
+void ShowFormatted(const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  ShowMessage(line);
 }
 
 void OpenLog() {

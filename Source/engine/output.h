@@ -10,6 +10,9 @@ extern FILE* fdlog;
 // as a format.
 void ShowMessage(const char* text);
 
+// ShowMessage of a printf-style line, cut at 511 characters.
+void ShowFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Prepares "kerv.log" at start-up and closes it at shutdown.
 void OpenLog();
 void CloseLog();

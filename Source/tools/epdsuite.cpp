@@ -1,6 +1,5 @@
 #include "tools/epdsuite.h"
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -34,15 +33,6 @@ char* NextToken(char*& s, const char* separators) {
   s += std::strcspn(s, separators);
   if (*s) *s++ = 0;
   return token;
-}
-
-void ShowFormatted(const char* format, ...) {
-  char line[320];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  ShowMessage(line);
 }
 
 bool ReadSuiteMove(const char* operand, Move* move) {

@@ -148,27 +148,18 @@ double Mean(const ErrorPass& pass) {
   return pass.count ? pass.sum / pass.count : 0.0;
 }
 
-void Show(const char* format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  ShowMessage(text);
-}
-
 // One line on the trouble a whole training file gave; false when it has
 // nothing to learn from.
 bool CheckTrainingFile(const ErrorPass& pass, const char* path) {
   if (!pass.opened) {
-    Show("can't open %s", path);
+    ShowFormatted("can't open %s", path);
     return false;
   }
   if (!pass.searched) {
-    Show("no training positions in %s", path);
+    ShowFormatted("no training positions in %s", path);
     return false;
   }
-  if (pass.skipped) Show("skipped %d over-long or unreadable lines in %s", pass.skipped, path);
+  if (pass.skipped) ShowFormatted("skipped %d over-long or unreadable lines in %s", pass.skipped, path);
   return true;
 }
 
@@ -256,13 +247,13 @@ double Process_EPD_File(const char* path, int write) {
   if (!write) return Mean(MeasureError(path, nullptr));
   FILE* in = std::fopen(path, "r");
   if (!in) {
-    Show("can't open %s", path);
+    ShowFormatted("can't open %s", path);
     return 1.0;
   }
   std::fclose(in);
   FILE* out = std::fopen("tune_new.epd", "w");
   if (!out) {
-    Show("can't open %s", "tune_new.epd");
+    ShowFormatted("can't open %s", "tune_new.epd");
     return 1.0;
   }
   const ErrorPass pass = MeasureError(path, out);
