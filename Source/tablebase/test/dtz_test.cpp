@@ -2,6 +2,7 @@
 // tables: following the root move from won positions, and fixed positions.
 #include <gtest/gtest.h>
 
+#include "board/attacks.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "engine/params.h"
@@ -35,25 +36,6 @@ std::string Fen(const TbPosition& p) {
     if (rank) fen += '/';
   }
   return fen + (p.turn ? " w - -" : " b - -");
-}
-
-TbPosition FromPosition(const Position* pos) {
-  TbPosition p{};
-  for (int colour : {White, Black})
-    for (int type = Pawn; type <= King; type++)
-      for (uint64_t b = pos->bb[colour][type]; b; b &= b - 1) Put(p, type | colour << 3, LSB(b));
-  p.turn = pos->side == White;
-  return p;
-}
-
-bool Mated(const TbPosition& p) {
-  TbMove moves[kTbMaxMoves];
-  const TbMove* end = gen_moves(&p, moves);
-  for (const TbMove* m = moves; m < end; m++) {
-    TbPosition next;
-    if (do_move(&next, &p, *m)) return false;
-  }
-  return InCheck(p);
 }
 
 struct Game {
@@ -103,7 +85,8 @@ TEST(TablebaseDtz, RootMovesConvertWinsWithinTheReportedDistance) {
           ASSERT_EQ(TB_Probe_WDL(g.pos(), 70), plies % 2 ? 0 : 4) << name << " " << Fen(start);
           break;
         }
-        if (Mated(FromPosition(g.pos()))) break;
+        const int side = g.pos()->side;
+        if (IsMate(g.pos(), SqAtakd(g.pos(), g.pos()->list[side][King][0], side ^ 1)) == 1) break;
       }
       // Distances stored halved read back one short at most.
       EXPECT_LE(plies, dtz + 1) << name << " " << Fen(start);
@@ -135,7 +118,9 @@ TEST(TablebaseDtz, RootProbeOfFixedPositions) {
     ASSERT_NE(SetPosition(g.pos(), c.fen), kSetRejected) << c.fen;
     Move m = 0;
     const int r = TB_Probe_DTZ(g.pos(), &m);
-    if (c.move) EXPECT_EQ(m, c.move) << c.fen;
+    if (c.move) {
+      EXPECT_EQ(m, c.move) << c.fen;
+    }
     EXPECT_EQ(r, c.dtz_result) << c.fen;
     EXPECT_EQ(TB_Probe_WDL(g.pos(), 70), c.wdl_result) << c.fen;
   }

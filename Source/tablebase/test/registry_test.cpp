@@ -54,15 +54,6 @@ TEST(TablebaseRegistry, PathsAndCounts) {
   int ok;
   Probe(KQvK(false), &ok);
   EXPECT_EQ(ok, 0);  // nothing registered answers
-  char name[16];
-  TbPosition krpvkr{};
-  for (int sq : {0, 1, 8}) Put(krpvkr, sq == 0 ? King : sq == 1 ? Rook : Pawn, sq);
-  Put(krpvkr, King | 8, 63);
-  Put(krpvkr, Rook | 8, 62);
-  prt_str(&krpvkr, name, 0);
-  EXPECT_STREQ(name, "KRPvKR");
-  prt_str(&krpvkr, name, 1);
-  EXPECT_STREQ(name, "KRvKRP");
   std::filesystem::remove_all(b);
 }
 
