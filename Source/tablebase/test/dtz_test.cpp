@@ -109,6 +109,7 @@ TEST(TablebaseDtz, RootProbeOfFixedPositions) {
       {"7k/8/5K2/8/8/8/8/6Q1 w - -", 4, 4, MakeMoveCode(6, 54)},   // the mate g1g7
       {"8/8/8/8/8/8/8/KN5k w - -", 2, 2, MakeMoveCode(1, 16)},     // fifth drawing move in order: b1a3
       {"8/8/8/8/8/8/6Q1/K6k b - -", 2, 2, MakeMoveCode(7, 14)},    // only the capture h1xg2 saves black
+      {"8/4P3/8/8/8/8/k7/4K3 w - -", 4, 4, Move(MakeMoveCode(52, 60) | PromoQueen)},
       {"7k/8/8/8/8/8/P7/K7 w - -", 4, 4, 0},                       // outside the square of the pawn
       {"k7/8/8/8/8/8/P7/K7 w - -", 2, 2, 0},                       // rook pawn, defender in the corner
       {"8/8/8/8/8/8/8/R3K2k w Q -", -1, -1, 0},                    // castling rights are never probed

@@ -1,6 +1,7 @@
 // The engine with the real tables, driven through its pipes.
 #include <gtest/gtest.h>
 
+#include "../../engine/test/tempdir.h"
 #include "../../engine/test/uci_harness.h"
 #include "tb_fixture.h"
 
@@ -8,13 +9,19 @@ using namespace harness;
 
 namespace {
 
+// An engine in its own directory, so parallel tests do not share a log.
 struct TbSession {
   Engine e;
+  std::string dir = MakeTempDir();
   TbSession() {
-    Start(e, {"-tbpath", tbtest::kTables}, "/tmp");
+    Start(e, {"-tbpath", tbtest::kTables}, dir);
     EXPECT_TRUE(WaitFor(e, "info string found 35 tablebases", 20.0)) << Tail(e);
   }
-  ~TbSession() { Quit(e); }
+  ~TbSession() {
+    Quit(e);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
   // The info lines and the bestmove line of one search.
   std::vector<std::string> Go(const std::string& position, const std::string& go) {
     Send(e, position);
