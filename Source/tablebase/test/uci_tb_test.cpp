@@ -67,8 +67,11 @@ TEST(TablebaseUci, KRvKGameEndsInMate) {
 // the probe gives in this process.
 TEST(TablebaseUci, RootAnswersFromTheTables) {
   TbSession s;
-  for (const std::string& l : s.Go("position fen 8/8/8/4k3/8/8/8/2B1K3 w - - 0 1", "go depth 8"))
-    if (l.rfind("info depth", 0) == 0) EXPECT_NE(l.find(" score cp 0 "), std::string::npos) << l;
+  for (const std::string& l : s.Go("position fen 8/8/8/4k3/8/8/8/2B1K3 w - - 0 1", "go depth 8")) {
+    if (l.rfind("info depth", 0) == 0) {
+      EXPECT_NE(l.find(" score cp 0 "), std::string::npos) << l;
+    }
+  }
 
   const std::string fen = "7k/8/5K2/8/8/8/8/Q7 w - - 0 1";
   const std::string shuffle = " a1b1 h8g8 b1a1 g8h8 a1b1 h8g8 b1a1 g8h8";
