@@ -205,6 +205,8 @@ struct Material {
   char name[16];
 };
 
+// Disabled: the file failed to load or its data proved damaged. Both colour
+// orientations of a material reach the one entry, so both stop asking.
 enum : uint8_t { NotLoaded = 0, Ready = 1, Disabled = 2 };
 
 struct TbEntry {
@@ -212,7 +214,7 @@ struct TbEntry {
   FileMap map;
   std::atomic<uint8_t> ready;
   uint8_t dtz_disabled;  // a damaged .rtbz was reported; main search thread only
-  TableSide side[4][2];
+  TableSide side[4][2];  // [file][stored side]; pawnless tables use file 0
 };
 
 struct DtzTable {
