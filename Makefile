@@ -26,15 +26,17 @@ test-release: build/release/build.ninja
 	$(CMAKE) --build build/release -j $(JOBS)
 	cd build/release && ctest --output-on-failure -j $(JOBS)
 
-# Board, evaluation and search tests under AddressSanitizer and UBSan.
+# Board, evaluation, search and tablebase tests under AddressSanitizer and UBSan.
 test-sanitize: build/sanitize/build.ninja
 	$(CMAKE) --build build/sanitize -j $(JOBS)
-	cd build/sanitize && ctest --output-on-failure -j $(JOBS) -L 'board|eval|search'
+	cd build/sanitize && ctest --output-on-failure -j $(JOBS) -L 'board|eval|search|tablebase'
 
-# The search tests, which run threads, under ThreadSanitizer.
+# The tests that run threads under ThreadSanitizer: the search and the
+# tablebase probes from many threads.
 test-tsan: build/tsan/build.ninja
-	$(CMAKE) --build build/tsan --target test_search -j $(JOBS)
+	$(CMAKE) --build build/tsan --target test_search test_tablebase -j $(JOBS)
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L search
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) -R '^TablebaseThreads\.'
 
 test: test-release test-sanitize test-tsan
 
