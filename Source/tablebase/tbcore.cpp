@@ -423,6 +423,19 @@ int decompress_pairs(const PairsTable* d, uint64_t idx) {
 
 // ---- indexing ----
 
+// Combinatorial rank of the group p[i..i+g), sorted here, among the squares
+// that the pieces before it leave free, less offset.
+uint64_t group_rank(int* p, int i, int g, int offset) {
+  std::sort(p + i, p + i + g);
+  uint64_t s = 0;
+  for (int m = i; m < i + g; m++) {
+    int j = 0;
+    for (int l = 0; l < i; l++) j += p[m] > p[l];
+    s += binomial[m - i][p[m] - j - offset];
+  }
+  return s;
+}
+
 uint64_t encode_piece(const Material& mat, const TableSide& t, int* p) {
   const int n = mat.num;
   if (p[0] & 4)
@@ -452,17 +465,7 @@ uint64_t encode_piece(const Material& mat, const TableSide& t, int* p) {
     i = 2;
   }
   idx *= t.factors[0];
-  for (; i < n; i += t.groups[i]) {
-    const int g = t.groups[i];
-    std::sort(p + i, p + i + g);
-    uint64_t s = 0;
-    for (int m = i; m < i + g; m++) {
-      int j = 0;
-      for (int l = 0; l < i; l++) j += p[m] > p[l];
-      s += binomial[m - i][p[m] - j];
-    }
-    idx += s * t.factors[i];
-  }
+  for (; i < n; i += t.groups[i]) idx += group_rank(p, i, t.groups[i], 0) * t.factors[i];
   return idx;
 }
 
@@ -480,27 +483,11 @@ uint64_t encode_pawn(const Material& mat, const TableSide& t, int* p) {
 
   int i = k;
   if (k2 > 0) {
-    std::sort(p + k, p + k + k2);
-    uint64_t s = 0;
-    for (int m = k; m < k + k2; m++) {
-      int j = 0;
-      for (int l = 0; l < k; l++) j += p[m] > p[l];
-      s += binomial[m - k][p[m] - j - 8];
-    }
-    idx += s * t.factors[k];
+    // The other side's pawns never stand on the first rank: offset 8.
+    idx += group_rank(p, k, k2, 8) * t.factors[k];
     i += k2;
   }
-  for (; i < n; i += t.groups[i]) {
-    const int g = t.groups[i];
-    std::sort(p + i, p + i + g);
-    uint64_t s = 0;
-    for (int m = i; m < i + g; m++) {
-      int j = 0;
-      for (int l = 0; l < i; l++) j += p[m] > p[l];
-      s += binomial[m - i][p[m] - j];
-    }
-    idx += s * t.factors[i];
-  }
+  for (; i < n; i += t.groups[i]) idx += group_rank(p, i, t.groups[i], 0) * t.factors[i];
   return idx;
 }
 
