@@ -123,10 +123,13 @@ static bool UnderReserve(double clock_left) {
 bool ClockUnderReserve() {
   const SearchRecord& sd = SearchData;
   const uint8_t state = sd.state.load(std::memory_order_relaxed);
-  if (state == StatePondering) return false;
-  // Between searches the clock of the last "go" stands for the next one.
-  const double elapsed = state == StateIdle ? 0.0 : sd.elapsed.load(std::memory_order_relaxed);
-  return UnderReserve(std::max(0.0, sd.clock[sd.engine_side] - elapsed));
+  double spent = sd.elapsed.load(std::memory_order_relaxed);
+  // Pondering spends the opponent's time. Between searches, what the last
+  // search left of its clock stands for the next one (its workers are idle,
+  // so their last record is complete).
+  if (state == StatePondering) spent = 0.0;
+  if (state == StateIdle) spent = sd.elapsed_at_completed;
+  return UnderReserve(std::max(0.0, sd.clock[sd.engine_side] - spent));
 }
 
 void SearchTimecheckAt(double now) {

@@ -372,7 +372,7 @@ TEST_F(ControlTest, TimeCheckUnderTheReserve) {
   // The reserve is five overheads: 0.25 s.
   const Case cases[] = {
       {"no depth-2 result yet", 0.2, 50, 1, StateThinking, -1, true},
-      {"pondering", 0.2, 50, 2, StatePondering, -1, false},
+      {"pondering", 0.2, 50, 2, StatePondering, -1, true},
       {"comfortable clock", 0.5, 50, 2, StateThinking, 0.015, false},
       {"reaching the reserve", 0.2605, 50, 2, StateThinking, 0.011, true},
       {"no overhead, no reserve", 0.2, 0, 2, StateThinking, 0.015, false},
@@ -387,8 +387,13 @@ TEST_F(ControlTest, TimeCheckUnderTheReserve) {
     EXPECT_NEAR(StopsAt(0.003, 1.0), c.stops_at, 0.0011) << c.name;
     EXPECT_EQ(ClockUnderReserve(), c.fast_polls) << c.name;
   }
-  // Between searches the last clock decides; a fixed move time has no reserve.
+  // Between searches, what the last search left of its clock decides; a fixed
+  // move time has no reserve.
   SearchData.state.store(StateIdle);
+  EXPECT_TRUE(ClockUnderReserve());
+  SuddenDeath(0.3, 0.01);
+  EXPECT_FALSE(ClockUnderReserve());
+  SearchData.elapsed_at_completed = 0.06;
   EXPECT_TRUE(ClockUnderReserve());
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = 0.1;
