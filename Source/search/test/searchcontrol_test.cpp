@@ -387,18 +387,13 @@ TEST_F(ControlTest, TimeCheckUnderTheReserve) {
     EXPECT_NEAR(StopsAt(0.003, 1.0), c.stops_at, 0.0011) << c.name;
     EXPECT_EQ(ClockUnderReserve(), c.fast_polls) << c.name;
   }
-  // Between searches, what the last search left of its clock decides; a fixed
-  // move time has no reserve.
+  // Between searches, what the last search left of its clock decides.
   SearchData.state.store(StateIdle);
   EXPECT_TRUE(ClockUnderReserve());
   SuddenDeath(0.3, 0.01);
   EXPECT_FALSE(ClockUnderReserve());
   SearchData.elapsed_at_completed = 0.06;
   EXPECT_TRUE(ClockUnderReserve());
-  SearchData.time_control = TimeFixed;
-  SearchData.fixed_time = 0.1;
-  PrepareNewSearchAt(kNow);
-  EXPECT_FALSE(ClockUnderReserve());
 }
 
 TEST_F(ControlTest, TimeCheckStableAndForcedMoves) {
