@@ -141,7 +141,13 @@ void Loop() {
     // Input is also read while a go request waits behind a search that has
     // not ended yet, so nothing can leave the loop spinning deaf.
     if (!SearchData.go_request || SearchData.state != StateIdle) {
-      SleepMs(5);
+      // Under the reserve a move must cost less than the increment: "position"
+      // and "go" are read as they arrive, and the time check and the end of
+      // the search are seen within a quarter of a millisecond.
+      if (ClockUnderReserve())
+        WaitForInput(250);
+      else
+        SleepMs(5);
       SearchTimecheck();
       UserInput();
       if (PBlock.quit) break;

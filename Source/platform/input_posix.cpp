@@ -15,6 +15,21 @@ void SleepMs(int ms) {
   select(0, nullptr, nullptr, nullptr, &tv);
 }
 
+// Once input has ended it stays readable, and waiting on it would spin.
+static bool input_ended = false;
+
+void WaitForInput(int us) {
+  timeval tv{us / 1000000, us % 1000000};
+  if (input_ended) {
+    select(0, nullptr, nullptr, nullptr, &tv);
+    return;
+  }
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(STDIN_FILENO, &set);
+  select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv);
+}
+
 static bool InputWaiting(int uci_mode) {
   if (uci_mode) {
     fd_set set;
@@ -32,7 +47,10 @@ static bool InputWaiting(int uci_mode) {
 void ReadWaitingInput(int uci_mode) {
   if (!InputWaiting(uci_mode)) return;
   char buf[kInputLineSize];
-  if (!std::fgets(buf, kMaxInputLine + 1, stdin)) return;
+  if (!std::fgets(buf, kMaxInputLine + 1, stdin)) {
+    input_ended = std::feof(stdin);
+    return;
+  }
   QueueInputLine(buf, static_cast<int>(std::strcspn(buf, "\r\n")));
 }
 #endif

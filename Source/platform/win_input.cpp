@@ -63,6 +63,9 @@ void ReadConsole() {
 
 void SleepMs(int ms) { SleepEx(ms, TRUE); }
 
+// A quarter of a millisecond is below the timer's period; one period it is.
+void WaitForInput(int) { SleepMs(1); }
+
 void ReadWaitingInput(int) {
   if (first_call) SetUpInput();
   if (is_pipe)

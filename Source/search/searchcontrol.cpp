@@ -112,12 +112,34 @@ void PrepareNewSearchAt(double now) {
   if (PBlock.info_delay < 9999.0) LogPosition(side);
 }
 
+// Below the reserve the clock cannot pay for a think of the usual length.
+static bool UnderReserve(double clock_left) {
+  return SearchData.time_control != TimeFixed && clock_left < 5 * SearchData.move_overhead;
+}
+
+bool ClockUnderReserve() {
+  const SearchRecord& sd = SearchData;
+  const uint8_t state = sd.state.load(std::memory_order_relaxed);
+  double spent = sd.elapsed.load(std::memory_order_relaxed);
+  // Pondering spends the opponent's time. Between searches, what the last
+  // search left of its clock stands for the next one (its workers are idle,
+  // so their last record is complete).
+  if (state == StatePondering) spent = 0.0;
+  if (state == StateIdle) spent = sd.elapsed_at_completed;
+  return UnderReserve(std::max(0.0, sd.clock[sd.engine_side] - spent));
+}
+
 void SearchTimecheckAt(double now) {
   SearchRecord& sd = SearchData;
   const double elapsed = now - start;
   sd.elapsed.store(elapsed, std::memory_order_relaxed);
   const int d = sd.iteration_depth.load(std::memory_order_relaxed);
-  if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 || elapsed < 0.015)
+  const double r = std::max(0.0, sd.clock[sd.engine_side] - elapsed);
+  // Under the reserve even the 15 ms minimum would cost more than the
+  // increment gives back, and the clock would drain move by move.
+  const bool short_clock = UnderReserve(r);
+  if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 ||
+      (elapsed < 0.015 && !short_clock))
     return;
 
   Lock(spinlock1);
@@ -152,7 +174,6 @@ void SearchTimecheckAt(double now) {
   if (d > 6 && d == change) b = std::max(b, 2);
   if (d > 6 && d - 1 == change) b = std::max(b, 1);
 
-  const double r = std::max(0.0, sd.clock[sd.engine_side] - elapsed);
   double limit = b * 0.01 * r + sd.target_time;
   if (sd.time_control == TimeFixed) {
     if (elapsed < limit) return;
@@ -166,7 +187,7 @@ void SearchTimecheckAt(double now) {
         limit *= 0.85;
     }
     const bool forced = settled > 69 && sd.best_depth.load(std::memory_order_relaxed) > 6;
-    if (!forced && r >= 5 * sd.move_overhead && elapsed < limit) return;
+    if (!forced && !short_clock && elapsed < limit) return;
   }
   if (sd.best_depth.load(std::memory_order_relaxed) < 2) return;
   StopIfRunning(sd.state.load(std::memory_order_relaxed) == StateThinking ? StopReport : StopAbort);

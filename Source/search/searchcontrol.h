@@ -17,5 +17,10 @@ void SearchTimecheckAt(double now);
 
 void GetElapsedTime();
 
+// True while the engine's clock is under its reserve (five move overheads),
+// in a search with a clock, while pondering on one or between two such
+// searches. Every millisecond of reaction then counts.
+bool ClockUnderReserve();
+
 // Node growth per ply over the last four completed depths; 2.0 when unknown.
 double EffectiveBranchingFactor();

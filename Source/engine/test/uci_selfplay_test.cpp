@@ -1,8 +1,10 @@
 // Long self-play through pipes, for scripts/selfplay.sh (not part of CI):
 // two engine processes play many fast games with clocks and pondering, and
-// every crash, hang, illegal move and loss on time is counted.
+// every crash, hang, illegal move and loss on time is counted, with the moves
+// played while the mover's clock was under the engine's reserve.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,9 +33,13 @@ struct Player {
 struct Tally {
   int games = 0, wins[2] = {0, 0}, draws = 0;
   int crashes = 0, hangs = 0, illegal = 0, time_losses = 0;
-  long moves = 0;
-  double think = 0;
+  long moves = 0, short_moves = 0;
+  double think = 0, short_think = 0, short_longest = 0, least_clock = 1e9;
 };
+
+// Five move overheads of the default MoveOverhead (50 ms): below this the
+// engine plays as fast as it can.
+constexpr double kReserve = 5 * 0.050;
 
 bool StartPlayer(Player& p, int threads, int hash, int ponder) {
   char tmpl[] = "/tmp/kerv_self_XXXXXX";
@@ -131,10 +137,16 @@ TEST(UciSelfPlay, DISABLED_LongRun) {
       const double spent = Now() - t0;
       t.think += spent;
       t.moves++;
+      if (clock[side] < kReserve) {
+        t.short_moves++;
+        t.short_think += spent;
+        t.short_longest = std::max(t.short_longest, spent);
+      }
       clock[side] -= spent;
+      t.least_clock = std::min(t.least_clock, clock[side]);
       if (clock[side] < 0) {
         t.time_losses++;
-        std::fprintf(stderr, "game %d: lost on time at ply %d\n", g, ply);
+        std::fprintf(stderr, "game %d: lost on time at ply %d, %.1f ms over\n", g, ply, -clock[side] * 1000);
         outcome = side == White ? BlackWins : WhiteWins;
         break;
       }
@@ -195,6 +207,8 @@ TEST(UciSelfPlay, DISABLED_LongRun) {
   std::printf("games %d (+%d =%d -%d), moves %ld, mean think %.3f s, crashes %d, hangs %d, illegal %d, time losses %d\n",
               t.games, t.wins[0], t.draws, t.wins[1], t.moves, t.moves ? t.think / t.moves : 0.0, t.crashes, t.hangs,
               t.illegal, t.time_losses);
+  std::printf("under the reserve: moves %ld, mean think %.4f s, longest %.4f s; least clock left after a move %.4f s\n",
+              t.short_moves, t.short_moves ? t.short_think / t.short_moves : 0.0, t.short_longest, t.least_clock);
   EXPECT_EQ(t.crashes, 0);
   EXPECT_EQ(t.hangs, 0);
   EXPECT_EQ(t.illegal, 0);

@@ -282,7 +282,7 @@ TEST_F(ControlTest, TimeCheckGates) {
   EXPECT_EQ(SearchData.stop.load(), StopRun);
   SearchData.go_request = StateThinking;
 
-  // Never before a depth-2 result, never at depth 1, never before 15 ms.
+  // Never before a depth-2 result, never at depth 1.
   SuddenDeath(0.1, 0.0);
   PrepareNewSearchAt(kNow);
   Searching(3, 0, 0, 1);
@@ -292,11 +292,9 @@ TEST_F(ControlTest, TimeCheckGates) {
   SearchData.best_depth.store(2);
   SearchTimecheckAt(kNow + 5);
   EXPECT_EQ(SearchData.stop.load(), StopRun);
+  // Less than five overheads left on the clock.
   Searching(3, 0, 0, 2);
   SearchTimecheckAt(kNow + 0.010);
-  EXPECT_EQ(SearchData.stop.load(), StopRun);
-  // Less than five overheads left on the clock.
-  SearchTimecheckAt(kNow + 0.016);
   EXPECT_EQ(SearchData.stop.load(), StopReport);
 
   // A stop already set is left alone.
@@ -360,6 +358,42 @@ TEST_F(ControlTest, TimeCheckBonuses) {
     Set(w2, 5, best, 20, 0);
     EXPECT_NEAR(StopsAt(c.stops_at - 0.05, c.stops_at + 0.05), c.stops_at, 0.0015) << c.name;
   }
+}
+
+TEST_F(ControlTest, TimeCheckUnderTheReserve) {
+  struct Case {
+    const char* name;
+    double clock;
+    int overhead, best_depth;
+    uint8_t state;
+    double stops_at;  // -1: not within a second
+    bool fast_polls;
+  };
+  // The reserve is five overheads: 0.25 s.
+  const Case cases[] = {
+      {"no depth-2 result yet", 0.2, 50, 1, StateThinking, -1, true},
+      {"pondering", 0.2, 50, 2, StatePondering, -1, true},
+      {"comfortable clock", 0.5, 50, 2, StateThinking, 0.015, false},
+      {"reaching the reserve", 0.2605, 50, 2, StateThinking, 0.011, true},
+      {"no overhead, no reserve", 0.2, 0, 2, StateThinking, 0.015, false},
+      {"under the reserve", 0.2, 50, 2, StateThinking, 0.003, true},
+  };
+  for (const Case& c : cases) {
+    SuddenDeath(c.clock, 0.01);
+    Personality.MoveOverhead = int16_t(c.overhead);
+    PrepareNewSearchAt(kNow);
+    SearchData.state.store(c.state);
+    Searching(3, 0, 0, c.best_depth);
+    EXPECT_NEAR(StopsAt(0.003, 1.0), c.stops_at, 0.0011) << c.name;
+    EXPECT_EQ(ClockUnderReserve(), c.fast_polls) << c.name;
+  }
+  // Between searches, what the last search left of its clock decides.
+  SearchData.state.store(StateIdle);
+  EXPECT_TRUE(ClockUnderReserve());
+  SuddenDeath(0.3, 0.01);
+  EXPECT_FALSE(ClockUnderReserve());
+  SearchData.elapsed_at_completed = 0.06;
+  EXPECT_TRUE(ClockUnderReserve());
 }
 
 TEST_F(ControlTest, TimeCheckStableAndForcedMoves) {
