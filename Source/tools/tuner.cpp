@@ -1,13 +1,11 @@
 #include "tools/tuner.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "board/fen.h"
 #include "engine/input.h"
@@ -20,6 +18,7 @@
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
+#include "tools/epdsuite.h"
 #include "tools/paramlist.h"
 
 namespace {
@@ -28,7 +27,7 @@ constexpr int kLineSize = 256;  // lines of up to 254 characters, line end inclu
 
 // One training line: the position text and its stored scores.
 struct TrainingLine {
-  char position[kLineSize];
+  char position[kEpdPositionSize];
   int ce = 0;
   int c6 = 0;
   double result = 0.0;  // white's view
@@ -43,41 +42,16 @@ struct ErrorPass {
   int skipped = 0;   // lines too long to read whole
 };
 
-std::string_view NextToken(std::string_view s, size_t& at, const char* separators) {
-  const size_t begin = s.find_first_not_of(separators, at);
-  if (begin == std::string_view::npos) {
-    at = s.size();
-    return {};
-  }
-  at = std::min(s.find_first_of(separators, begin), s.size());
-  return s.substr(begin, at - begin);
-}
+int ScoreOperand(const char* text) { return std::clamp(std::atoi(text), -32767, 32767); }
 
-int ScoreOperand(std::string_view text) {
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  int v = 0;
-  const std::from_chars_result read = std::from_chars(text.data(), text.data() + text.size(), v);
-  return read.ec == std::errc() ? std::clamp(v, -32767, 32767) : 0;
-}
-
-// The four position fields, ce and c6 (ce when absent) and the c9 result;
-// false when any of the position fields or the result is missing.
+// The position, ce and c6 (ce when absent) and the c9 result; false when the
+// line has no position or no result.
 bool ReadTrainingLine(const char* line, TrainingLine* t) {
-  const std::string_view s(line);
-  size_t at = 0;
-  std::string_view field[4];
-  for (std::string_view& f : field)
-    if ((f = NextToken(s, at, " ")).empty()) return false;
-  std::snprintf(t->position, sizeof t->position, "%.*s %.*s %.*s %.*s", int(field[0].size()), field[0].data(),
-                int(field[1].size()), field[1].data(), int(field[2].size()), field[2].data(),
-                int(field[3].size()), field[3].data());
-  std::string_view ce, c6;
-  for (std::string_view op; !(op = NextToken(s, at, " ;\r\n")).empty();) {
-    if (op == "ce") ce = NextToken(s, at, "; ");
-    else if (op == "c6") c6 = NextToken(s, at, "; ");
-  }
+  char bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], c0[kEpdOperandSize];
+  char ce[kEpdOperandSize], c6[kEpdOperandSize];
+  if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
   t->ce = ScoreOperand(ce);
-  t->c6 = c6.empty() ? t->ce : ScoreOperand(c6);
+  t->c6 = c6[0] ? ScoreOperand(c6) : t->ce;
 
   const char* c9 = std::strstr(line, " c9 ");
   if (!c9) return false;
