@@ -1,13 +1,11 @@
 #include "engine/console.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -23,6 +21,7 @@
 #include "engine/uci.h"
 #include "eval/display.h"
 #include "eval/weights.h"
+#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
@@ -419,7 +418,7 @@ constexpr Entry kCommands[] = {
 
 void QuietSearch() {
   SearchData.stop = StopAbort;
-  while (ThreadsAreBusy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (ThreadsAreBusy()) SleepMs(1);
 }
 
 void ProcessConsole(const char* line) {
