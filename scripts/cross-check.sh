@@ -40,13 +40,23 @@ fail() { echo "  FAIL: $*"; ok=0; }
 
 # The emulated CPU must refuse the instruction, or the run without it proves
 # nothing.
-if ($no_popcnt_cpu "$deliverables/kerv-x86-64-popcnt" -bench2 </dev/null >/dev/null 2>&1) 2>/dev/null; then
+if timeout 60 $no_popcnt_cpu "$deliverables/kerv-x86-64-popcnt" -bench2 </dev/null >/dev/null 2>&1; then
   echo "FAIL: the popcnt build ran on the CPU model without popcnt"
   failed=$((failed + 1))
 fi
 
 "$wine64" wineboot --init >/dev/null 2>&1
 x86_64-w64-mingw32-g++-posix -O2 -static scripts/win-pipe-session.cpp -o "$work/win-pipe-session.exe" || exit 2
+
+# The Windows file mapping of the table files, through the same compiler.
+x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -static -ISource scripts/win-filemap-check.cpp \
+  Source/platform/win_filemap.cpp -o "$work/win-filemap-check.exe" || exit 2
+printf 'KQvK table bytes' >"$work/table.bin"
+: >"$work/empty.bin"
+if ! "$wine64" "$work/win-filemap-check.exe" "$work/table.bin" 'KQvK table bytes' "$work/empty.bin" \
+  "$work/missing.bin" | tr -d '\r'; then
+  failed=$((failed + 1))
+fi
 
 # uci_session RUN PROGRAM: the session's output on standard output.
 uci_session() {
