@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 GEN := -G Ninja
 
-.PHONY: build run test test-release test-sanitize test-tsan bench clean
+.PHONY: build run test test-release test-sanitize test-tsan bench deliverables cross-check clean
 
 build/release/build.ninja:
 	$(CMAKE) -S . -B build/release $(GEN) -DCMAKE_BUILD_TYPE=Release
@@ -42,6 +42,32 @@ test: test-release test-sanitize test-tsan
 
 bench: build/release/build.ninja
 	$(CMAKE) --build build/release -j $(JOBS)
+
+# The six programs of a release, built from this tree into build/deliverables/
+# with the compilers that scripts/install-toolchains.sh installs.
+CROSS := x86-64-popcnt x86-64 armv8 armv6 win32 win64-popcnt
+TOOLCHAINS := $(CURDIR)/cmake/toolchains
+flags_x86-64-popcnt := -DKERV_POPCNT=ON
+flags_x86-64 := -DKERV_POPCNT=OFF
+flags_armv8 := -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAINS)/armv8.cmake
+flags_armv6 := -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAINS)/armv6.cmake
+flags_win32 := -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAINS)/win32.cmake
+flags_win64-popcnt := -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAINS)/win64.cmake -DKERV_POPCNT=ON
+
+build/cross/%/build.ninja:
+	$(CMAKE) -S . -B build/cross/$* $(GEN) -DCMAKE_BUILD_TYPE=Release -DKERV_PROGRAM_ONLY=ON $(flags_$*)
+
+deliverables: $(CROSS:%=build/cross/%/build.ninja)
+	mkdir -p build/deliverables
+	set -e; for d in $(CROSS); do \
+	  $(CMAKE) --build build/cross/$$d --target kerv -j $(JOBS); \
+	  exe=; [ -f build/cross/$$d/kerv.exe ] && exe=.exe; \
+	  cp build/cross/$$d/kerv$$exe build/deliverables/kerv-$$d$$exe; \
+	done
+
+# Runs every deliverable under its emulator and compares their answers.
+cross-check: deliverables
+	scripts/cross-check.sh
 
 clean:
 	rm -rf build

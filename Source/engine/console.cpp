@@ -1,13 +1,11 @@
 #include "engine/console.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -24,6 +22,7 @@
 #include "engine/params.h"
 #include "eval/display.h"
 #include "eval/weights.h"
+#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchcontrol.h"
@@ -440,7 +439,7 @@ void ShowTracedEval() {
 
 void QuietSearch() {
   SearchData.stop = StopAbort;
-  while (ThreadsAreBusy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (ThreadsAreBusy()) SleepMs(1);
 }
 
 void ProcessConsole(const char* line) {

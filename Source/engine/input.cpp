@@ -45,7 +45,15 @@ int TakeInputLine(char* out, int size) {
 void UserInput() {
   // A full read can add a whole buffer of lines; while the queue cannot take
   // that, the input waits in the pipe instead of being dropped.
-  if (InputQueueRoom() > 2 * kInputLineSize) ReadWaitingInput(PBlock.protocol != 0);
+  if (InputQueueRoom() > kReadSize) {
+    char lines[kReadSize];
+    const int n = ReadWaitingInput(PBlock.protocol != 0, lines);
+    for (int start = 0, i = 0; i < n; i++) {
+      if (lines[i] != '\n') continue;
+      QueueInputLine(lines + start, i - start);
+      start = i + 1;
+    }
+  }
   char line[kInputLineSize];
   if (!TakeInputLine(line, sizeof line)) return;
   if (PBlock.protocol == 1 || std::strcmp(line, "uci") == 0)

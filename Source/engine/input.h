@@ -1,9 +1,7 @@
 // The input queue and the poll that hands one line per call to the
 // interpreter of the current protocol mode.
 #pragma once
-
-constexpr int kInputLineSize = 5000;           // a line and its NUL
-constexpr int kMaxInputLine = kInputLineSize - 2;  // longer lines arrive in pieces
+#include "platform/input.h"
 
 // Reads at most what waits on standard input, then hands at most one queued
 // line to ProcessUCI or ProcessConsole. Never blocks on an idle input.

@@ -12,6 +12,7 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "platform/input.h"
+#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/searchdata.h"
 #include "search/threads.h"

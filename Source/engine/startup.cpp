@@ -1,6 +1,7 @@
 #include "engine/startup.h"
 
 #include "board/bitboard.h"
+#include "engine/output.h"
 #include "engine/params.h"
 #include "eval/bitbase.h"
 #include "eval/weights.h"
@@ -29,8 +30,18 @@ bool StartUpEngine() {
   // Switches become the defaults that "uci" reports.
   DefaultPersonality = Personality;
   SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);
+  numa_binding = PBlock.numa != 0;
   if (CreateThreadPool(SearchData.thread_count) != 0) return false;
-  BeginTimerPeriod();
+  switch (BeginTimerPeriod()) {
+    case TimerSet:
+      break;
+    case TimerNoCaps:
+      ShowMessage("error setting timer resolution\n");
+      break;
+    case TimerRefused:
+      ShowMessage("Error setting timer resolution");
+      break;
+  }
   SetSearchParams();
   SetEvalParams();
   return true;

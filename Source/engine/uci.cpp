@@ -13,7 +13,7 @@
 #include "engine/params.h"
 #include "eval/display.h"
 #include "eval/weights.h"
-#include "platform/input.h"
+#include "platform/sleep.h"
 #include "search/calibrate.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"

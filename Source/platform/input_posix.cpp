@@ -8,13 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/input.h"
-
-void SleepMs(int ms) {
-  timeval tv{ms / 1000, (ms % 1000) * 1000};
-  select(0, nullptr, nullptr, nullptr, &tv);
-}
-
 // Once input has ended it stays readable, and waiting on it would spin.
 static bool input_ended = false;
 
@@ -44,13 +37,14 @@ static bool InputWaiting(int uci_mode) {
 
 // Standard input is unbuffered (start-up makes it so), so one fgets takes one
 // line and leaves the next in the pipe, where the next poll still sees it.
-void ReadWaitingInput(int uci_mode) {
-  if (!InputWaiting(uci_mode)) return;
-  char buf[kInputLineSize];
-  if (!std::fgets(buf, kMaxInputLine + 1, stdin)) {
+int ReadWaitingInput(int uci_mode, char* out) {
+  if (!InputWaiting(uci_mode)) return 0;
+  if (!std::fgets(out, kMaxInputLine + 1, stdin)) {
     input_ended = std::feof(stdin);
-    return;
+    return 0;
   }
-  QueueInputLine(buf, static_cast<int>(std::strcspn(buf, "\r\n")));
+  const int len = static_cast<int>(std::strcspn(out, "\r\n"));
+  out[len] = '\n';
+  return len + 1;
 }
 #endif

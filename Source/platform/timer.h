@@ -1,13 +1,22 @@
 // The system timer period: Windows sleeps in coarse steps unless asked for a
 // finer period; elsewhere there is nothing to do.
 #pragma once
+#include <algorithm>
+
+// The period asked for: the smallest offered, at least 5 ms, within the
+// largest offered.
+constexpr unsigned ChooseTimerPeriod(unsigned smallest, unsigned largest) {
+  return std::min(std::max(smallest, 5u), largest);
+}
+
+enum TimerResult { TimerSet, TimerNoCaps, TimerRefused };
 
 #ifdef _WIN32
-// Sets the period to min(max(smallest offered, 5 ms), largest offered).
-void BeginTimerPeriod();
+// Sets the period chosen above from what the system offers.
+TimerResult BeginTimerPeriod();
 // Ends the period set above (0 when none was set).
 void EndTimerPeriod();
 #else
-inline void BeginTimerPeriod() {}
+inline TimerResult BeginTimerPeriod() { return TimerSet; }
 inline void EndTimerPeriod() {}
 #endif

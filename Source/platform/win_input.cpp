@@ -6,16 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/input.h"
+#include "platform/pipelines.h"
+#include "platform/sleep.h"
 
 namespace {
 
 bool first_call = true;
 HANDLE input_handle;
 bool is_pipe = false;
-// A line a pipe read delivered without its end waits here for the rest.
-char partial[kInputLineSize];
-int partial_len = 0;
+PipeLines pipe_lines;
 
 void SetUpInput() {
   first_call = false;
@@ -24,52 +23,43 @@ void SetUpInput() {
   is_pipe = !GetConsoleMode(input_handle, &mode);
   if (!is_pipe) {
     // Window and mouse events would make _kbhit report input no read returns.
-    SetConsoleMode(input_handle, mode & ~(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
+    SetConsoleMode(input_handle, mode & ~DWORD(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
     FlushConsoleInputBuffer(input_handle);
   }
 }
 
-void ReadPipe() {
+// Bytes read into chunk (kInputLineSize bytes) when input waits, else 0.
+int ReadPipeBytes(char* chunk) {
   DWORD available = 0;
-  if (!PeekNamedPipe(input_handle, nullptr, 0, nullptr, &available, nullptr) || available == 0)
-    return;
-  char chunk[kInputLineSize];
-  DWORD n = 0;
-  if (!ReadFile(input_handle, chunk, kMaxInputLine + 1, &n, nullptr)) return;
-  for (DWORD i = 0; i < n; i++) {
-    char c = chunk[i];
-    if (c == '\n' || c == '\r' || c == 0) {
-      QueueInputLine(partial, partial_len);
-      partial_len = 0;
-      continue;
-    }
-    partial[partial_len++] = c;
-    // An over-long line goes on in pieces, as a console read would deliver it.
-    if (partial_len == kMaxInputLine) {
-      QueueInputLine(partial, partial_len);
-      partial_len = 0;
-    }
+  if (PeekNamedPipe(input_handle, nullptr, 0, nullptr, &available, nullptr)) {
+    if (available == 0) return 0;
+  } else {
+    // A redirected file cannot be peeked, yet a read of it never waits. Nor
+    // can a pipe that an emulator hands on from its host: reading it may
+    // wait, but it is the only way its input is ever seen.
+    const DWORD error = GetLastError();
+    if (GetFileType(input_handle) != FILE_TYPE_DISK && error != ERROR_NOT_SUPPORTED) return 0;
   }
+  DWORD n = 0;
+  return ReadFile(input_handle, chunk, kMaxInputLine + 1, &n, nullptr) ? int(n) : 0;
 }
 
-void ReadConsole() {
-  if (!_kbhit()) return;
-  char buf[kInputLineSize];
-  if (!std::fgets(buf, kMaxInputLine + 1, stdin)) return;
-  QueueInputLine(buf, static_cast<int>(std::strcspn(buf, "\r\n")));
+int ReadConsoleLine(char* out) {
+  if (!_kbhit()) return 0;
+  if (!std::fgets(out, kMaxInputLine + 1, stdin)) return 0;
+  const int len = static_cast<int>(std::strcspn(out, "\r\n"));
+  out[len] = '\n';
+  return len + 1;
 }
 
 }  // namespace
 
-void SleepMs(int ms) { SleepEx(ms, TRUE); }
-
 // A quarter of a millisecond is below the timer's period; one period it is.
 void WaitForInput(int) { SleepMs(1); }
 
-void ReadWaitingInput(int) {
+int ReadWaitingInput(int, char* out) {
   if (first_call) SetUpInput();
-  if (is_pipe)
-    ReadPipe();
-  else
-    ReadConsole();
+  if (!is_pipe) return ReadConsoleLine(out);
+  char chunk[kInputLineSize];
+  return SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(chunk), out);
 }

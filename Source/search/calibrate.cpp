@@ -1,10 +1,8 @@
 #include "search/calibrate.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
@@ -12,6 +10,7 @@
 #include "board/makemove.h"
 #include "engine/output.h"
 #include "eval/evaluate.h"
+#include "platform/sleep.h"
 #include "search/ordering.h"
 #include "search/searchcontrol.h"
 #include "search/searchparams.h"
@@ -108,7 +107,7 @@ void ThrottleWait(const ThreadRecord* td) {
     if (elapsed >= sd.target_time && sd.best_depth.load(std::memory_order_relaxed) < 2 &&
         sd.state.load(std::memory_order_relaxed) != StatePondering)
       return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    SleepMs(1);
     if (sd.target_nps.load(std::memory_order_relaxed) >= kNoSpeedLimit ||
         sd.iteration_depth.load(std::memory_order_relaxed) < 2)
       return;

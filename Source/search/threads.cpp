@@ -3,15 +3,17 @@
 #include <pthread.h>
 #include <cerrno>
 #include <cstdlib>
-#include <chrono>
 #include <cstring>
 #include "board/makemove.h"
+#include "platform/numa.h"
+#include "platform/sleep.h"
 #include "search/root.h"
 #include "search/searchdata.h"
 
 std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
 SpinLock spinlock1;
 SpinLock spinlock2;
+bool numa_binding = false;
 
 static pthread_t thread[kMaxThreads];
 static bool running[kMaxThreads];  // a thread was started and not yet joined
@@ -20,8 +22,6 @@ static int th_num[kMaxThreads];
 // index to free, so that the slot itself only ever shows the new record.
 static ThreadRecord* retired[kMaxThreads];
 static std::atomic<bool> no_record[kMaxThreads];
-
-static void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 static void RunOneSearch(ThreadRecord* td) {
   if (td->index == 0) {
@@ -41,6 +41,8 @@ static void* SearchThreadFunc(void* arg) {
   const int i = *static_cast<int*>(arg);
   delete retired[i];
   retired[i] = nullptr;
+  // Bound before the record is allocated, so its memory comes from the node.
+  if (numa_binding) BindThreadToNode(i);
   ThreadRecord* td = NewThreadRecord(uint8_t(i));
   if (!td) {
     no_record[i].store(true, std::memory_order_release);
@@ -69,6 +71,15 @@ static void* SearchThreadFunc(void* arg) {
   }
 }
 
+// 0 once worker i has its new record, ENOMEM when it could not get one.
+static int WaitForRecord(int i) {
+  while (!ThreadData[i].load(std::memory_order_acquire)) {
+    if (no_record[i].load(std::memory_order_acquire)) return ENOMEM;
+    SleepMs(1);
+  }
+  return 0;
+}
+
 int CreateThreadPool(int n) {
   if (n < 0) n = 0;
   if (n > kMaxThreads) n = kMaxThreads;
@@ -86,17 +97,15 @@ int CreateThreadPool(int n) {
       retired[i] = nullptr;
     } else {
       running[i] = true;
+      // Binding workers print as they bind: one at a time keeps the lines
+      // in index order.
+      if (numa_binding) result = WaitForRecord(i);
     }
   }
   for (int i = 0; i < n; i++) {
     if (!running[i]) break;
-    while (!ThreadData[i].load(std::memory_order_acquire)) {
-      if (no_record[i].load(std::memory_order_acquire)) {
-        if (result == 0) result = ENOMEM;
-        break;
-      }
-      SleepMs(1);
-    }
+    const int waited = WaitForRecord(i);
+    if (result == 0) result = waited;
   }
   // Records of indexes the new pool does not use have no worker to free them.
   for (int i = n; i < kMaxThreads; i++) {

@@ -26,6 +26,10 @@ inline void Unlock(SpinLock& lock) { lock.flag.clear(std::memory_order_release);
 extern SpinLock spinlock1;  // the shared best result in SearchData
 extern SpinLock spinlock2;  // the search's output lines
 
+// Set from the -numa switch before the pool is created: each new worker then
+// binds itself to its NUMA node's processor group (Windows builds).
+extern bool numa_binding;
+
 // Starts n workers and returns once each has its record in place: 0, or the
 // thread library's error code (ENOMEM when a worker could not get its record).
 // The previous pool must have been ended.

@@ -6,7 +6,7 @@
 #include "engine/input.h"
 #include "engine/output.h"
 #include "engine/params.h"
-#include "platform/input.h"
+#include "platform/sleep.h"
 #include "search/root.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
