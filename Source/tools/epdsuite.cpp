@@ -11,7 +11,7 @@
 #include "engine/params.h"
 #include "engine/textline.h"
 #include "eval/weights.h"
-#include "platform/input.h"
+#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchcontrol.h"

@@ -13,7 +13,7 @@
 #include "engine/input.h"
 #include "engine/output.h"
 #include "eval/weights.h"
-#include "platform/input.h"
+#include "platform/sleep.h"
 #include "search/records.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
