@@ -25,7 +25,7 @@ constexpr int kSpareSlots = 16;
 // memory comes from the system, is an empty slot.
 static uint64_t DepthBits(int depth) { return uint64_t(uint8_t(depth - kHashEmptyDepth)) << 56; }
 static int8_t SlotDepth(uint64_t w1) { return int8_t(uint8_t(uint8_t(w1 >> 56) + kHashEmptyDepth)); }
-static_assert(std::atomic<uint64_t>::is_always_lock_free && sizeof(HashSlot) == 16,
+static_assert(sizeof(std::atomic<uint64_t>) == sizeof(uint64_t) && sizeof(HashSlot) == 16,
               "a slot is two plain words, so zero bytes are a valid slot");
 
 static uint64_t Word0(uint32_t lock, uint32_t check) { return uint64_t(lock) << 32 | check; }
