@@ -43,8 +43,9 @@ Bitboard Rivals(const Position* pos, Move move) {
 Bitboard FileMask(int sq) { return 0x0101010101010101ULL << FileOf(sq); }
 Bitboard RankMask(int sq) { return 0xFFULL << (8 * RankOf(sq)); }
 
+// Games mark mate with "#" where other texts write "+".
 void CutAtPlus(char* s) {
-  if (char* p = std::strchr(s, '+')) *p = 0;
+  if (char* p = std::strpbrk(s, "+#")) *p = 0;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ void MoveToSan(Position* pos, Move move, char* out);
 
 // Finds the one legal move of the game record (CTD) that text names and
 // stores it in move (1), else 0; exactly two matches print "ambiguous move".
-// The text is rewritten in place (cut at "+", "=" before a promotion letter,
-// O and 0 folded to o), so its buffer must hold kMoveTextSize characters;
-// longer texts are refused untouched.
+// The text is rewritten in place (cut at "+" or "#", "=" before a promotion
+// letter, O and 0 folded to o), so its buffer must hold kMoveTextSize
+// characters; longer texts are refused untouched.
 int IsValidMove(char* text, Move* move);

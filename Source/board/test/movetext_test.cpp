@@ -110,6 +110,7 @@ TEST_F(MoveTextTest, ParsesCoordinateAndAlgebraic) {
   EXPECT_EQ(Parse("Ngf3"), M("g1", "f3"));
   EXPECT_EQ(Parse("N1f3"), M("g1", "f3"));
   EXPECT_EQ(Parse("Nf3+"), M("g1", "f3"));
+  EXPECT_EQ(Parse("Nf3#"), M("g1", "f3"));
   EXPECT_EQ(Parse("e4"), M("e2", "e4"));
   EXPECT_EQ(Parse("nf3"), 0);
   EXPECT_EQ(Parse("e2e5"), 0);
