@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -793,7 +794,8 @@ void disable_wdl(TbEntry* e) {
 }
 
 DtzTable* load_dtz(TbEntry* e) {
-  DtzTable* t = new DtzTable{};
+  DtzTable* t = new (std::nothrow) DtzTable{};
+  if (!t) return nullptr;  // the probe fails; a later one may find memory
   t->mat = e->mat;
   const MapResult r = map_file(e->mat.name, ".rtbz", &t->map);
   if (r == Mapped && t->map.size >= 5 && load_le<uint32_t>(t->map.data) == kDtzMagic && parse_dtz(t)) return t;
