@@ -41,7 +41,6 @@ struct Sample {
   int in_check;
 };
 
-int InCheck(const Position* p) { return SqAtakd(p, p->list[p->side][King][0], p->side ^ 1); }
 
 std::vector<Sample> BuildSamples(ThreadRecord* td) {
   std::vector<Sample> out;

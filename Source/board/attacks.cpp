@@ -63,6 +63,8 @@ void RemoveIllegalMoves(Position* pos, int side, MoveEntry* list) {
   out->move = EndOfList;
 }
 
+int InCheck(const Position* pos) { return SqAtakd(pos, pos->list[pos->side][King][0], pos->side ^ 1); }
+
 int IsMate(Position* pos, int in_check) {
   GenerateAll(pos);
   const ThreadRecord* td = pos->owner;

@@ -12,6 +12,9 @@ int MoveIsLegal(Position* pos, int side, Move move);
 // Compacts a list ended by EndOfList to its legal moves, order kept.
 void RemoveIllegalMoves(Position* pos, int side, MoveEntry* list);
 
+// 1 when the side to move is in check.
+int InCheck(const Position* pos);
+
 // 0 with a legal move; else 1 checkmate (in_check set) or 2 stalemate.
 // Generates into the current ply's list.
 int IsMate(Position* pos, int in_check);

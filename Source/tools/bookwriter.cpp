@@ -53,12 +53,6 @@ struct Tree {
   bool out_of_memory = false;
 };
 
-void ShowMessagef(const char* format, const char* text) {
-  char line[kFileArgSize + 64];
-  std::snprintf(line, sizeof line, format, text);
-  ShowMessage(line);
-}
-
 // Progress is a row of dots, ended by the next line.
 void ShowDot() {
   std::fputc('.', stdout);
@@ -244,12 +238,12 @@ int WriteBookFile(Tree& t) {
   std::remove(kBookName);
   FILE* f = std::fopen(kBookName, "wb");
   if (!f) {
-    ShowMessagef("can't create %s", kBookName);
+    ShowFormatted("can't create %s", kBookName);
     return 1;
   }
   const bool written = WriteBook(f, t);
   if (std::fclose(f) != 0 || !written) {
-    ShowMessagef("can't write %s", kBookName);
+    ShowFormatted("can't write %s", kBookName);
     return 1;
   }
   char line[64];
@@ -264,10 +258,10 @@ int WriteBookFile(Tree& t) {
 int PG_CreateBook() {
   FILE* pgn = std::fopen(PBlock.game_file, "r");
   if (!pgn) {
-    ShowMessagef("can't open %s", PBlock.game_file);
+    ShowFormatted("can't open %s", PBlock.game_file);
     return 1;
   }
-  ShowMessagef(" Creating file tmp_book.bin from games in %s", PBlock.game_file);
+  ShowFormatted(" Creating file tmp_book.bin from games in %s", PBlock.game_file);
   Tree t;
   const bool read = ReadGames(pgn, t);
   std::fclose(pgn);
@@ -276,7 +270,7 @@ int PG_CreateBook() {
   if (read)
     status = WriteBookFile(t);
   else
-    ShowMessagef("out of memory, %s not written", kBookName);
+    ShowFormatted("out of memory, %s not written", kBookName);
   FreeNodes(t);
   return status;
 }

@@ -64,8 +64,6 @@ struct Scanner {
   bool word_start = true;  // the previous character separated words
 };
 
-bool InCheck(const Position* pos) { return SqAtakd(pos, pos->list[pos->side][King][0], pos->side ^ 1); }
-
 bool IsReal(int score) { return score >= kLowestScore; }
 
 // Score of the word that ends at the first '/' (+0.35/12 is 35): mover's view.

@@ -56,8 +56,6 @@ void RecordText(Move m, char* out) {
   std::snprintf(out, 8, "%s%s%s", tbl[MoveFrom(m)], tbl[MoveTo(m)], promo);
 }
 
-bool InCheck(const Position* pos) { return SqAtakd(pos, pos->list[pos->side][King][0], pos->side ^ 1); }
-
 void RunSearch() {
   StartSearch();
   while (ThreadsAreBusy()) {
