@@ -41,7 +41,6 @@ struct Sample {
   int in_check;
 };
 
-
 std::vector<Sample> BuildSamples(ThreadRecord* td) {
   std::vector<Sample> out;
   Position* p = &td->pos;
