@@ -57,7 +57,7 @@ TbPosition Random(const char* name, std::mt19937_64& rng) {
 
 int main(int argc, char** argv) {
   InitBitboards();
-  const std::string dir = argc > 1 ? argv[1] : KERV_SHARED_DIR "/syzygy";
+  const std::string dir = argc > 1 ? argv[1] : KERV_TESTDATA_DIR "/syzygy";
   init_tablebases(dir.c_str());
   std::mt19937_64 rng(1);
   std::vector<TbPosition> positions;

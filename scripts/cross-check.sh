@@ -8,11 +8,11 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 deliverables=build/deliverables
-shared=${KERV_SHARED_DIR:-../shared}
+data=testdata
 start_nodes=4865609
 # Position 4 of the suite: castling, en passant and promotions on both sides.
-suite_line=$(grep -m1 '^r3k2r/Pppp1ppp/' "$shared/perft/perft-suite.txt") || {
-  echo "cross-check: no perft suite in $shared/perft" >&2; exit 2; }
+suite_line=$(grep -m1 '^r3k2r/Pppp1ppp/' "$data/perft/perft-suite.txt") || {
+  echo "cross-check: no perft suite in $data/perft" >&2; exit 2; }
 IFS=';' read -r suite_fen suite_depth suite_nodes <<<"$suite_line"
 # Black's twenty replies to 1.e4.
 legal_replies=" a7a6 a7a5 b7b6 b7b5 c7c6 c7c5 d7d6 d7d5 e7e6 e7e5 f7f6 f7f5 g7g6 g7g5 h7h6 h7h5 b8a6 b8c6 g8f6 g8h6 "

@@ -15,7 +15,7 @@ struct PerftCase {
 
 std::vector<PerftCase> ReadSuite() {
   std::vector<PerftCase> cases;
-  std::ifstream in(KERV_SHARED_DIR "/perft/perft-suite.txt");
+  std::ifstream in(KERV_TESTDATA_DIR "/perft/perft-suite.txt");
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;

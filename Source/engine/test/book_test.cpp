@@ -1,11 +1,13 @@
-// The book reader: published keys, crafted and hostile books, the shared book through the pipes.
+// The book reader: published keys, crafted and hostile books, the reference book through the pipes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <random>
 #include <sstream>
 
 #include "engine/book.h"
+#include "engine/random64.h"
 #include "tempdir.h"
 #include "uci_harness.h"
 
@@ -66,6 +68,16 @@ TEST(BookReader, PublishedCheckKeys) {
     for (std::string m; in >> m;) ASSERT_TRUE(b.Play(m)) << m;
     EXPECT_EQ(GetHashKey(b.pos()), key) << moves;
   }
+  // The compiled constants are the published list, every one in its place.
+  std::ifstream list(KERV_TESTDATA_DIR "/polyglot/random64.txt");
+  size_t n = 0;
+  for (std::string line; std::getline(list, line);)
+    if (line.rfind("0x", 0) == 0) {
+      ASSERT_LT(n, Random64.size());
+      EXPECT_EQ(Random64[n], std::stoull(line, nullptr, 16)) << n;
+      n++;
+    }
+  EXPECT_EQ(n, Random64.size());
 }
 
 TEST(BookReader, ListsOnlyLegalMovesAndSurvivesHostileFiles) {
@@ -132,7 +144,7 @@ TEST(BookPipe, SharedBookAnswersThenTheSearchTakesOver) {
   Engine e;
   ASSERT_TRUE(Start(e, {}, tmp.dir));
   Send(e, "setoption name OwnBook value true\nsetoption name OwnBook_Depth value 2\n"
-          "setoption name OwnBook_File value " KERV_SHARED_DIR "/book/book.bin");
+          "setoption name OwnBook_File value " KERV_TESTDATA_DIR "/book/book.bin");
   ASSERT_TRUE(WaitFor(e, "info string OwnBook_File set to", 10.0));
   // In the book; at ply 2, no longer below OwnBook_Depth; not in the book.
   for (const char* moves : {"", "e2e4 e7e5", "a2a3 h7h6"}) {

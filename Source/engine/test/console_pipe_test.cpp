@@ -1,4 +1,4 @@
-// The console language through the real program: perft over the shared
+// The console language through the real program: perft over the perft
 // suite, the evaluation breakdown, searches, and commands that meet a
 // running search.
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ bool Has(const std::vector<std::string>& lines, const std::string& text) {
 }  // namespace
 
 TEST(ConsolePipe, PerftCountsEveryLineOfTheSuite) {
-  std::ifstream in(KERV_SHARED_DIR "/perft/perft-suite.txt");
+  std::ifstream in(KERV_TESTDATA_DIR "/perft/perft-suite.txt");
   ASSERT_TRUE(in.good());
   Console e;
   START_CONSOLE(e);

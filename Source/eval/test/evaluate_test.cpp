@@ -105,7 +105,7 @@ std::string FileMirror(const std::string& fen) {
 
 std::vector<std::string> SymmetrySuite() {
   std::vector<std::string> fens;
-  std::ifstream in(KERV_SHARED_DIR "/perft/perft-suite.txt");
+  std::ifstream in(KERV_TESTDATA_DIR "/perft/perft-suite.txt");
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
     std::vector<std::string> f = Split(line.substr(0, line.find(';')));

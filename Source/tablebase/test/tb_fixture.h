@@ -16,7 +16,7 @@
 
 namespace tbtest {
 
-inline const std::string kTables = KERV_SHARED_DIR "/syzygy";
+inline const std::string kTables = KERV_TESTDATA_DIR "/syzygy";
 
 // Registers path and returns the registry's line.
 inline std::string UseTables(const std::string& path) {

@@ -1,4 +1,4 @@
-// The book writer through the program: the shared games against the shared book and the reader,
+// The book writer through the program: the games file against the reference book and the reader,
 // the counting rules on small game files, and failures.
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ std::string Games(int n, const std::string& result, const std::string& moves) {
 
 TEST(BookWriter, SharedGamesGiveEntriesOfTheSharedBook) {
   InTempDir tmp;
-  const std::string pgn = KERV_SHARED_DIR "/book/games.pgn";
+  const std::string pgn = KERV_TESTDATA_DIR "/book/games.pgn";
   EXPECT_EQ(MakeBook(tmp.dir, pgn), std::make_pair(Lines{" Creating file tmp_book.bin from games in " + pgn, "",
                                                          "writing book file ...", "ngames= 420, nmoves= 9116", "done"}, 0));
   const auto book = ReadBook("tmp_book.bin");
@@ -52,11 +52,11 @@ TEST(BookWriter, SharedGamesGiveEntriesOfTheSharedBook) {
   EXPECT_TRUE(std::is_sorted(book.begin(), book.end(), [](auto& x, auto& y) {
     return std::make_pair(std::get<0>(x), std::get<1>(x)) < std::make_pair(std::get<0>(y), std::get<1>(y));
   }));
-  // 1.e4 won 91, lost 85 and drew 16 games; the shared book holds every key and move.
+  // 1.e4 won 91, lost 85 and drew 16 games; the reference book holds every key and move.
   const auto start = std::make_tuple(0x463B96181691FC9CULL, -(4 * 91 - 2 * 85 + 16), uint16_t(12 * 64 + 28));
   EXPECT_EQ(*std::lower_bound(book.begin(), book.end(), std::make_tuple(std::get<0>(start), INT_MIN, 0)), start);
   std::set<std::pair<uint64_t, uint16_t>> shared;
-  for (const auto& [key, weight, move] : ReadBook(KERV_SHARED_DIR "/book/book.bin")) shared.insert({key, move});
+  for (const auto& [key, weight, move] : ReadBook(KERV_TESTDATA_DIR "/book/book.bin")) shared.insert({key, move});
   for (const auto& [key, weight, move] : book) EXPECT_TRUE(shared.count({key, move})) << key;
 
   // Replay the games' first 40 plies: every entry's move is legal where its key arose.

@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kGames = std::string(KERV_SHARED_DIR) + "/book/games.pgn";
+const std::string kGames = std::string(KERV_TESTDATA_DIR) + "/book/games.pgn";
 
 // For each "position bm move" of the games, the operations that scan modes
 // 2, 3 and 4 may write after it, and the number of positions mode 3 takes.
