@@ -87,7 +87,11 @@ for name in "${order[@]}"; do
     echo "$name: missing (run make deliverables)"; failed=$((failed + 1)); continue
   fi
   if [[ $name == kerv-win32.exe ]] && ! "$wine32" --version >/dev/null 2>&1; then
-    echo "$name: not run: this machine cannot start 32-bit x86 programs, so wine's 32-bit loader does not run"
+    if [[ -e $wine32 ]]; then
+      echo "$name: not run: wine's 32-bit loader does not start on this machine"
+    else
+      echo "$name: not run: wine32 is not installed (the installer leaves it out where it cannot be had or run)"
+    fi
     skipped=$((skipped + 1)); continue
   fi
   dir="$work/$name.run"; mkdir -p "$dir"; cd "$dir"
