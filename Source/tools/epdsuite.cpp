@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kLineSize = 512;
+constexpr int kLineSize = 512;  // a suite line: 510 characters, its line end and the NUL
 
 // Cuts the next token off s in place, skipping leading separators; null when
 // none is left.
@@ -103,7 +103,8 @@ void ShowSummary(const SuiteTotals& t) {
 void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
       c0[kEpdOperandSize], c6[kEpdOperandSize];
-  if (std::strchr(" #;", line[0]) || std::strlen(line) <= 9) return;
+  // Too short for a position: nine characters or fewer, the line end counted.
+  if (std::strchr(" #;", line[0]) || std::strlen(line) < 9) return;
   if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
   t.count++;
   // A refused text has already been reported, and leaves no position to search.
@@ -188,7 +189,7 @@ void Analyze_EPD_File() {
   int skipped = 0;
   while (!PBlock.quit) {
     const int before = skipped;
-    if (!ReadTextLine(in, line, sizeof line, &skipped)) break;
+    if (!ReadTextLine(in, line, kLineSize - 1, &skipped)) break;
     if (skipped != before) ShowFormatted("skipped a line longer than %d characters", kLineSize - 2);
     AnalyzeLine(line, unsolved, totals);
   }

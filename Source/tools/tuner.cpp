@@ -23,7 +23,8 @@
 
 namespace {
 
-constexpr int kLineSize = 256;  // lines of up to 254 characters, line end included
+constexpr int kLineSize = 255;     // 254 characters and the NUL
+constexpr int kScoreLimit = 32767;  // a stored score beyond it makes the line unusable
 
 // One training line: the position text and its stored scores.
 struct TrainingLine {
@@ -42,16 +43,23 @@ struct ErrorPass {
   int skipped = 0;   // lines too long to read whole
 };
 
-int ScoreOperand(const char* text) { return std::clamp(std::atoi(text), -32767, 32767); }
+// A score operand; an absent one reads as fallback.
+bool ReadScore(const char* operand, int fallback, int* score) {
+  if (!operand[0]) {
+    *score = fallback;
+    return true;
+  }
+  return ReadInteger(operand, -kScoreLimit, kScoreLimit, score);
+}
 
-// The position, ce and c6 (ce when absent) and the c9 result; false when the
-// line has no position or no result.
+// The position, ce (0 when absent) and c6 (ce when absent) and the c9
+// result; false when the line has no position, a score that is no number of
+// the score range, or no result.
 bool ReadTrainingLine(const char* line, TrainingLine* t) {
   char bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], c0[kEpdOperandSize];
   char ce[kEpdOperandSize], c6[kEpdOperandSize];
   if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
-  t->ce = ScoreOperand(ce);
-  t->c6 = c6[0] ? ScoreOperand(c6) : t->ce;
+  if (!ReadScore(ce, 0, &t->ce) || !ReadScore(c6, t->ce, &t->c6)) return false;
 
   const char* c9 = std::strstr(line, " c9 ");
   if (!c9) return false;
@@ -93,7 +101,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
   SetEvalParams();
   SearchData.hash_enabled = 0;
   char line[kLineSize];
-  while (!PBlock.quit && ReadTextLine(in, line, kLineSize - 1, &pass.skipped)) {
+  while (!PBlock.quit && ReadTextLine(in, line, sizeof line, &pass.skipped)) {
     if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
     TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
@@ -108,7 +116,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
     const double result = CTD->pos.side == White ? t.result : 1.0 - t.result;
     if (out) {
       if (!Agrees(t, score, result)) continue;
-      std::fputs(line, out);
+      std::fprintf(out, "%s\n", line);
     }
     pass.sum += std::pow(std::fabs(WinProbability(score) - result), 1.5);
     pass.count++;
@@ -211,7 +219,7 @@ void RandPick(const char* in, const char* out, int percent) {
     char line[3900];
     int skipped = 0;
     while (ReadTextLine(fin, line, sizeof line, &skipped))
-      if (std::rand() % 100 < percent) std::fputs(line, fout);
+      if (std::rand() % 100 < percent) std::fprintf(fout, "%s\n", line);
   }
   if (fin) std::fclose(fin);
   if (fout) std::fclose(fout);
