@@ -80,8 +80,11 @@ TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
   InTempDir dir;
   const std::string fills(3899, 'x');
   WriteFile("in.epd", "a\n" + fills + "\nb\n" + std::string(3900, 'y') + "\nlast");
-  RandPick("in.epd", "all.epd", 100);
+  EXPECT_TRUE(RandPick("in.epd", "all.epd", 100));
   EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(RandPick("in.epd", "/dev/full", 100));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't write /dev/full\n");
 }
 
 TEST(Tuner, BadTrainingFilesCostOneLine) {
