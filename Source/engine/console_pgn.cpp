@@ -11,6 +11,7 @@
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/console.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "search/records.h"
 #include "search/searchdata.h"
@@ -187,5 +188,5 @@ void SaveGame() {
   }
   CTD->search_ply = 1;
   std::fputs("\n\n", f);
-  std::fclose(f);
+  CloseOutput(f, "tmp.pgn");
 }

@@ -6,5 +6,6 @@
 // game with a line containing the text `game`, from the PGN file `path`.
 void LoadGame(const char* path, const char* game);
 
-// Appends the moves of the game record, from its start to the game ply.
+// Appends the moves of the game record, from its start to the game ply; a
+// failed write is reported in one line.
 void SaveGame();

@@ -28,7 +28,8 @@ void SeedRandom() {
   std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
 }
 
-// The exit status of the run: only the book writer reports a failure.
+// The exit status of the run: 1 when a tool could not build or write its
+// output (it has shown one line saying so), else 0.
 int RunMode(ToolMode mode) {
   switch (mode) {
     case ToolMode::Engine:
@@ -37,18 +38,15 @@ int RunMode(ToolMode mode) {
       Loop();
       break;
     case ToolMode::EpdAnalysis:
-      Analyze_EPD_File();
-      break;
+      return Analyze_EPD_File();
     case ToolMode::PgnScan1:
     case ToolMode::PgnScan2:
     case ToolMode::PgnScan3:
     case ToolMode::PgnScan4:
-      Scan_PGN_File(PBlock.game_file, 1 + int(mode) - int(ToolMode::PgnScan1));
-      break;
+      return Scan_PGN_File(PBlock.game_file, 1 + int(mode) - int(ToolMode::PgnScan1));
     case ToolMode::Match:
       PBlock.info_delay = 1000.0;
-      Tune_3();
-      break;
+      return Tune_3();
     case ToolMode::Benchmark:
       Bench();
       break;
@@ -61,18 +59,18 @@ int RunMode(ToolMode mode) {
     case ToolMode::ParameterFile:
       if (FILE* f = std::fopen("kerv.rc", "w")) std::fclose(f);
       break;
-    case ToolMode::TrainingFilter:
+    case ToolMode::TrainingFilter: {
       SearchData.max_depth = 0;
       PBlock.info_delay = 9999.0;
-      Process_EPD_File(PBlock.tool_file, 1);
-      break;
+      int status;
+      Process_EPD_File(PBlock.tool_file, 1, &status);
+      return status;
+    }
     case ToolMode::GradientTuner:
-      TuneGradient();
-      break;
+      return TuneGradient();
     case ToolMode::SelfPlayTuner:
       PBlock.info_delay = 1000.0;
-      Tune_4();
-      break;
+      return Tune_4();
     case ToolMode::Nothing:
       break;
   }

@@ -1,5 +1,9 @@
 #include "engine/textline.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
 // Character by character, so that a NUL inside a line cannot hide its end.
 bool ReadTextLine(FILE* f, char* buf, int size, int* skipped) {
   for (;;) {
@@ -10,11 +14,22 @@ bool ReadTextLine(FILE* f, char* buf, int size, int* skipped) {
       buf[n++] = char(c);
       c = std::getc(f);
     }
-    if (c == '\n' && n < size - 1) buf[n++] = '\n';
     buf[n] = 0;
     if (c == EOF || c == '\n') return true;
     // The buffer is full and the line goes on: skip it to its end.
     while (c != EOF && c != '\n') c = std::getc(f);
     ++*skipped;
   }
+}
+
+bool ReadInteger(const char* text, int lo, int hi, int* value) {
+  // strtoll would also take leading blanks and an empty text.
+  const char* digits = text + (*text == '-' || *text == '+');
+  if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
+  char* end;
+  errno = 0;
+  const long long v = std::strtoll(text, &end, 10);
+  if (*end || errno == ERANGE || v < lo || v > hi) return false;
+  *value = int(v);
+  return true;
 }

@@ -166,7 +166,6 @@ bool ReadGames(FILE* pgn, Tree& t) {
   char line[kLineSize];
   int skipped = 0;
   while (!t.out_of_memory && ReadTextLine(pgn, line, sizeof line, &skipped)) {
-    line[std::strcspn(line, "\n")] = 0;
     // A lost line leaves the rest of its game on the wrong board.
     if (skipped) g.stopped = true;
     skipped = 0;

@@ -84,8 +84,7 @@ void TuneConsoleParam(const char* name) {
     if (FILE* f = std::fopen(file, "r")) {
       std::fclose(f);
       Print("\ntuning %s\n", name);
-      RandPick(file, "junk.epd", PBlock.tune_percent);
-      TuneSingleParam(name, p->field, "junk.epd");
+      if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
     } else {
       Print("can't open %s\n", file);
     }

@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/movetext.h"
 #include "engine/input.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "engine/textline.h"
@@ -22,7 +23,8 @@
 
 namespace {
 
-constexpr int kLineSize = 512;
+constexpr int kLineSize = 512;  // a suite line: 510 characters, its line end and the NUL
+constexpr char kUnsolvedFile[] = "unsolved.epd";
 
 // Cuts the next token off s in place, skipping leading separators; null when
 // none is left.
@@ -103,7 +105,8 @@ void ShowSummary(const SuiteTotals& t) {
 void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
       c0[kEpdOperandSize], c6[kEpdOperandSize];
-  if (std::strchr(" #;", line[0]) || std::strlen(line) <= 9) return;
+  // Too short for a position: nine characters or fewer, the line end counted.
+  if (std::strchr(" #;", line[0]) || std::strlen(line) < 9) return;
   if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
   t.count++;
   // A refused text has already been reported, and leaves no position to search.
@@ -122,7 +125,11 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   t.bf += EffectiveBranchingFactor();
   const int result = ScoreResult(bm, am);
   if (result > 0) t.correct++;
-  if (result < 0 && SearchData.best_depth > 0) std::fprintf(unsolved, "%s\n", pos);
+  // Flushed at once: the run stops at the first line that cannot be written.
+  if (result < 0 && SearchData.best_depth > 0) {
+    std::fprintf(unsolved, "%s\n", pos);
+    std::fflush(unsolved);
+  }
   if (show) {
     DisplaySearchInfo(0, 1, SearchData.best_depth, SearchData.best_score, SearchData.pv);
     char move[kMoveTextSize];
@@ -166,18 +173,17 @@ void StripMoveMarks(char* text) {
   *out = 0;
 }
 
-void Analyze_EPD_File() {
+int Analyze_EPD_File() {
   const char* path = PBlock.tool_file;
   FILE* in = std::fopen(path, "r");
   if (!in) {
     ShowFormatted("can't open %s", path);
-    return;
+    return 0;
   }
-  FILE* unsolved = std::fopen("unsolved.epd", "w");
+  FILE* unsolved = OpenOutput(kUnsolvedFile);
   if (!unsolved) {
     std::fclose(in);
-    ShowMessage("can't open unsolved.epd");
-    return;
+    return 1;
   }
   ShowFormatted("Analyzing %s...", path);
   SetSearchParams();
@@ -186,13 +192,14 @@ void Analyze_EPD_File() {
   SuiteTotals totals;
   char line[kLineSize];
   int skipped = 0;
-  while (!PBlock.quit) {
+  while (!PBlock.quit && !std::ferror(unsolved)) {
     const int before = skipped;
-    if (!ReadTextLine(in, line, sizeof line, &skipped)) break;
+    if (!ReadTextLine(in, line, kLineSize - 1, &skipped)) break;
     if (skipped != before) ShowFormatted("skipped a line longer than %d characters", kLineSize - 2);
     AnalyzeLine(line, unsolved, totals);
   }
-  ShowSummary(totals);
-  std::fclose(unsolved);
   std::fclose(in);
+  // A run that lost a line reports that instead of its totals.
+  if (!std::ferror(unsolved)) ShowSummary(totals);
+  return CloseOutput(unsolved, kUnsolvedFile) ? 0 : 1;
 }

@@ -18,4 +18,6 @@ void StripMoveMarks(char* text);
 // Searches every position of the file named by PBlock's tool file argument
 // with the limits of the switches, scores its bm or am, writes the searched
 // positions that have neither to "unsolved.epd" and prints the totals.
-void Analyze_EPD_File();
+// Returns the exit status: 1 after one line when "unsolved.epd" cannot be
+// created or written (the run stops there), else 0.
+int Analyze_EPD_File();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "engine/textline.h"
@@ -229,12 +230,12 @@ void ShowRound(int games, const PersonalityRecord& perturbed) {
 
 }  // namespace
 
-void Tune_3() {
+int Tune_3() {
   PersonalityRecord candidate = DefaultPersonality;
   int tables = 0;
   if (!ReadParamFile(&candidate, &tables)) {
     ShowMessage("Can't open file test1.rc\n");
-    return;
+    return 0;
   }
   char text[96];
   std::snprintf(text, sizeof text, "loaded parameters from %s", kRcFile);
@@ -242,29 +243,23 @@ void Tune_3() {
   // The evaluation builds its tables from templates; nothing switches it to
   // explicit ones.
   if (tables) ShowMessage("the piece-square tables of test1.rc are read but do not change the evaluation");
-  FILE* pgn = std::fopen(PBlock.game_file, "w");
-  if (!pgn) {
-    std::printf("can't open %s\n", PBlock.game_file);
-    return;
-  }
+  FILE* pgn = OpenOutput(PBlock.game_file);
+  if (!pgn) return 1;
   candidate.tune = -1;
   SearchData.fixed_time = 1.0;
   SetMatchLimits(uint64_t(std::rand() % 11 + 95) * 750);
   ShowMessage("Starting match...");
   MatchScore score;
   PlayMatch(candidate, DefaultPersonality, 8000, &score, pgn);
-  std::fclose(pgn);
+  return CloseOutput(pgn, PBlock.game_file) ? 0 : 1;
 }
 
-void Tune_4() {
+int Tune_4() {
   if (flag <= 0) AddParams();
   for (const char* name : kSelfPlayParams) SetFlag(name);
   CopyText(PBlock.game_file, kFileArgSize, "self.pgn");
-  FILE* pgn = std::fopen(PBlock.game_file, "w");
-  if (!pgn) {
-    std::printf("can't open %s\n", PBlock.game_file);
-    return;
-  }
+  FILE* pgn = OpenOutput(PBlock.game_file);
+  if (!pgn) return 1;
   SetMatchLimits(10000);
   ShowMessage("Starting match...");
   PersonalityRecord base, perturbed;
@@ -279,12 +274,12 @@ void Tune_4() {
     if (round % 5 == 0) ShowRound(4 * round, perturbed);
     MatchScore score;
     PlayMatch(perturbed, base, 4, &score, pgn);
-    if (PBlock.quit) break;
+    if (PBlock.quit || std::ferror(pgn)) break;
     for (int i = 0; i < nParams; i++) {
       ParamRecord& p = ParamList[i];
       if (p.selected) p.value += (FieldIn(perturbed, p) - Rounded(p.value)) * (score.wins - score.losses) * 0.003;
     }
     Personality = base;
   }
-  std::fclose(pgn);
+  return CloseOutput(pgn, PBlock.game_file) ? 0 : 1;
 }

@@ -4,8 +4,10 @@
 
 // -match: plays "test1.rc" over the defaults against the defaults, the games
 // to the file named by PBlock's game file argument.
-void Tune_3();
+int Tune_3();
 // -tune4: mini-matches between perturbed and unperturbed weights, each
 // followed by a step of every selected weight toward the winner; the games go
 // to "self.pgn".
-void Tune_4();
+int Tune_4();
+// Both return the exit status: 1 after one line when the games file cannot be
+// created or written (the match stops there), else 0.

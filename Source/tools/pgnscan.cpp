@@ -15,6 +15,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "search/records.h"
@@ -291,36 +292,36 @@ void ScanPiece(Scanner& s, const char* piece) {
 
 }  // namespace
 
-void Scan_PGN_File(const char* path, int mode) {
+int Scan_PGN_File(const char* path, int mode) {
   FILE* in = std::fopen(path, "r");
-  FILE* out = std::fopen(mode == 1 ? "tmp.pgn" : "tmp.epd", "w");
-  FILE* extra = std::fopen("tmpX.epd", "w");
-  if (!in || !out || !extra) {
-    char line[200];
-    std::snprintf(line, sizeof line, "can't open %s",
-                  !in    ? path
-                  : !out ? (mode == 1 ? "tmp.pgn" : "tmp.epd")
-                         : "tmpX.epd");
-    ShowMessage(line);
-    for (FILE* f : {in, out, extra})
-      if (f) std::fclose(f);
-    return;
+  if (!in) {
+    ShowFormatted("can't open %s", path);
+    return 0;
+  }
+  const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
+  FILE* out = OpenOutput(name);
+  FILE* extra = out ? OpenOutput("tmpX.epd") : nullptr;
+  if (!extra) {
+    if (out) std::fclose(out);
+    std::fclose(in);
+    return 1;
   }
   Personality.Log = 0;
   auto s = std::make_unique<Scanner>();
   s->mode = mode;
   s->out = out;
   s->extra = extra;
-  // Lines of any length are read in pieces; the scanner's state runs across them.
+  // Lines of any length are read in pieces; the scanner's state runs across
+  // them. A failed write stops the scan; the close reports it.
   char piece[kPieceSize];
-  while (std::fgets(piece, sizeof piece, in)) ScanPiece(*s, piece);
+  while (!std::ferror(out) && !std::ferror(extra) && std::fgets(piece, sizeof piece, in)) ScanPiece(*s, piece);
   EndToken(*s);
   EndGame(*s);
   std::fputs("\n", out);
-  std::fclose(extra);
-  std::fclose(out);
   std::fclose(in);
-  char line[64];
-  std::snprintf(line, sizeof line, "games= %d, positions= %d", s->games, s->positions);
-  ShowMessage(line);
+  bool written = CloseOutput(out, name);
+  written = CloseOutput(extra, "tmpX.epd") && written;
+  if (!written) return 1;
+  ShowFormatted("games= %d, positions= %d", s->games, s->positions);
+  return 0;
 }

@@ -161,7 +161,10 @@ void PlayMatch(const PersonalityRecord& first, const PersonalityRecord& second, 
     const PersonalityRecord* const sets[2] = {first_white ? &first : &second, first_white ? &second : &first};
     if (!PlayGame(sets, &game)) break;
     Count(game.result, first_white, score);
-    if (pgn) WriteGame(pgn, g, game, first_white);
+    if (pgn) {
+      WriteGame(pgn, g, game, first_white);
+      if (std::ferror(pgn)) break;  // the caller's close reports it
+    }
     if (g % 20 == 19) ShowProgress(g, *score);
   }
   SearchData.go_request = 0;

@@ -14,7 +14,8 @@ struct MatchScore {
 // Plays games between first and second on the pool with the search limits of
 // SearchData, a random colour per game, and writes each game to pgn (when not
 // null). A progress line follows games 19, 39, 59, ... . Returns early when
-// "quit" arrives; the game in progress is then dropped. Leaves the last
-// record it played with in Personality.
+// "quit" arrives (the game in progress is then dropped) or when a game cannot
+// be written to pgn (its error flag tells). Leaves the last record it played
+// with in Personality.
 void PlayMatch(const PersonalityRecord& first, const PersonalityRecord& second, int games, MatchScore* score,
                FILE* pgn);

@@ -9,6 +9,7 @@
 
 #include "board/fen.h"
 #include "engine/input.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "engine/textline.h"
@@ -23,7 +24,10 @@
 
 namespace {
 
-constexpr int kLineSize = 256;  // lines of up to 254 characters, line end included
+constexpr int kLineSize = 255;     // 254 characters and the NUL
+constexpr int kScoreLimit = 32767;  // a stored score beyond it makes the line unusable
+constexpr char kFilterFile[] = "tune_new.epd";
+constexpr char kLogFile[] = "tune.log";
 
 // One training line: the position text and its stored scores.
 struct TrainingLine {
@@ -42,16 +46,23 @@ struct ErrorPass {
   int skipped = 0;   // lines too long to read whole
 };
 
-int ScoreOperand(const char* text) { return std::clamp(std::atoi(text), -32767, 32767); }
+// A score operand; an absent one reads as fallback.
+bool ReadScore(const char* operand, int fallback, int* score) {
+  if (!operand[0]) {
+    *score = fallback;
+    return true;
+  }
+  return ReadInteger(operand, -kScoreLimit, kScoreLimit, score);
+}
 
-// The position, ce and c6 (ce when absent) and the c9 result; false when the
-// line has no position or no result.
+// The position, ce (0 when absent) and c6 (ce when absent) and the c9
+// result; false when the line has no position, a score that is no number of
+// the score range, or no result.
 bool ReadTrainingLine(const char* line, TrainingLine* t) {
   char bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], c0[kEpdOperandSize];
   char ce[kEpdOperandSize], c6[kEpdOperandSize];
   if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
-  t->ce = ScoreOperand(ce);
-  t->c6 = c6[0] ? ScoreOperand(c6) : t->ce;
+  if (!ReadScore(ce, 0, &t->ce) || !ReadScore(c6, t->ce, &t->c6)) return false;
 
   const char* c9 = std::strstr(line, " c9 ");
   if (!c9) return false;
@@ -93,7 +104,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
   SetEvalParams();
   SearchData.hash_enabled = 0;
   char line[kLineSize];
-  while (!PBlock.quit && ReadTextLine(in, line, kLineSize - 1, &pass.skipped)) {
+  while (!PBlock.quit && ReadTextLine(in, line, sizeof line, &pass.skipped)) {
     if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
     TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
@@ -108,7 +119,8 @@ ErrorPass MeasureError(const char* path, FILE* out) {
     const double result = CTD->pos.side == White ? t.result : 1.0 - t.result;
     if (out) {
       if (!Agrees(t, score, result)) continue;
-      std::fputs(line, out);
+      std::fprintf(out, "%s\n", line);
+      if (std::ferror(out)) break;  // the close reports it
     }
     pass.sum += std::pow(std::fabs(WinProbability(score) - result), 1.5);
     pass.count++;
@@ -139,16 +151,17 @@ bool CheckTrainingFile(const ErrorPass& pass, const char* path) {
 
 FILE* fdtune = nullptr;
 
-// A progress line of the gradient tuner, on the screen and in "tune.log".
+// A progress line of the gradient tuner, in "tune.log" and on the screen;
+// once a write to the log has failed the screen shows no more and the tuner
+// stops.
 void Report(const char* format, ...) {
   char text[512];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  ShowMessage(text);
   std::fprintf(fdtune, "%s\n", text);
-  std::fflush(fdtune);
+  if (std::fflush(fdtune) == 0 && !std::ferror(fdtune)) ShowMessage(text);
 }
 
 void StoreField(ParamRecord& p, double value) {
@@ -204,20 +217,27 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
 
 double WinProbability(int score) { return 1.0 / (1.0 + std::pow(10.0, -score / 400.0)); }
 
-void RandPick(const char* in, const char* out, int percent) {
+bool RandPick(const char* in, const char* out, int percent) {
   FILE* fin = std::fopen(in, "r");
-  FILE* fout = std::fopen(out, "w");
-  if (fin && fout) {
-    char line[3900];
-    int skipped = 0;
-    while (ReadTextLine(fin, line, sizeof line, &skipped))
-      if (std::rand() % 100 < percent) std::fputs(line, fout);
+  if (!fin) {
+    ShowFormatted("can't open %s", in);
+    return false;
   }
-  if (fin) std::fclose(fin);
-  if (fout) std::fclose(fout);
+  FILE* fout = OpenOutput(out);
+  if (!fout) {
+    std::fclose(fin);
+    return false;
+  }
+  char line[3900];
+  int skipped = 0;
+  while (!std::ferror(fout) && ReadTextLine(fin, line, sizeof line, &skipped))
+    if (std::rand() % 100 < percent) std::fprintf(fout, "%s\n", line);
+  std::fclose(fin);
+  return CloseOutput(fout, out);
 }
 
-double Process_EPD_File(const char* path, int write) {
+double Process_EPD_File(const char* path, int write, int* status) {
+  if (status) *status = 0;
   if (!write) return Mean(MeasureError(path, nullptr));
   FILE* in = std::fopen(path, "r");
   if (!in) {
@@ -225,35 +245,37 @@ double Process_EPD_File(const char* path, int write) {
     return 1.0;
   }
   std::fclose(in);
-  FILE* out = std::fopen("tune_new.epd", "w");
-  if (!out) {
-    ShowFormatted("can't open %s", "tune_new.epd");
+  FILE* out = OpenOutput(kFilterFile);
+  const ErrorPass pass = out ? MeasureError(path, out) : ErrorPass{};
+  if (!out || !CloseOutput(out, kFilterFile)) {
+    if (status) *status = 1;
     return 1.0;
   }
-  const ErrorPass pass = MeasureError(path, out);
-  std::fclose(out);
   CheckTrainingFile(pass, path);
   return Mean(pass);
 }
 
-void TuneGradient() {
+int TuneGradient() {
   const char* file = PBlock.tool_file;
   SearchData.max_depth = 0;
   PBlock.info_delay = 9999.0;
-  if (!CheckTrainingFile(MeasureError(file, nullptr), file)) return;
+  if (!CheckTrainingFile(MeasureError(file, nullptr), file)) return 0;
   if (flag <= 0) AddParams();
   for (const char* name : kGradientParams) SetFlag(name);
-  fdtune = std::fopen("tune.log", "w");
-  if (!fdtune) return;
+  fdtune = OpenOutput(kLogFile);
+  if (!fdtune) return 1;
   std::fprintf(fdtune, "tuning file is %s\n\n", file);
-  RandPick(file, "junk2.epd", 25);
+  std::fflush(fdtune);
+  // A failed write ends the tuner: a sample file's at once, the log's at the
+  // next check of the log.
+  bool sampled = !std::ferror(fdtune) && RandPick(file, "junk2.epd", 25);
 
   double k0 = 3000.0;
   StepStats last;
   int selected = 0;
   for (int i = 0; i < nParams; i++) selected += ParamList[i].selected;
-  for (int pass = 0; pass < 100 && !PBlock.quit; pass++) {
-    RandPick(file, "junk.epd", 20);
+  for (int pass = 0; pass < 100 && sampled && !PBlock.quit && !std::ferror(fdtune); pass++) {
+    if (!(sampled = RandPick(file, "junk.epd", 20))) break;
     Report("pass= %d, k0= %0.3e, avg_lr= %0.1f, max_lr= %0.1f\n", pass, k0, 100.0 * last.sum_ratio / selected,
            100.0 * last.max_ratio);
     for (int i = 0; i < nParams; i++) {
@@ -266,14 +288,15 @@ void TuneGradient() {
     Report("\nerr= %0.5f\n\n", err);
 
     StepStats stats;
-    for (int i = 0; i < nParams && !PBlock.quit; i++)
+    for (int i = 0; i < nParams && !PBlock.quit && !std::ferror(fdtune); i++)
       if (ParamList[i].selected) StepParam(ParamList[i], k0, &stats);
     if (stats.max_ratio < 0.016 || stats.max_move < 0.8) k0 *= 1.03;
     if (stats.sum_ratio / selected > 0.07) k0 *= 0.97;
     last = stats;
     Report("");
   }
-  std::fclose(fdtune);
+  const bool logged = CloseOutput(fdtune, kLogFile);
   fdtune = nullptr;
   SetEvalParams();
+  return sampled && logged ? 0 : 1;
 }

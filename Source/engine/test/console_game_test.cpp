@@ -2,6 +2,7 @@
 // the board and change settings, run in-process.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -132,6 +133,15 @@ TEST_F(ConsoleTest, SavedGameLoadsBackMoveForMove) {
   EXPECT_TRUE(SamePosition(CTD->pos, end));
   for (int i = 0; i < plies; i++) EXPECT_EQ(CTD->undo[i].move, moves[i]) << i;
   EXPECT_EQ(CTD->undo[plies].move, NullMove);
+}
+
+// A full disk costs "save" one line, and the game record stays whole.
+TEST_F(ConsoleTest, SaveThatCannotWriteSaysSo) {
+  InTempDir dir;
+  for (const char* m : {"new", "e4", "e5"}) Run(m);
+  std::filesystem::create_symlink("/dev/full", "tmp.pgn");
+  EXPECT_EQ(Run("save"), "can't write tmp.pgn\n");
+  EXPECT_EQ(Epd(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6");
 }
 
 TEST_F(ConsoleTest, LoadPicksTheGameAndSkipsCommentsNumbersAndResults) {

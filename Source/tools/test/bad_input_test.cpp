@@ -1,6 +1,9 @@
 // Missing, empty, binary and over-long input costs the tools a line, never a
-// crash or a wrong count.
+// crash or a wrong count; an output they cannot write costs a line and the
+// exit status.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "run_tool.h"
 
@@ -38,6 +41,41 @@ TEST(ToolInput, BadFilesCostALineEach) {
     const auto out = RunTool(tmp.dir, c.args);
     ASSERT_GE(out.size(), c.head.size()) << c.args;
     EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + c.head.size()), c.head) << c.args;
+    EXPECT_EQ(out.back(), c.last) << c.args;
+  }
+}
+
+// Each tool stops at the first write that fails, names the file in its last
+// line and ends with status 1: a full disk (/dev/full) or a name taken by a
+// directory.
+TEST(ToolOutput, UnwritableFilesCostOneLineAndStatusOne) {
+  std::string set;
+  for (int i = 0; i < 256; i++) set += "6k1/5ppp/8/8/8/8/5PPP/6K1 w - - ce 0; c9 \"1/2-1/2\";\n";
+  const std::string games = " '" KERV_TESTDATA_DIR "/book/games.pgn'";
+  const struct {
+    std::string args, file;
+    bool full;  // else a directory
+    size_t lines;
+    std::string last;
+  } cases[] = {
+      {"-scan_pgn2" + games, "tmp.epd", true, 1, "can't write tmp.epd"},  // before "game 100"
+      {"-scan_pgn1" + games, "tmpX.epd", false, 1, "can't open tmpX.epd"},
+      {"-mktune in.dat", "tune_new.epd", true, 1, "can't write tune_new.epd"},
+      {"-tune in.dat", "tune.log", true, 1, "can't write tune.log"},
+      {"-tune in.dat", "tune.log", false, 1, "can't open tune.log"},
+      {"-tune in.dat", "junk2.epd", true, 1, "can't write junk2.epd"},
+      {"-quiet -d 2 -anepd in.dat", "unsolved.epd", true, 2, "can't write unsolved.epd"},  // no totals
+      {"-tune4", "self.pgn", true, 20, "can't write self.pgn"},  // after the first game
+  };
+  for (const auto& c : cases) {
+    InTempDir tmp;
+    WriteFile(tmp.dir + "/in.dat", set);
+    if (c.full)
+      std::filesystem::create_symlink("/dev/full", tmp.dir + "/" + c.file);
+    else
+      std::filesystem::create_directories(tmp.dir + "/" + c.file + "/x");
+    const auto out = RunTool(tmp.dir, c.args, "", 1);
+    ASSERT_EQ(out.size(), c.lines) << c.args;
     EXPECT_EQ(out.back(), c.last) << c.args;
   }
 }

@@ -170,6 +170,7 @@ TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
     std::string rc;  // empty: no file
     std::string pgn;
     std::vector<std::string> lines;
+    int status = 0;
   } cases[] = {
       {"missing", "", "g.pgn", {"Can't open file test1.rc\n\n"}},
       {"long and binary lines", std::string(10000, 'x') + "\nSyzygyPath = " + std::string(200, 'p') +
@@ -178,12 +179,12 @@ TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
                  "Starting match...\n"}},
       {"short table", table, "g.pgn",
        {"the piece-square tables of test1.rc are read but do not change the evaluation\n", "Starting match...\n"}},
-      {"empty file, no game file", "#\n", "no/such/dir.pgn", {"can't open no/such/dir.pgn\n"}},
+      {"empty file, no game file", "#\n", "no/such/dir.pgn", {"can't open no/such/dir.pgn\n"}, 1},
   };
   for (const auto& c : cases) {
     std::filesystem::remove("test1.rc");
     if (!c.rc.empty()) WriteFile("test1.rc", c.rc);
-    EXPECT_EQ(WEXITSTATUS(Run("-match " + c.pgn, "quit\n")), 0) << c.name;
+    EXPECT_EQ(WEXITSTATUS(Run("-match " + c.pgn, "quit\n")), c.status) << c.name;
     const std::string out = ReadFile("out.txt");
     for (const std::string& line : c.lines) EXPECT_NE(out.find(line), std::string::npos) << c.name << "\n" << out;
     EXPECT_EQ(ReadFile("err.txt"), "") << c.name;

@@ -16,11 +16,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// What the program printed; a run must end with status 0.
-inline std::vector<std::string> RunTool(const std::string& dir, const std::string& args, const std::string& in = "") {
+// What the program printed; a run must end with the given status.
+inline std::vector<std::string> RunTool(const std::string& dir, const std::string& args, const std::string& in = "",
+                                        int status = 0) {
   WriteFile(dir + "/in.txt", in);
   const int raw = std::system(("cd '" + dir + "' && '" KERV_BINARY "' " + args + " <in.txt >out.txt 2>&1").c_str());
-  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << args;
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == status) << args;
   return Lines(ReadFile(dir + "/out.txt"));
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../../engine/test/tempdir.h"
+#include "tools/tuner.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ std::string DrawnMinorPieceSet() {
 TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
   // The balanced position scores a few centipawns for either side to move.
   const std::string w = "6k1/5ppp/8/8/8/8/5PPP/6K1 w - - ", b = "6k1/5ppp/8/8/8/8/5PPP/6K1 b - - ";
+  const std::string head = w + "ce 0; c0 ", tail = "; c9 \"1/2\";";
+  const std::string fills = head + std::string(254 - head.size() - tail.size(), 'x') + tail;  // the whole buffer
   const std::pair<std::string, bool> rows[] = {
       {w + "bm g2g3; ce 0; c9 \"1/2-1/2\";", true},
       {w + "ce 0; c6 -30; c9 \"1-0\";", true},
@@ -51,6 +54,11 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
       {"# " + w + "ce 0; c9 \"1/2\";", false},
       {"8/8/8/8/8/8/8/8 w - - ce 0; c9 \"1/2\";", false},  // no kings
       {w + "ce 0; c0 " + std::string(10000, 'x') + "; c9 \"1/2\";", false},
+      {w + "ce 4294967306; c9 \"1/2\";", false},  // not 10, as a wrapped int would read
+      {w + "ce 99999; c9 \"1/2\";", false},
+      {w + "ce 0; c6 -4294967296; c9 \"1-0\";", false},
+      {w + "ce 1x; c9 \"1/2\";", false},
+      {fills, true},
       {w + "ce 5; c9 \"1/2\";", true},
   };
   InTempDir dir;
@@ -59,10 +67,24 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
     input += line + "\n";
     if (kept) expected += line + "\n";
   }
+  input.pop_back();  // the last line has no line end; its copy has one
   WriteFile("set.epd", input);
   EXPECT_EQ(RunKerv("-mktune set.epd"),
             "Illegal EPD - 8/8/8/8/8/8/8/8 w - -\nskipped 1 over-long or unreadable lines in set.epd\n");
   EXPECT_EQ(ReadFile("tune_new.epd"), expected);
+}
+
+// Every line is copied with one line end, a line that fills the buffer and a
+// last line without one included.
+TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
+  InTempDir dir;
+  const std::string fills(3899, 'x');
+  WriteFile("in.epd", "a\n" + fills + "\nb\n" + std::string(3900, 'y') + "\nlast");
+  EXPECT_TRUE(RandPick("in.epd", "all.epd", 100));
+  EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(RandPick("in.epd", "/dev/full", 100));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't write /dev/full\n");
 }
 
 TEST(Tuner, BadTrainingFilesCostOneLine) {
