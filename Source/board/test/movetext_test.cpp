@@ -189,6 +189,49 @@ TEST_F(MoveTextTest, AmbiguousAndHostileText) {
   EXPECT_EQ(std::strlen(word), 15u);
 }
 
+// Games name a piece's origin only when another legal move of its kind goes
+// to the square: a pinned rival needs no mention.
+TEST_F(MoveTextTest, StandardTextWithAPinnedRival) {
+  Set(fen_opn);
+  for (const char* text : {"d4", "Nf6", "c4", "e6", "Nc3", "Bb4", "e3", "b6", "Ne2", "Ba6", "Ng3", "h5", "Bd3", "h4"}) {
+    const Move m = Parse(text);
+    ASSERT_NE(m, 0) << text;
+    MakeMove(pos, m);
+  }
+  const std::string game = Epd();
+  struct Case {
+    const char* epd;
+    const char* text;
+    Move move;
+  };
+  const Case cases[] = {
+      {game.c_str(), "Ne2", M("g3", "e2")},
+      {game.c_str(), "Nge2", M("g3", "e2")},
+      {game.c_str(), "N3e2", M("g3", "e2")},
+      {game.c_str(), "Nce2", 0},
+      {game.c_str(), "Nxe2", 0},
+      // The d5 rook may not leave the fifth rank.
+      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "Rd3", M("d1", "d3")},
+      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "R1d3", M("d1", "d3")},
+      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "R5d3", 0},
+      // Both knights free: still ambiguous, and refused.
+      {"4k3/8/8/8/8/2N3N1/8/4K3 w - -", "Ne2", 0},
+      {"4k3/8/8/8/8/2N3N1/8/4K3 w - -", "Nce2", M("c3", "e2")},
+      // A promotion only with its piece; a king goes two files only by castling.
+      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "e8", 0},
+      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "exd8", 0},
+      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "exd8=N", M("e7", "d8", PromoKnight)},
+      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "Kc1", 0},
+      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "O-O-O", M("e1", "c1")},
+  };
+  for (const Case& c : cases) {
+    Set(c.epd);
+    std::string printed;
+    EXPECT_EQ(Parse(c.text, nullptr, &printed), c.move) << c.epd << " " << c.text;
+    EXPECT_EQ(printed, "") << c.text;
+  }
+}
+
 TEST_F(MoveTextTest, GameRecordGeneratesAtItsRootPly) {
   Set(fen_opn);
   td->search_ply = -1;
