@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 
 #include "board/makemove.h"
 #include "board/movetext.h"
@@ -198,37 +199,20 @@ TEST_F(MoveTextTest, StandardTextWithAPinnedRival) {
     ASSERT_NE(m, 0) << text;
     MakeMove(pos, m);
   }
-  const std::string game = Epd();
-  struct Case {
-    const char* epd;
-    const char* text;
-    Move move;
-  };
-  const Case cases[] = {
-      {game.c_str(), "Ne2", M("g3", "e2")},
-      {game.c_str(), "Nge2", M("g3", "e2")},
-      {game.c_str(), "N3e2", M("g3", "e2")},
-      {game.c_str(), "Nce2", 0},
-      {game.c_str(), "Nxe2", 0},
-      // The d5 rook may not leave the fifth rank.
-      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "Rd3", M("d1", "d3")},
-      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "R1d3", M("d1", "d3")},
-      {"4k3/8/8/r2R3K/8/8/8/3R4 w - -", "R5d3", 0},
-      // Both knights free: still ambiguous, and refused.
-      {"4k3/8/8/8/8/2N3N1/8/4K3 w - -", "Ne2", 0},
-      {"4k3/8/8/8/8/2N3N1/8/4K3 w - -", "Nce2", M("c3", "e2")},
-      // A promotion only with its piece; a king goes two files only by castling.
-      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "e8", 0},
-      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "exd8", 0},
-      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "exd8=N", M("e7", "d8", PromoKnight)},
-      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "Kc1", 0},
-      {"3nk3/4P3/8/8/8/8/8/R3K3 w Q -", "O-O-O", M("e1", "c1")},
-  };
-  for (const Case& c : cases) {
-    Set(c.epd);
+  const std::string game = Epd(), rooks = "4k3/8/8/r2R3K/8/8/8/3R4 w - -", knights = "4k3/8/8/8/8/2N3N1/8/4K3 w - -",
+                    pawn = "3nk3/4P3/8/8/8/8/8/R3K3 w Q -";
+  // The d5 rook may not leave its rank; two free knights stay ambiguous; a
+  // promotion needs its piece, and a king goes two files only by castling.
+  const std::tuple<std::string, const char*, Move> cases[] = {
+      {game, "Ne2", M("g3", "e2")}, {game, "Nge2", M("g3", "e2")}, {game, "N3e2", M("g3", "e2")}, {game, "Nce2", 0},
+      {game, "Nxe2", 0}, {rooks, "Rd3", M("d1", "d3")}, {rooks, "R1d3", M("d1", "d3")}, {rooks, "R5d3", 0},
+      {knights, "Ne2", 0}, {knights, "Nce2", M("c3", "e2")}, {pawn, "e8", 0}, {pawn, "exd8", 0},
+      {pawn, "exd8=N", M("e7", "d8", PromoKnight)}, {pawn, "Kc1", 0}, {pawn, "O-O-O", M("e1", "c1")}};
+  for (const auto& [epd, text, move] : cases) {
+    Set(epd.c_str());
     std::string printed;
-    EXPECT_EQ(Parse(c.text, nullptr, &printed), c.move) << c.epd << " " << c.text;
-    EXPECT_EQ(printed, "") << c.text;
+    EXPECT_EQ(Parse(text, nullptr, &printed), move) << epd << " " << text;
+    EXPECT_EQ(printed, "") << text;
   }
 }
 

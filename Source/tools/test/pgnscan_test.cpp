@@ -121,18 +121,18 @@ TEST(PgnScan, SmallGamesAreReadToTheirEnds) {
 // their moves the games read the same. Scores too large for a number are none.
 TEST(PgnScan, VariationsAndEscapesReadAsTheGameWithoutThem) {
   const auto lines = Lines(ReadFile(kGames));
-  auto first = lines.begin();
-  for (int game = 0; game < 99; ++first) game += first->rfind("[Event ", 0) == 0;
-  --first;
-  const std::string pin = "1. d4 Nf6 2. c4 e6 3. Nc3 Bb4 4. e3 b6 5. Ne2 Ba6 6. Ng3 h5 7. Bd3 h4 8. Ne2 g5 *\n";
-  std::string plain = "[Event \"Pin\"]\n\n" + pin;
-  std::string dressed = "[Event \"Pin\"]\n\n" + pin.substr(0, 19) + "(2... g6 3. Nc3 (3. Nf3 {a (note}) Bg7) ; (\n% (\n" + pin.substr(19);
-  for (auto l = first; l != lines.end() && (l == first || l->rfind("[Event ", 0)); ++l) {
+  auto l = lines.begin();
+  for (int game = 0; game < 99; ++l) game += l->rfind("[Event ", 0) == 0;
+  const std::string pin = "[Event \"\"]\n1. d4 Nf6 2. c4 e6 3. Nc3 Bb4 4. e3 b6 5. Ne2 Ba6 6. Ng3 h5 7. Bd3 h4 8. Ne2 g5 *\n";
+  const size_t cut = pin.find("3.");
+  std::string plain = pin + "[Event \"\"]\n";
+  std::string dressed = pin.substr(0, cut) + "(2... g6 3. Nc3 (3. Nf3 {a (note}) Bg7) ; (\n% (\n" + pin.substr(cut) + "[Event \"\"]\n";
+  // After each line that begins with Black's move.
+  for (; l != lines.end() && l->rfind("[Event ", 0); ++l) {
     plain += *l + "\n";
-    // After each line that begins with Black's move.
     dressed += *l + (l->find('{') < 4 ? " (1. e4 (1. d4 {x)}) ; (\n% (\n)\n" : "\n");
   }
-  const std::string odd = "[Event \"Odd\"]\n\n1. e4 {eval 4294967306} e5 {+99999999999.0/12} 2. Nf3 {nan/3} *\n";
+  const std::string odd = "[Event \"\"]\n1. e4 {eval 4294967306} e5 {+99999999999.0/12} 2. Nf3 {nan/3} *\n";
   InTempDir tmp;
   WriteFile(tmp.dir + "/plain.pgn", plain + odd);
   WriteFile(tmp.dir + "/dressed.pgn", dressed + odd);
