@@ -48,6 +48,96 @@ void CutAtPlus(char* s) {
   if (char* p = std::strpbrk(s, "+#")) *p = 0;
 }
 
+// Legal moves of the list whose generated texts include t.
+int GeneratedMatches(Position* pos, const MoveEntry* list, const char* t, Move* move) {
+  int matches = 0;
+  char c[kMoveTextSize], a[kMoveTextSize], f[kMoveTextSize], r[kMoveTextSize];
+  for (const MoveEntry* e = list; e->move != EndOfList; e++) {
+    GenMoveStrings(pos, e->move, c, a, f, r);
+    bool same = false;
+    for (char* s : {c, a, f, r}) {
+      CutAtPlus(s);
+      same = same || std::strcmp(s, t) == 0;
+    }
+    if (same && MoveIsLegal(pos, pos->side, e->move)) {
+      *move = e->move;
+      matches++;
+    }
+  }
+  return matches;
+}
+
+// A move as games write it: they name a piece's origin only when another
+// legal move of its kind reaches the square, the generated texts whenever
+// another piece reaches it, pinned or not.
+struct StandardText {
+  int type;
+  int file, rank;  // of the origin; -1 when not given
+  bool capture;
+  int to;
+  Move promotion;
+};
+
+Move PromotionFlag(char letter) {
+  switch (letter) {
+    case 'Q': return PromoQueen;
+    case 'N': return PromoKnight;
+    case 'B': return PromoBishop;
+    case 'R': return PromoRook;
+    default: return 0;
+  }
+}
+
+bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
+bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
+
+// Reads t as IsValidMove leaves it ("=" before a promotion letter).
+bool ReadStandard(const char* t, StandardText* s) {
+  size_t n = std::strlen(t);
+  s->promotion = 0;
+  if (n >= 2 && t[n - 2] == '=') {
+    s->promotion = PromotionFlag(t[n - 1]);
+    if (!s->promotion) return false;
+    n -= 2;
+  }
+  if (n < 2 || !IsFileLetter(t[n - 2]) || !IsRankDigit(t[n - 1])) return false;
+  s->to = (t[n - 2] - 'a') + 8 * (t[n - 1] - '1');
+  n -= 2;
+  s->capture = n > 0 && t[n - 1] == 'x';
+  n -= s->capture;
+  const char* letter = t[0] ? std::strchr(kPieceLetters + 2, t[0]) : nullptr;
+  s->type = letter ? int(letter - kPieceLetters) : Pawn;
+  size_t i = s->type != Pawn;
+  s->file = i < n && IsFileLetter(t[i]) ? t[i++] - 'a' : -1;
+  s->rank = i < n && IsRankDigit(t[i]) ? t[i++] - '1' : -1;
+  // A pawn names its file exactly when it captures.
+  return i == n && (s->type != Pawn || (s->rank < 0 && (s->file >= 0) == s->capture));
+}
+
+bool Describes(const Position* pos, const StandardText& s, Move m) {
+  const int from = MoveFrom(m), to = MoveTo(m);
+  const int type = PieceType(pos->board[from]);
+  if (to != s.to || type != s.type || (m & PromoMask) != s.promotion) return false;
+  if ((s.file >= 0 && FileOf(from) != s.file) || (s.rank >= 0 && RankOf(from) != s.rank)) return false;
+  // Castling is written only as such.
+  if (type == King && (to == from + 2 || to == from - 2)) return false;
+  const bool capture = pos->board[to] != 0 || (type == Pawn && to == pos->ep);
+  return capture == s.capture;
+}
+
+// Legal moves of the list that t names as standard notation.
+int StandardMatches(Position* pos, const MoveEntry* list, const char* t, Move* move) {
+  StandardText s;
+  if (!ReadStandard(t, &s)) return 0;
+  int matches = 0;
+  for (const MoveEntry* e = list; e->move != EndOfList; e++)
+    if (Describes(pos, s, e->move) && MoveIsLegal(pos, pos->side, e->move)) {
+      *move = e->move;
+      matches++;
+    }
+  return matches;
+}
+
 }  // namespace
 
 char* MoveToStr(Move move, char* buf) {
@@ -179,23 +269,12 @@ int IsValidMove(char* text, Move* move) {
   td->search_ply = 1;
   Position* pos = &td->pos;
   GenerateAll(pos);
-  int matches = 0;
-  char c[kMoveTextSize], a[kMoveTextSize], f[kMoveTextSize], r[kMoveTextSize];
-  for (const MoveEntry* e = &td->moves[td->ply[1].list_start]; e->move != EndOfList; e++) {
-    GenMoveStrings(pos, e->move, c, a, f, r);
-    bool same = false;
-    for (char* s : {c, a, f, r}) {
-      CutAtPlus(s);
-      same = same || std::strcmp(s, t) == 0;
-    }
-    if (same && MoveIsLegal(pos, pos->side, e->move)) {
-      *move = e->move;
-      matches++;
-    }
-  }
+  const MoveEntry* list = &td->moves[td->ply[1].list_start];
+  const int matches = GeneratedMatches(pos, list, t, move);
   if (matches == 2) {
     std::fputs("ambiguous move\n", stdout);
     std::fflush(stdout);
   }
+  if (matches == 0) return StandardMatches(pos, list, t, move) == 1;
   return matches == 1;
 }

@@ -21,6 +21,9 @@ void MoveToSan(Position* pos, Move move, char* out);
 
 // Finds the one legal move of the game record (CTD) that text names and
 // stores it in move (1), else 0; exactly two matches print "ambiguous move".
+// A text that matches no generated text is read as standard notation, which
+// names the origin only when another legal move of the kind reaches the
+// square; it is taken when it names exactly one legal move.
 // The text is rewritten in place (cut at "+" or "#", "=" before a promotion
 // letter, O and 0 folded to o), so its buffer must hold kMoveTextSize
 // characters; longer texts are refused untouched.

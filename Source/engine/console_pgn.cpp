@@ -13,6 +13,7 @@
 #include "engine/console.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgnskip.h"
 #include "search/records.h"
 #include "search/searchdata.h"
 
@@ -116,7 +117,7 @@ void ReadGame(FILE* f, int wanted, const char* search) {
   char line[kLineSize];
   char text[kLineSize];
   int count = 0;
-  bool in_comment = false;
+  PgnSkip skip;
   while (std::fgets(line, sizeof line, f)) {
     if (std::strstr(line, "[Event ")) count++;
     if (!wanted) {
@@ -124,21 +125,13 @@ void ReadGame(FILE* f, int wanted, const char* search) {
       wanted = count;
     }
     if (count > wanted) break;
-    if (count < wanted || (!in_comment && line[0] == '[')) continue;
+    if (count < wanted || (!skip.comment && line[0] == '[')) continue;
     line[std::strcspn(line, "\r\n")] = 0;
-    // A comment separates the words around it, even across lines.
+    // Comments and variations separate the words around them, even across lines.
     size_t n = 0;
-    for (const char* c = line; *c; c++) {
-      if (in_comment) {
-        if (*c == '}') in_comment = false;
-      } else if (*c == '{') {
-        in_comment = true;
-        text[n++] = ' ';
-      } else {
-        text[n++] = *c;
-      }
-    }
+    for (const char* c = line; *c; c++) text[n++] = ReadPgnChar(&skip, *c) == PgnPart::Move ? *c : ' ';
     text[n] = 0;
+    EndPgnLine(&skip);
     if (!PlayWords(text)) break;
   }
 }

@@ -14,6 +14,7 @@
 #include "board/movetext.h"
 #include "engine/book.h"
 #include "engine/output.h"
+#include "engine/pgnskip.h"
 #include "engine/params.h"
 #include "engine/textline.h"
 #include "search/records.h"
@@ -40,8 +41,7 @@ struct Game {
   int result = Unknown;  // nothing is replayed before the first game's tags
   int moves = 0;
   bool stopped = false;
-  int comments = 0;
-  int variations = 0;
+  PgnSkip skip;
 };
 
 // Each bucket holds the keys with the same top 14 bits in ascending order, so
@@ -110,14 +110,7 @@ void PlayMove(Tree& t, Game& g, const char* text) {
 }
 
 void Token(Tree& t, Game& g, const char* token) {
-  if (g.stopped || t.out_of_memory || token[0] == '$' || token[0] == ';') return;
-  switch (token[0]) {
-    case '{': g.comments++; return;
-    case '}': g.comments = std::max(0, g.comments - 1); return;
-    case '(': g.variations++; return;
-    case ')': g.variations = std::max(0, g.variations - 1); return;
-  }
-  if (g.comments || g.variations) return;
+  if (g.stopped || t.out_of_memory || token[0] == '$') return;
   // Move numbers ("12." or "12...") go; castling may be written with zeros.
   const char* p = token;
   while (*p && !std::isalpha(static_cast<unsigned char>(*p)) && !(p[0] == '0' && p[1] == '-')) p++;
@@ -137,27 +130,24 @@ void StartGame(Tree& t, Game& g, const char* line) {
   if (++t.games % kGamesPerDot == 0) ShowDot();
 }
 
+// Tokens are the main line's words; comments and variations end them.
 void ReadMoves(Tree& t, Game& g, const char* line) {
-  if (!g.comments && (line[0] == ';' || line[0] == '[')) return;
+  if (!g.skip.comment && line[0] == '[') return;
   if (g.result == Unknown || g.moves > kRecordedMoves) return;
   char token[kLineSize];
   int n = 0;
   for (const char* p = line;; p++) {
     const unsigned char c = *p;
-    const bool single = c == '{' || c == '}' || c == '(' || c == ')';
-    if (n && (!c || c == ' ' || single)) {
+    const bool move = c && ReadPgnChar(&g.skip, char(c)) == PgnPart::Move;
+    if (n && (!c || c == ' ' || !move)) {
       token[n] = 0;
       Token(t, g, token);
       n = 0;
     }
-    if (!c) return;
-    if (single) {
-      const char one[2] = {char(c), 0};
-      Token(t, g, one);
-    } else if (c > ' ') {
-      token[n++] = char(c);
-    }
+    if (!c) break;
+    if (move && c > ' ') token[n++] = char(c);
   }
+  EndPgnLine(&g.skip);
 }
 
 // False when memory ran out.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "board/movetext.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgnskip.h"
 #include "engine/params.h"
 #include "search/records.h"
 #include "tools/epdsuite.h"
@@ -53,7 +56,7 @@ struct Scanner {
   int result = Unfinished;
   int games = 0;
   int positions = 0;
-  int depth = 0;  // comment nesting
+  PgnSkip skip;
   char comment[kCommentSize] = "";
   int comment_len = 0;
   char token[kRawTokenSize] = "";
@@ -79,6 +82,8 @@ int SlashScore(const char* text, const char* slash) {
   if (end == w || end > slash) return kUnreadable;
   // The epsilon keeps decimal fractions such as 0.35 from truncating to 34.
   const double v = std::trunc(x * 100.0 + std::copysign(1e-6, x));
+  // Past int range (or no number at all, as "nan") there is no score to clamp.
+  if (!(std::fabs(v) <= INT_MAX)) return kUnreadable;
   return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
 }
 
@@ -86,8 +91,9 @@ int CommentScore(const char* text, int half_moves) {
   if (std::strstr(text, "book")) return 0;
   if (const char* e = std::strstr(text, "eval ")) {
     char* end;
+    errno = 0;
     const long v = std::strtol(e + 5, &end, 10);
-    if (end == e + 5) return kUnreadable;
+    if (end == e + 5 || errno == ERANGE || v < INT_MIN || v > INT_MAX) return kUnreadable;
     const long clamped = std::clamp(v, long(kLowestScore), long(kHighestScore));
     // White's view; a Black move's score turns to the mover's.
     return int(half_moves % 2 ? clamped : -clamped);
@@ -187,7 +193,7 @@ void EndGame(Scanner& s) {
   s.count = 0;
   s.comment_len = 0;
   s.comment[0] = 0;
-  s.depth = 0;
+  s.skip = PgnSkip{};
   s.ended = false;
   s.result = Unfinished;
 }
@@ -238,39 +244,47 @@ bool IsResultToken(const char* c) {
   return false;
 }
 
-void CloseComment(Scanner& s) {
-  if (--s.depth > 0 || s.ended || !s.count) return;
+void ScoreComment(Scanner& s) {
+  if (s.ended || !s.count) return;
   s.rec[s.count - 1].score = int16_t(CommentScore(s.comment, s.count));
 }
 
+void AppendComment(Scanner& s, char c) {
+  if (s.comment_len == kCommentSize - 1) return;
+  s.comment[s.comment_len++] = c == '\n' ? ' ' : c;
+  s.comment[s.comment_len] = 0;
+}
+
+void ScanMoveChar(Scanner& s, const char* c) {
+  const unsigned char ch = static_cast<unsigned char>(*c);
+  const bool separator = std::isspace(ch);
+  if (separator) {
+    EndToken(s);
+  } else if (s.in_token) {
+    if (s.token_len < kRawTokenSize - 1) s.token[s.token_len++] = char(ch);
+  } else if (std::isalpha(ch)) {
+    s.in_token = true;
+    s.token_len = 0;
+    s.token[s.token_len++] = char(ch);
+  } else if (s.word_start && IsResultToken(c)) {
+    s.ended = true;
+  }
+  s.word_start = separator;
+}
+
+// Comments, variations and escaped text separate the words around them.
 void ScanMoveText(Scanner& s, const char* piece) {
   for (const char* c = piece; *c; c++) {
-    const unsigned char ch = static_cast<unsigned char>(*c);
-    if (s.depth > 0) {
-      if (ch == '{') {
-        s.depth++;
-      } else if (ch == '}') {
-        CloseComment(s);
-      } else if (s.comment_len < kCommentSize - 1) {
-        s.comment[s.comment_len++] = ch == '\n' ? ' ' : char(ch);
-        s.comment[s.comment_len] = 0;
-      }
-      continue;
+    switch (ReadPgnChar(&s.skip, *c)) {
+      case PgnPart::Move: ScanMoveChar(s, c); break;
+      case PgnPart::Comment: AppendComment(s, *c); break;
+      case PgnPart::CommentClose: ScoreComment(s); break;
+      case PgnPart::CommentOpen:
+      case PgnPart::Skipped:
+        EndToken(s);
+        s.word_start = true;
+        break;
     }
-    const bool separator = std::isspace(ch) || ch == '{';
-    if (separator) EndToken(s);
-    if (ch == '{') {
-      s.depth = 1;
-    } else if (s.in_token) {
-      if (s.token_len < kRawTokenSize - 1) s.token[s.token_len++] = char(ch);
-    } else if (std::isalpha(ch)) {
-      s.in_token = true;
-      s.token_len = 0;
-      s.token[s.token_len++] = char(ch);
-    } else if (s.word_start && IsResultToken(c)) {
-      s.ended = true;
-    }
-    s.word_start = separator;
   }
 }
 

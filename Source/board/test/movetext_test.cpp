@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 
 #include "board/makemove.h"
 #include "board/movetext.h"
@@ -187,6 +188,32 @@ TEST_F(MoveTextTest, AmbiguousAndHostileText) {
   word[14] = 0;
   EXPECT_EQ(IsValidMove(word, &m), 0);
   EXPECT_EQ(std::strlen(word), 15u);
+}
+
+// Games name a piece's origin only when another legal move of its kind goes
+// to the square: a pinned rival needs no mention.
+TEST_F(MoveTextTest, StandardTextWithAPinnedRival) {
+  Set(fen_opn);
+  for (const char* text : {"d4", "Nf6", "c4", "e6", "Nc3", "Bb4", "e3", "b6", "Ne2", "Ba6", "Ng3", "h5", "Bd3", "h4"}) {
+    const Move m = Parse(text);
+    ASSERT_NE(m, 0) << text;
+    MakeMove(pos, m);
+  }
+  const std::string game = Epd(), rooks = "4k3/8/8/r2R3K/8/8/8/3R4 w - -", knights = "4k3/8/8/8/8/2N3N1/8/4K3 w - -",
+                    pawn = "3nk3/4P3/8/8/8/8/8/R3K3 w Q -";
+  // The d5 rook may not leave its rank; two free knights stay ambiguous; a
+  // promotion needs its piece, and a king goes two files only by castling.
+  const std::tuple<std::string, const char*, Move> cases[] = {
+      {game, "Ne2", M("g3", "e2")}, {game, "Nge2", M("g3", "e2")}, {game, "N3e2", M("g3", "e2")}, {game, "Nce2", 0},
+      {game, "Nxe2", 0}, {rooks, "Rd3", M("d1", "d3")}, {rooks, "R1d3", M("d1", "d3")}, {rooks, "R5d3", 0},
+      {knights, "Ne2", 0}, {knights, "Nce2", M("c3", "e2")}, {pawn, "e8", 0}, {pawn, "exd8", 0},
+      {pawn, "exd8=N", M("e7", "d8", PromoKnight)}, {pawn, "Kc1", 0}, {pawn, "O-O-O", M("e1", "c1")}};
+  for (const auto& [epd, text, move] : cases) {
+    Set(epd.c_str());
+    std::string printed;
+    EXPECT_EQ(Parse(text, nullptr, &printed), move) << epd << " " << text;
+    EXPECT_EQ(printed, "") << text;
+  }
 }
 
 TEST_F(MoveTextTest, GameRecordGeneratesAtItsRootPly) {

@@ -174,6 +174,24 @@ TEST_F(ConsoleTest, LoadPicksTheGameAndSkipsCommentsNumbersAndResults) {
   EXPECT_EQ(SearchData.clock[White], SearchData.fixed_time);
 }
 
+// The c3 knight is pinned: 8.Ne2 names the g3 knight, typed or loaded; the
+// game with variations, ';' comments and '%' lines loads as the game without.
+TEST_F(ConsoleTest, PinnedRivalAndVariationsInTypedAndLoadedGames) {
+  InTempDir dir;
+  Run("new");
+  std::istringstream in("d4 Nf6 c4 e6 Nc3 Bb4 e3 b6 Ne2 Ba6 Ng3 h5 Bd3 h4");
+  for (std::string m; in >> m;) ASSERT_NE(Run(m), "") << m;
+  EXPECT_EQ(Lines(Run("Ne2"))[0], "8. move Ne2");
+  const std::string end = Epd() + " 15";
+  WriteFile("g.pgn", "[Event \"Plain\"]\n1. d4 Nf6 2. c4 e6 3. Nc3 Bb4 4. e3 b6 5. Ne2 Ba6 6. Ng3 h5 7. Bd3 h4 8. Ne2 *\n"
+                     "[Event \"Dressed\"]\n1. d4 Nf6 2. c4 e6 (2... g6 (2... d5 {a (note}) 3. Nc3 ; 3... Bg7 (\n% 3... d5 (\n"
+                     "3. Nf3 Bg7) 3. Nc3 Bb4 4. e3 b6 5. Ne2 Ba6 6. Ng3 h5 7. Bd3 h4 8. Ne2 *\n");
+  for (const std::string game : {"1", "2"}) {
+    Run("load g.pgn " + game);
+    EXPECT_EQ(Epd() + " " + std::to_string(CTD->game_ply), end) << game;
+  }
+}
+
 TEST_F(ConsoleTest, EditorBuildsLegalPositionsAndRefusesOthers) {
   const std::string menu =
       "\n\n.                    end edit\n#                    clear board\n"

@@ -89,9 +89,8 @@ TEST(PgnScan, GamesGiveOnlyTheirOwnScoresAndResults) {
 }
 
 // Standard games with promotion, castling, NAGs, marks, comments with and
-// without scores and a variation (which ends its game, as any text that is no
-// legal move does); then our self-play layouts, old and new, and a game
-// without a result.
+// without scores and a variation; then our self-play layouts, old and new, and
+// a game without a result.
 TEST(PgnScan, SmallGamesAreReadToTheirEnds) {
   const std::string pgn = (std::filesystem::path(__FILE__).parent_path() / "small.pgn").string();
   InTempDir tmp;
@@ -106,7 +105,7 @@ TEST(PgnScan, SmallGamesAreReadToTheirEnds) {
   std::string shuffle;
   for (int i = 0; i < 6; i++) shuffle += "g1f3 g8f6 f3g1 f6g8 ";
   EXPECT_EQ(moves,
-            "e4 d5 exd5 c6 dxc6 Nf6 cxb7 Nbd7 bxa8=Q Qa5 Nf3 e6 Be2 Bc5 O-O O-O Qxc8 Rxc8 |d4 |"
+            "e4 d5 exd5 c6 dxc6 Nf6 cxb7 Nbd7 bxa8=Q Qa5 Nf3 e6 Be2 Bc5 O-O O-O Qxc8 Rxc8 |d4 d5 c4 |"
             "f2f3 e7e5 g2g4 d8h4 |a2a4 h7h5 a4a5 b7b5 a5b6 h5h4 b6b7 h4h3 b7a8q h3g2 a8b8 g2h1n |" +
                 shuffle + "||");
   for (const char* line : {"      c6      {  0.25}", "      e6      {}", "      Bc5     { 90.00}",
@@ -114,5 +113,34 @@ TEST(PgnScan, SmallGamesAreReadToTheirEnds) {
     EXPECT_NE(listing.find(std::string(line) + "\n"), std::string::npos) << line;
   // The game without a result is long enough for mode 2; its first move has no score.
   EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn2 " + pgn).back(), "games= 5, positions= 0");
-  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 " + pgn).back(), "games= 5, positions= 46");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 " + pgn).back(), "games= 5, positions= 48");
+}
+
+// Game 99 of the games file leaves out the knight that is pinned (21...Nf8),
+// as does 8.Ne2 below; with variations, ';' comments and '%' lines between
+// their moves the games read the same. Scores too large for a number are none.
+TEST(PgnScan, VariationsAndEscapesReadAsTheGameWithoutThem) {
+  const auto lines = Lines(ReadFile(kGames));
+  auto l = lines.begin();
+  for (int game = 0; game < 99; ++l) game += l->rfind("[Event ", 0) == 0;
+  const std::string pin = "[Event \"\"]\n1. d4 Nf6 2. c4 e6 3. Nc3 Bb4 4. e3 b6 5. Ne2 Ba6 6. Ng3 h5 7. Bd3 h4 8. Ne2 g5 *\n";
+  const size_t cut = pin.find("3.");
+  std::string plain = pin + "[Event \"\"]\n";
+  std::string dressed = pin.substr(0, cut) + "(2... g6 3. Nc3 (3. Nf3 {a (note}) Bg7) ; (\n% (\n" + pin.substr(cut) + "[Event \"\"]\n";
+  // After each line that begins with Black's move.
+  for (; l != lines.end() && l->rfind("[Event ", 0); ++l) {
+    plain += *l + "\n";
+    dressed += *l + (l->find('{') < 4 ? " (1. e4 (1. d4 {x)}) ; (\n% (\n)\n" : "\n");
+  }
+  const std::string odd = "[Event \"\"]\n1. e4 {eval 4294967306} e5 {+99999999999.0/12} 2. Nf3 {nan/3} *\n";
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/plain.pgn", plain + odd);
+  WriteFile(tmp.dir + "/dressed.pgn", dressed + odd);
+  RunTool(tmp.dir, "-scan_pgn1 dressed.pgn");
+  const std::string listing = ReadFile(tmp.dir + "/tmp.pgn");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn1 plain.pgn"), std::vector<std::string>{"games= 3, positions= 4"});
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp.pgn"), listing);
+  for (const char* line : {"  8.  Ne2     {}\n      g5      {}\n\n", "      Nf8     { 17.34}\n", " 38.  Rc8     { 90.00}\n\n",
+                           "  1.  e4      {}\n      e5      {}\n  2.  Nf3     {}\n"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line;
 }

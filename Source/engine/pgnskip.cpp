@@ -1,0 +1,50 @@
+#include "engine/pgnskip.h"
+
+namespace {
+
+// Inside braces; a variation's comments may hold parentheses.
+PgnPart InComment(PgnSkip* s, char c) {
+  const bool main_line = s->variation == 0;
+  if (c == '{') s->comment++;
+  if (c == '}') s->comment--;
+  if (c == '{' || c == '}') return main_line && s->comment == 0 ? PgnPart::CommentClose : PgnPart::Skipped;
+  return main_line ? PgnPart::Comment : PgnPart::Skipped;
+}
+
+}  // namespace
+
+void EndPgnLine(PgnSkip* s) {
+  s->rest_of_line = false;
+  s->line_start = true;
+}
+
+PgnPart ReadPgnChar(PgnSkip* s, char c) {
+  const bool line_start = s->line_start;
+  s->line_start = c == '\n';
+  if (s->comment) return InComment(s, c);
+  if (c == '\n') {
+    const bool skipped = s->rest_of_line || s->variation;
+    s->rest_of_line = false;
+    return skipped ? PgnPart::Skipped : PgnPart::Move;
+  }
+  if (s->rest_of_line) return PgnPart::Skipped;
+  if (c == ';' || (c == '%' && line_start)) {
+    s->rest_of_line = true;
+    return PgnPart::Skipped;
+  }
+  switch (c) {
+    case '{':
+      s->comment = 1;
+      return s->variation ? PgnPart::Skipped : PgnPart::CommentOpen;
+    case '(':
+      s->variation++;
+      return PgnPart::Skipped;
+    case ')':
+      if (s->variation) s->variation--;
+      return PgnPart::Skipped;
+    case '}':
+      return PgnPart::Skipped;
+    default:
+      return s->variation ? PgnPart::Skipped : PgnPart::Move;
+  }
+}

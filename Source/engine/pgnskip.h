@@ -1,0 +1,24 @@
+// What of a game's move text the readers pass over: comments, variations,
+// ';' comments and lines escaped with '%'.
+#pragma once
+
+// A reader's place in the text around the moves; a new game starts from {}.
+struct PgnSkip {
+  int comment = 0;    // brace depth
+  int variation = 0;  // parenthesis depth
+  bool rest_of_line = false;
+  bool line_start = true;
+};
+
+enum class PgnPart {
+  Move,          // main-line text: moves, their numbers, spaces, results
+  CommentOpen,   // the '{' that opens a main-line comment
+  Comment,       // the text of a main-line comment
+  CommentClose,  // the '}' that closes it
+  Skipped,       // variations and everything in them, other comments, nested braces
+};
+
+// Where the next character of the move text belongs. A line feed ends a ';'
+// comment and a '%' line; readers that cut line ends call EndPgnLine.
+PgnPart ReadPgnChar(PgnSkip* s, char c);
+void EndPgnLine(PgnSkip* s);
