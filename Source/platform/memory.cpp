@@ -1,11 +1,11 @@
+#ifndef _WIN32
 #include "platform/memory.h"
 
-#include <cstdlib>
-#if defined(__linux__)
 #include <sys/mman.h>
-#endif
+#include <unistd.h>
 
-#if defined(__linux__)
+#include <cstdint>
+#include <cstring>
 
 namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
@@ -41,11 +41,21 @@ void FreeLarge(void* block, size_t bytes) {
   if (block) munmap(block, Rounded(bytes));
 }
 
-#else
-
-// Large blocks come straight from the system, which hands them out zeroed.
-void* AllocateLarge(size_t bytes) { return std::calloc(bytes ? bytes : 1, 1); }
-
-void FreeLarge(void* block, size_t) { std::free(block); }
-
+void ZeroLarge(void* from, size_t bytes) {
+  char* const first = static_cast<char*>(from);
+  char* const end = first + bytes;
+#if defined(__linux__)
+  // Pages of a private anonymous mapping that are handed back read as zeros
+  // afterwards; only the pieces of pages at the two ends are written.
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  char* const low = first + (page - reinterpret_cast<uintptr_t>(first) % page) % page;
+  char* const high = end - reinterpret_cast<uintptr_t>(end) % page;
+  if (high > low && madvise(low, size_t(high - low), MADV_DONTNEED) == 0) {
+    std::memset(first, 0, size_t(low - first));
+    std::memset(high, 0, size_t(end - high));
+    return;
+  }
+#endif
+  std::memset(first, 0, size_t(end - first));
+}
 #endif

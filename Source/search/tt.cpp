@@ -9,6 +9,7 @@
 #include <cstring>
 #include "platform/memory.h"
 #include "search/keys.h"
+#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 
@@ -18,8 +19,16 @@ uint64_t mask = ~uint64_t(0);
 HashSlot* whitetable = nullptr;
 HashSlot* blacktable = nullptr;
 static bool init = false;
+// Some slot has been written since the table was mapped or last emptied.
+// Every write sets it, and only the first one stores: the later ones read a
+// line that stays in every core's cache, beside the slot's own cache miss.
+static std::atomic<bool> written{false};
 
 constexpr int kSpareSlots = 16;
+
+static void MarkWritten() {
+  if (!written.load(std::memory_order_relaxed)) written.store(true, std::memory_order_relaxed);
+}
 
 // The depth is kept less the empty mark, so that a slot of zero bytes, as
 // memory comes from the system, is an empty slot.
@@ -66,6 +75,7 @@ static uint64_t SlotCount() { return uint64_t(entries) + kSpareSlots; }
 void HashFree() {
   if (hashtable) FreeLarge(hashtable, size_t(SlotCount() * sizeof(HashSlot)));
   hashtable = whitetable = blacktable = nullptr;
+  written.store(false, std::memory_order_relaxed);
   entries = 0;
   mask = ~uint64_t(0);
 }
@@ -101,15 +111,35 @@ namespace {
 
 // Below this a part is not worth a thread of its own.
 constexpr uint64_t kMinClearPart = uint64_t(16) << 20;
+// Parts start on large-page boundaries (the table does), and zeros are
+// written a large page at a time, so that what is handed back never splits a
+// large page.
+constexpr uint64_t kLargePage = uint64_t(2) << 20;
+constexpr uint64_t kPartAlign = kLargePage / sizeof(HashSlot);
+// Seconds a clear spends writing zeros before it hands the rest back: enough
+// for 8 GB on a few threads, and with the hand-back well inside a second.
+constexpr double kClearWriting = 0.4;
 
 struct ClearPart {
   HashSlot* first;
   uint64_t bytes;
+  double deadline;
 };
 
+// A page written with zeros stays with the table; a page handed back costs
+// nothing now but has to be taken from the system again when the next
+// search touches it, and that is slower than writing it. So zeros are
+// written while the clear's time lasts, and only the rest is handed back.
 void* ZeroPart(void* arg) {
   const ClearPart* part = static_cast<const ClearPart*>(arg);
-  std::memset(static_cast<void*>(part->first), 0, size_t(part->bytes));
+  char* at = reinterpret_cast<char*>(part->first);
+  char* const end = at + part->bytes;
+  while (at < end && MonotonicSeconds() < part->deadline) {
+    const size_t n = size_t(std::min<uint64_t>(kLargePage, uint64_t(end - at)));
+    std::memset(at, 0, n);
+    at += n;
+  }
+  if (at < end) ZeroLarge(at, size_t(end - at));
   return nullptr;
 }
 
@@ -121,14 +151,15 @@ void EmptySlots() {
   const uint64_t by_size = std::max<uint64_t>(bytes / kMinClearPart, 1);
   const int threads = std::clamp<int>(SearchData.thread_count, 1, kMaxThreads);
   const int parts = int(std::min<uint64_t>(uint64_t(threads), by_size));
-  const uint64_t slots_per_part = SlotCount() / uint64_t(parts);
+  const uint64_t slots_per_part = SlotCount() / uint64_t(parts) / kPartAlign * kPartAlign;
+  const double deadline = MonotonicSeconds() + kClearWriting;
   ClearPart part[kMaxThreads];
   pthread_t helper[kMaxThreads];
   bool started[kMaxThreads] = {};
   for (int i = 0; i < parts; i++) {
     const uint64_t first = slots_per_part * uint64_t(i);
     const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
-    part[i] = {hashtable + first, (last - first) * sizeof(HashSlot)};
+    part[i] = {hashtable + first, (last - first) * sizeof(HashSlot), deadline};
     if (i > 0) started[i] = pthread_create(&helper[i], nullptr, ZeroPart, &part[i]) == 0;
   }
   for (int i = 0; i < parts; i++)
@@ -141,7 +172,14 @@ void EmptySlots() {
 
 void HashClear() {
   if (!SearchData.hash_enabled) return;
-  if (hashtable) EmptySlots();
+  // A table that nothing has written is still all zeros: a GUI's clear at
+  // the start of every game costs nothing then.
+  if (hashtable && written.load(std::memory_order_relaxed)) {
+    // A search that runs on (a button pressed while it thinks) writes on.
+    const bool searching = ThreadsAreBusy() != 0;
+    EmptySlots();
+    written.store(searching, std::memory_order_relaxed);
+  }
   SearchData.age = 0;
   SearchData.hash_fill = 0.0;
 }
@@ -160,6 +198,7 @@ void HashProbe(const Position* pos, HashEntry* entry) {
       // A writer racing this refresh leaves a slot whose check fails later.
       w1 = (w1 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(age) << 32;
       bucket[i].word[1].store(w1, std::memory_order_relaxed);
+      MarkWritten();
     }
     *entry = Unpack(w0, w1);
     if (entry->check != CheckWord(key, entry->score, entry->move)) {
@@ -198,6 +237,7 @@ void HashStore(const Position* pos, Move move, int depth, int score, int bound) 
     }
     if (depth < victim_depth - 7) return;
   }
+  MarkWritten();
   slot->word[0].store(Word0(lock, CheckWord(key, score, move)), std::memory_order_relaxed);
   slot->word[1].store(Word1(move, score, SearchData.age, bound, depth), std::memory_order_relaxed);
 }

@@ -98,6 +98,19 @@ TEST_F(SearchTest, EightThreadsReachTheDepthWithLegalMoves) {
   }
 }
 
+// Whatever thread stored a slot, the clear after the search empties it.
+TEST_F(SearchTest, ClearAfterASearchOnThePoolEmptiesTheTable) {
+  const auto written = [] {
+    uint64_t n = 0;
+    for (uint64_t i = 0; i < uint64_t(entries) + 16; i++) n += (hashtable[i].word[0] | hashtable[i].word[1]) != 0;
+    return n;
+  };
+  ThinkOnPool(kMiddlegame, 8, 3);
+  EXPECT_GT(written(), 1000u);
+  HashClear();
+  EXPECT_EQ(written(), 0u);
+}
+
 TEST_F(SearchTest, NodeLimitCountsTheNodesOfAllThreads) {
   SearchResult r = ThinkOnPool(kMiddlegame, 60, 1, 30000);
   EXPECT_GE(r.nodes, 30000u);
