@@ -217,6 +217,9 @@ extern ProgramBlock PBlock;
 
 // Copies text into a fixed field of the given size, cutting it to fit.
 void CopyText(char* field, size_t size, const char* text);
+// The same without trailing white space: GUIs pad option values, and a padded
+// path names no file or folder.
+void CopyPath(char* field, size_t size, const char* text);
 
 // Start values of SearchData and PBlock, set once before the switches are read.
 void SetStartValues();

@@ -206,9 +206,11 @@ void SetElo(const char* name, const char* value) {
 
 // Paths longer than their field are refused whole: a cut path would name
 // some other file.
-void SetText(const UciOption& o, const char* value) {
+void SetText(const UciOption& o, const char* text) {
   char line[kInputLineSize + 64];
-  if (o.field == 81 && !*value) value = ".";
+  char value[kInputLineSize];
+  CopyPath(value, sizeof value, text);
+  if (o.field == 81 && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
     std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
                   o.name, kPathSize - 1);
