@@ -365,7 +365,7 @@ void Set(const Words& cmd) {
     ShowFormatted("%s set to %d", key, Personality.Ponder);
   } else if (ParamRecord* p = FindParam(key)) {
     // Where a console "tune" result is applied.
-    *p->field = int16_t(Clamp(Integer(value), -32768, 32767));
+    *p->field = BoundedValue(*p, double(Integer(value)));
     ShowFormatted("%s set to %d", key, *p->field);
   } else {
     ShowFormatted("unknown setting '%s'", key);

@@ -1,5 +1,6 @@
 #include "engine/params.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "search/searchdata.h"
@@ -131,5 +132,13 @@ void CopyText(char* field, size_t size, const char* text) {
     field[n] = text[n];
     ++n;
   }
+  field[n] = '\0';
+}
+
+void CopyPath(char* field, size_t size, const char* text) {
+  size_t n = std::strlen(text);
+  while (n && std::isspace(static_cast<unsigned char>(text[n - 1]))) n--;
+  if (n >= size) n = size - 1;
+  std::memcpy(field, text, n);
   field[n] = '\0';
 }

@@ -113,6 +113,68 @@ static_assert(offsetof(PersonalityRecord, tune) == 1201 * 2);
 extern PersonalityRecord Personality;
 extern PersonalityRecord DefaultPersonality;
 
+// The values one run of fields may hold. Every setter of a weight (UCI,
+// console "set", test1.rc, the tuners) stores through Bounded, so a weight
+// has one range however it is set.
+struct ParamRange {
+  int first, last;  // indices
+  int16_t lo, hi;
+};
+
+// Weights with a UCI option keep the option's bounds. The evaluation adds
+// packed scores (op + 65536 * en) as plain ints and tapers the difference of
+// the two sides' sums, so each half of that difference must stay within 16
+// bits; an endgame half beyond it overflows the int itself. Material is
+// summed apart: 15 men at 2000 and a pair of 500 lead two bishops at 20 with
+// a pair of -500 by 30,960. The other bounds hold the positional lead of 15
+// men and a king, every term at its worst (scales 200 %, passers 230, king
+// safety 200), below 32,000.
+inline constexpr ParamRange kParamRanges[] = {
+    {157, 157, -150, 150},    // Contempt
+    {169, 178, 20, 2000},     // piece values
+    {179, 180, -500, 500},    // bishop pair
+    {181, 188, -32, 32},      // isolated, backward, doubled, weak pawns
+    {189, 190, -64, 64},      // connected pawns
+    {191, 192, -32, 32},      // defended pawns
+    {193, 194, 0, 230},       // passed pawns
+    {201, 202, -128, 128},    // candidate pawns
+    {203, 204, -150, 150},    // knight mobility
+    {205, 206, -64, 64},      // knight outpost
+    {207, 208, -150, 150},    // bishop mobility
+    {209, 210, -64, 64},      // bishop outpost
+    {211, 212, -150, 150},    // rook mobility
+    {213, 218, -64, 64},      // rook on an open or half-open file, on the 7th
+    {219, 220, -100, 100},    // trapped rook
+    {221, 222, -200, 200},    // queen mobility
+    {223, 224, -64, 64},      // queen on the 7th
+    {225, 226, -200, 200},    // pawn shield
+    {227, 228, -100, 100},    // pawn storm
+    {229, 230, 0, 200},       // king safety
+    {231, 232, -32, 32},      // safe checks
+    {234, 235, -64, 64},      // hung pawn
+    {236, 237, -100, 100},    // hung piece
+    {238, 239, -64, 64},      // pawn table
+    {240, 241, -128, 128},    // knight table
+    {242, 243, -100, 100},    // bishop table
+    {244, 245, -64, 64},      // rook table
+    {246, 247, -100, 100},    // queen table
+    {248, 249, -200, 200},    // king table
+    {250, 257, 0, 200},       // the four scale percentages
+};
+
+// The range of field index; a field outside the table may take any 16-bit value.
+constexpr ParamRange RangeOf(int index) {
+  for (const ParamRange& r : kParamRanges)
+    if (index >= r.first && index <= r.last) return r;
+  return {index, index, INT16_MIN, INT16_MAX};
+}
+
+// v held to the range of field index.
+constexpr int16_t Bounded(int index, long long v) {
+  const ParamRange r = RangeOf(index);
+  return int16_t(v < r.lo ? r.lo : v > r.hi ? r.hi : v);
+}
+
 // Writes the compiled defaults into DefaultPersonality (every other field 0).
 void SetDefaultPersonality();
 
@@ -155,6 +217,9 @@ extern ProgramBlock PBlock;
 
 // Copies text into a fixed field of the given size, cutting it to fit.
 void CopyText(char* field, size_t size, const char* text);
+// The same without trailing white space: GUIs pad option values, and a padded
+// path names no file or folder.
+void CopyPath(char* field, size_t size, const char* text);
 
 // Start values of SearchData and PBlock, set once before the switches are read.
 void SetStartValues();

@@ -84,7 +84,7 @@ constexpr Switch kSwitches[] = {
      }},
     {"-tbpath", false, true,
      [](const char*, const char* v, ToolMode&) {
-       CopyText(Personality.SyzygyPath, kPathSize, v);
+       CopyPath(Personality.SyzygyPath, kPathSize, v);
      }},
     {"-tbx", false, false,
      [](const char*, const char*, ToolMode&) {

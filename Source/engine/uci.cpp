@@ -38,6 +38,11 @@ struct UciOption {
   bool extra;  // listed and accepted only with -uci_extra
 };
 
+// An option that sets weights takes their range.
+constexpr UciOption Weight(const char* name, OptionKind kind, int field, bool extra) {
+  return {name, kind, field, RangeOf(field).lo, RangeOf(field).hi, extra};
+}
+
 // In the order "uci" lists them.
 constexpr UciOption kOptions[] = {
     {"Hash", Spin, 0, 0, 8192, false},
@@ -52,7 +57,7 @@ constexpr UciOption kOptions[] = {
     {"SyzygyProbeDepth6", Spin, 154, -5, 100, false},
     {"Log", Check, 8, 0, 1, false},
     {"Ponder", Check, 3, 0, 1, false},
-    {"Contempt", Spin, 157, -150, 150, false},
+    Weight("Contempt", Spin, 157, false),
     {"MultiPV", Spin, 4, 1, 255, false},
     {"MoveOverhead", Spin, 2, 0, 5000, false},
     {"UCI_LimitStrength", Check, 155, 0, 1, false},
@@ -66,18 +71,26 @@ constexpr UciOption kOptions[] = {
     {"LMP_count", Spin, 166, 0, 10, true},
     {"LMR_depth", Spin, 167, 3, 100, true},
     {"LMR_strength", Spin, 168, 0, 200, true},
-    {"Mtl_Pawn", Pair, 169, 20, 2000, true},
-    {"Mtl_Knight", Pair, 171, 20, 2000, true},
-    {"Mtl_Bishop", Pair, 173, 20, 2000, true},
-    {"Mtl_Rook", Pair, 175, 20, 2000, true},
-    {"Mtl_Queen", Pair, 177, 20, 2000, true},
-    {"Passed_Pawn", Pair, 193, 0, 230, true},
-    {"King_Safety", Pair, 229, 0, 200, true},
-    {"Piece_Square_Tables", Pair, 250, 0, 200, true},
-    {"Mobility", Pair, 252, 0, 200, true},
-    {"Pawn_Structure", Pair, 254, 0, 200, true},
-    {"Threats", Pair, 256, 0, 200, true},
+    Weight("Mtl_Pawn", Pair, 169, true),
+    Weight("Mtl_Knight", Pair, 171, true),
+    Weight("Mtl_Bishop", Pair, 173, true),
+    Weight("Mtl_Rook", Pair, 175, true),
+    Weight("Mtl_Queen", Pair, 177, true),
+    Weight("Passed_Pawn", Pair, 193, true),
+    Weight("King_Safety", Pair, 229, true),
+    Weight("Piece_Square_Tables", Pair, 250, true),
+    Weight("Mobility", Pair, 252, true),
+    Weight("Pawn_Structure", Pair, 254, true),
+    Weight("Threats", Pair, 256, true),
 };
+
+// A pair option clamps both of its fields to one range.
+constexpr bool PairsShareTheirRange() {
+  for (const UciOption& o : kOptions)
+    if (o.kind == Pair && (RangeOf(o.field + 1).lo != o.min || RangeOf(o.field + 1).hi != o.max)) return false;
+  return true;
+}
+static_assert(PairsShareTheirRange());
 
 char* TextField(PersonalityRecord& rec, int field) {
   return field == 9 ? rec.OwnBook_File : rec.SyzygyPath;
@@ -193,9 +206,11 @@ void SetElo(const char* name, const char* value) {
 
 // Paths longer than their field are refused whole: a cut path would name
 // some other file.
-void SetText(const UciOption& o, const char* value) {
+void SetText(const UciOption& o, const char* text) {
   char line[kInputLineSize + 64];
-  if (o.field == 81 && !*value) value = ".";
+  char value[kInputLineSize];
+  CopyPath(value, sizeof value, text);
+  if (o.field == 81 && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
     std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
                   o.name, kPathSize - 1);

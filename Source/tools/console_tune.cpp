@@ -40,6 +40,7 @@ bool NextProbe(int i, int best, int lo, int hi, int* probe) {
 // The value of the field with the lowest error on the sample, bracketed in at
 // most 30 measurements; the field is left as it was found.
 int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
+  const int index = int(field - Personality.f);
   const int16_t entry = *field;
   int best = entry;
   double best_err = 1.0;
@@ -64,7 +65,11 @@ int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
     Print("best= %d, err= %0.6f, min= %d, max= %d\n\n", best, best_err, lo, hi);
     int probe;
     if (!NextProbe(i, best, lo, hi, &probe)) break;
-    *field = int16_t(probe);
+    // A probe beyond the weight's range measures its end, and nothing when
+    // the best stands there already.
+    const int16_t held = Bounded(index, probe);
+    if (held != probe && held == best) break;
+    *field = held;
   }
   Print("best= %d, err= %0.6f, min= %d, max= %d\n\n", best, best_err, lo, hi);
   *field = entry;

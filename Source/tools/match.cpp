@@ -92,7 +92,6 @@ constexpr RcKey kRcKeys[] = {
     {"PST_king_op", Target::Table, 2 * King + 0},
     {"PST_king_en", Target::Table, 2 * King + 1},
 };
-#undef FIELD
 
 struct RcState {
   FILE* f;
@@ -119,6 +118,22 @@ void LoadPST(PersonalityRecord* set, int type, int phase, RcState* rc) {
   }
 }
 
+// The values of key into its field (and the one after it), each held to its
+// field's range as UCI holds an option; one line tells when one was outside.
+void StoreValues(PersonalityRecord* set, const RcKey& key, const long long* values, int count) {
+  bool held = false;
+  for (int i = 0; i < count; i++) {
+    set->f[key.index + i] = Bounded(key.index + i, values[i]);
+    held |= set->f[key.index + i] != values[i];
+  }
+  if (!held) return;
+  const int16_t* v = &set->f[key.index];
+  if (count == 1)
+    ShowFormatted("%s: %s out of range, set to %d", kRcFile, key.name, v[0]);
+  else
+    ShowFormatted("%s: %s out of range, set to %d %d", kRcFile, key.name, v[0], v[1]);
+}
+
 void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
   for (char* c = line; *c; c++)
     if (*c == '=' || *c == ',') *c = ' ';
@@ -131,20 +146,20 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
   char* words[10];
   const int n = SplitWords(line, words, 10);
   if (!n) return;
-  const int16_t v1 = n > 1 ? Value(words[1]) : 0;
-  const int16_t v2 = n > 2 ? Value(words[2]) : 0;
+  // Read wide (saturating), so that no number wraps before its range holds it.
+  const long long values[2] = {n > 1 ? std::strtoll(words[1], nullptr, 10) : 0,
+                               n > 2 ? std::strtoll(words[2], nullptr, 10) : 0};
   for (const RcKey& k : kRcKeys) {
     if (std::strcmp(k.name, words[0])) continue;
     switch (k.target) {
       case Target::Live:
-        Personality.f[k.index] = v1;
+        StoreValues(&Personality, k, values, 1);
         break;
       case Target::Single:
-        set->f[k.index] = v1;
+        StoreValues(set, k, values, 1);
         break;
       case Target::Pair:
-        set->f[k.index] = v1;
-        set->f[k.index + 1] = v2;
+        StoreValues(set, k, values, 2);
         break;
       case Target::Table:
         LoadPST(set, k.index / 2, k.index % 2, rc);
@@ -190,8 +205,6 @@ constexpr const char* kSelfPlayParams[] = {
     "hung_pawn_op",       "hung_piece_op",
 };
 
-int16_t Rounded(double v) { return int16_t(std::clamp(std::lround(v), -32768L, 32767L)); }
-
 // The field of p in a copy of the record.
 int16_t FieldIn(const PersonalityRecord& set, const ParamRecord& p) { return set.f[p.field - Personality.f]; }
 
@@ -201,23 +214,23 @@ void Perturb(const ParamRecord& p) {
   double x = (0.001 * (std::rand() % 400) - 0.2) * v;
   if (x > 0 && x < 1.5) x = 1.5;
   if (x < 0 && x > -1.5) x = -1.5;
-  *p.field = Rounded(v + x);
+  *p.field = BoundedValue(p, v + x);
 }
 
-// Only opening values are tuned; the endgame values follow them.
+// Only opening values are tuned; the endgame values follow them, within
+// their own ranges.
 void DeriveEndgameValues(PersonalityRecord* s) {
-  s->knight_value_en = int16_t(s->knight_value_op - 25);
-  s->bishop_value_en = int16_t(s->bishop_value_op - 25);
-  s->rook_value_en = int16_t(s->rook_value_op + 100);
-  s->queen_value_en = s->queen_value_op;
-  s->bishop_pair_en = int16_t(s->bishop_pair_op + 30);
-  s->knight_mobility_en = int16_t(s->knight_mobility_op + 10);
-  s->bishop_mobility_en = int16_t(s->bishop_mobility_op + 10);
-  s->rook_mobility_en = int16_t(s->rook_mobility_op + 10);
-  s->queen_mobility_en = int16_t(s->queen_mobility_op + 40);
-  s->hung_pawn_en = s->hung_pawn_op;
-  s->hung_piece_en = s->hung_piece_op;
+  constexpr struct {
+    int op, offset;  // the endgame value is the field after op
+  } kFollow[] = {
+      {FIELD(knight_value_op), -25},   {FIELD(bishop_value_op), -25},   {FIELD(rook_value_op), 100},
+      {FIELD(queen_value_op), 0},      {FIELD(bishop_pair_op), 30},     {FIELD(knight_mobility_op), 10},
+      {FIELD(bishop_mobility_op), 10}, {FIELD(rook_mobility_op), 10},   {FIELD(queen_mobility_op), 40},
+      {FIELD(hung_pawn_op), 0},        {FIELD(hung_piece_op), 0},
+  };
+  for (const auto& f : kFollow) s->f[f.op + 1] = Bounded(f.op + 1, s->f[f.op] + f.offset);
 }
+#undef FIELD
 
 void ShowRound(int games, const PersonalityRecord& perturbed) {
   std::printf("ngames= %d\n", games);
@@ -264,7 +277,7 @@ int Tune_4() {
   ShowMessage("Starting match...");
   PersonalityRecord base, perturbed;
   for (int round = 0; round < kSelfPlayRounds; round++) {
-    for (int i = 0; i < nParams; i++) *ParamList[i].field = Rounded(ParamList[i].value);
+    for (int i = 0; i < nParams; i++) *ParamList[i].field = BoundedValue(ParamList[i], ParamList[i].value);
     base = Personality;
     for (int i = 0; i < nParams; i++)
       if (ParamList[i].selected) Perturb(ParamList[i]);
@@ -277,7 +290,8 @@ int Tune_4() {
     if (PBlock.quit || std::ferror(pgn)) break;
     for (int i = 0; i < nParams; i++) {
       ParamRecord& p = ParamList[i];
-      if (p.selected) p.value += (FieldIn(perturbed, p) - Rounded(p.value)) * (score.wins - score.losses) * 0.003;
+      if (p.selected)
+        MoveValue(p, (FieldIn(perturbed, p) - BoundedValue(p, p.value)) * (score.wins - score.losses) * 0.003);
     }
     Personality = base;
   }

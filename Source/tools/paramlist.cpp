@@ -1,5 +1,7 @@
 #include "tools/paramlist.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
@@ -103,4 +105,20 @@ ParamRecord* FindParam(const char* name) {
 
 void SetFlag(const char* name) {
   if (ParamRecord* p = Registered(name)) p->selected = 1;
+}
+
+namespace {
+
+ParamRange RangeOfEntry(const ParamRecord& p) { return RangeOf(int(p.field - Personality.f)); }
+
+}  // namespace
+
+int16_t BoundedValue(const ParamRecord& p, double v) {
+  const ParamRange r = RangeOfEntry(p);
+  return int16_t(std::lround(std::clamp(v, double(r.lo), double(r.hi))));
+}
+
+void MoveValue(ParamRecord& p, double step) {
+  const ParamRange r = RangeOfEntry(p);
+  p.value = std::clamp(p.value + step, double(r.lo), double(r.hi));
 }

@@ -25,3 +25,8 @@ void AddParams();
 ParamRecord* FindParam(const char* name);
 // Selects the first entry named exactly so; unknown names change nothing.
 void SetFlag(const char* name);
+
+// v rounded (halves away from zero) and held to the range of p's field.
+int16_t BoundedValue(const ParamRecord& p, double v);
+// Moves p's working value by step, within the range of its field.
+void MoveValue(ParamRecord& p, double step);

@@ -164,9 +164,8 @@ void Report(const char* format, ...) {
   if (std::fflush(fdtune) == 0 && !std::ferror(fdtune)) ShowMessage(text);
 }
 
-void StoreField(ParamRecord& p, double value) {
-  *p.field = int16_t(std::clamp(std::lround(value), -32768L, 32767L));
-}
+// Stores value in p's field, within the field's range; returns what was stored.
+int StoreField(ParamRecord& p, double value) { return *p.field = BoundedValue(p, value); }
 
 constexpr const char* kGradientParams[] = {
     "knight_value_op",    "knight_value_en",    "bishop_value_op",   "bishop_value_en",   "rook_value_op",
@@ -188,18 +187,19 @@ struct StepStats {
 };
 
 // A central difference of the error around the field's value, and a step
-// against it bounded to a share of the value.
+// against it bounded to a share of the value. At an end of the weight's range
+// the difference is taken to that end.
 void StepParam(ParamRecord& p, double k0, StepStats* stats) {
   const int v = *p.field;
   const double a = std::fabs(p.value);
   const int d = int(std::lround(0.03 * a + 1.0));
-  StoreField(p, v - d);
+  const int below = StoreField(p, v - d);
   const double e1 = Process_EPD_File("junk.epd", 0);
-  StoreField(p, v + d);
+  const int above = StoreField(p, v + d);
   const double e2 = Process_EPD_File("junk.epd", 0);
   StoreField(p, v);
   if (PBlock.quit) return;  // a pass cut short measures nothing
-  const double g = (e2 - e1) / (2.0 * d);
+  const double g = (e2 - e1) / (above - below);
   p.gradient = g;
   const double r = std::fabs(k0 * g);
   stats->sum_ratio += r;
@@ -208,8 +208,8 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
   stats->max_move = std::max(stats->max_move, std::fabs(x));
   const double limit = 0.025 * (6.0 + a);
   const double step = std::clamp(x, -limit, limit);
-  p.value += step;
-  Report("p1=%4d/%6.5f, p2=%4d/%6.5f, g=%10.2e, lr=%5.2f, x=%5.1f, p=%6.1f", v - d, e1, v + d, e2, g,
+  MoveValue(p, step);
+  Report("p1=%4d/%6.5f, p2=%4d/%6.5f, g=%10.2e, lr=%5.2f, x=%5.1f, p=%6.1f", below, e1, above, e2, g,
          100.0 * k0 * g, step, p.value);
 }
 

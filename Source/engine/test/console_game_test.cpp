@@ -274,6 +274,10 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   Run("set debug 1");
   EXPECT_EQ(PBlock.eval_trace, 1);
   Run("set debug 0");
+  // Weights keep the ranges every setter keeps them to.
+  EXPECT_EQ(Run("set knight_value_op 4294967306"), "knight_value_op set to 2000\n");
+  EXPECT_EQ(Run("set PST_K_en -99999999999999999999"), "PST_K_en set to -200\n");
+  Personality.knight_value_op = DefaultPersonality.knight_value_op, Personality.PST_K_en = DefaultPersonality.PST_K_en;
   EXPECT_EQ(Run("set colour blue"), "unknown setting 'colour'\n");
   Run("trace 3");
   EXPECT_EQ(PBlock.trace_depth, 3);

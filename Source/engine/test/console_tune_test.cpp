@@ -62,6 +62,15 @@ TEST(ConsoleTune, FindsALowerErrorThatSetThenApplies) {
   std::snprintf(start, sizeof start, "knight_value_en= %d, err= %0.6f", best, best_err);
   EXPECT_EQ(Answer(e, "tune knight_value_en").at(3), start);
 
+  // A probe beyond the weight's range measures its end, and no further when
+  // the best is there already (no king safety counts in these positions).
+  Send(e, "set king_safety 200");
+  ASSERT_TRUE(WaitFor(e, "king_safety set to 200", 10.0));
+  std::vector<int> probes;
+  for (const std::string& line : Answer(e, "tune king_safety"))
+    if (std::sscanf(line.c_str(), "king_safety= %d", &value) == 1) probes.push_back(value);
+  EXPECT_EQ(probes, (std::vector<int>{200, 175}));
+
   EXPECT_EQ(Answer(e, "tune no_such_weight"), (std::vector<std::string>{"tune file= set.epd", "done!"}));
   EXPECT_EQ(Answer(e, "tune knight_value_en missing.epd"),
             (std::vector<std::string>{"tune file= missing.epd", "can't open missing.epd", "done!"}));

@@ -108,6 +108,7 @@ TEST(Params, EveryCompiledDefaultAndZeroElsewhere) {
     SCOPED_TRACE(fd.name);
     EXPECT_EQ(fd.offset, size_t(fd.index) * 2);
     EXPECT_EQ(DefaultPersonality.f[fd.index], fd.value);
+    EXPECT_EQ(Bounded(fd.index, fd.value), fd.value) << "a default outside its range";
     named.insert(fd.index);
   }
   for (int rank = 0; rank < 8; ++rank)

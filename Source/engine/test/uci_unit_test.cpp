@@ -150,6 +150,10 @@ TEST_F(Interpreter, OptionParsingIsBounded) {
   SetOptionIntPair(pair, "Mtl_Queen", "1,x", 20, 2000);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "info string Mtl_Queen set to 1500,2000\n\ninfo string Mtl_Queen set to 20,20\n\n");
+  PBlock.extra_options = 1;
+  EXPECT_EQ(Run("setoption name Mtl_Knight value 4294967306,-4294967306"), "info string Mtl_Knight set to 2000,20\n\n");
+  PBlock.extra_options = 0;
+  Personality = DefaultPersonality;
 
   // Paths longer than their field are refused, not cut or spilled.
   const std::string book(300, 'b');

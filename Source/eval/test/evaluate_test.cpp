@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,31 @@ TEST_F(EvaluateTest, ScoresStayClearOfTheMateRange) {
   // The same with a black pawn goes through the full evaluation.
   EXPECT_EQ(Eval("QQQQQQQQ/QRRBBNNK/8/8/8/8/p7/7k b - -"), -kMaxStaticScore);
   EXPECT_EQ(Eval("qqqqqqqq/qrrbbnnk/8/8/8/8/P7/7K w - -"), -kMaxStaticScore);
+}
+
+// Every weight at an end of its range, all low, all high and mixed, on real
+// and crowded positions: no packed sum leaves its int (the sanitizer build
+// checks) and no half wraps into the other.
+TEST_F(EvaluateTest, WeightsAtTheEndsOfTheirRanges) {
+  std::vector<std::string> fens = SymmetrySuite();
+  const std::string crowded[] = {"8/PPPPPPPP/8/8/8/8/8/k1K5 w - -", "QQRRBBNk/8/PPPPPPPP/8/8/8/p7/K7 b - -",
+                                 "QQQQQQQQ/QRRBBNNK/8/8/8/8/p7/7k b - -"};
+  for (const std::string& fen : crowded) fens.insert(fens.end(), {fen, ColourFlip(fen)});
+  std::mt19937 random(1);
+  for (int round = 0; round < 12; round++) {
+    for (const ParamRange& r : kParamRanges)
+      for (int i = r.first; i <= r.last; i++)
+        Personality.f[i] = round == 1 || (round > 1 && random() % 2) ? r.lo : r.hi;
+    SetEvalParams();
+    for (const std::string& fen : fens) {
+      const int v = Eval(fen);
+      EXPECT_TRUE(v == -10000 || std::abs(v) <= kMaxStaticScore) << round << " " << fen << " " << v;
+    }
+    if (round == 0) {  // fifteen men at the largest values and the pair: 30 500 in both halves
+      Traced(crowded[1]);
+      EXPECT_EQ(PBlock.display.material[White], 15 * 2000 + 500);
+    }
+  }
 }
 
 TEST_F(EvaluateTest, TermsByHand) {

@@ -14,7 +14,7 @@ struct TbSession {
   Engine e;
   std::string dir = MakeTempDir();
   TbSession() {
-    Start(e, {"-tbpath", tbtest::kTables}, dir);
+    Start(e, {"-tbpath", tbtest::kTables + " \t"}, dir);  // GUIs and scripts pad values
     EXPECT_TRUE(WaitFor(e, "info string found 35 tablebases", 20.0)) << Tail(e);
   }
   ~TbSession() {
@@ -33,6 +33,14 @@ struct TbSession {
 };
 
 }  // namespace
+
+TEST(TablebaseUci, PaddedPathFindsTheTables) {
+  TbSession s;
+  Send(s.e, "setoption name SyzygyPath value " + tbtest::kTables + "  \t ");
+  std::string found;
+  EXPECT_TRUE(WaitFor(s.e, "info string found", 20.0, &found)) << Tail(s.e);
+  EXPECT_EQ(found, "info string found 35 tablebases");
+}
 
 // Both sides played by the engine from a won KRvK position: the root plays
 // distance-to-zero moves once the fifty-move counter passes 6, and the game

@@ -160,6 +160,32 @@ TEST_F(MatchTool, SelfPlayTunerShowsItsRoundsAndQuitEndsItWithinAGame) {
   EXPECT_LE(int(games.size()), written + 1);
 }
 
+// Every weight of test1.rc at 32767, at -32768 and beyond any integer is held
+// to its range, one line each, and played (under the sanitizers in their build).
+TEST_F(MatchTool, ExtremeWeightsAreHeldToTheirRangesAndPlayed) {
+  const std::string keys = "pawn_value knight_value bishop_value rook_value queen_value bishop_pair knight_mobility "
+                           "bishop_mobility rook_mobility queen_mobility pawn_doubled pawn_backward pawn_isolated "
+                           "pawn_weak pawn_connected pawn_candidate pawn_passed rook_open_file rook_half_open_file "
+                           "rook_rank7 rook_trapped queen_rank7 knight_outpost bishop_outpost king_safety pawn_shield "
+                           "pawn_storm";
+  for (const std::string extreme : {" 32767", " -32768"}) {
+    std::istringstream words(keys);
+    std::string rc = "knight_value = 4294967306, -99999999999999999999\ncontempt 4294967446\n";
+    for (std::string key; words >> key;) rc += key + extreme + extreme + "\n";
+    WriteFile("test1.rc", rc);
+    FILE* in = Start("-d 1 -match g.pgn");
+    EXPECT_TRUE(WaitForText("g.pgn", "[Result ", 120)) << ReadFile("out.txt") << ReadFile("err.txt");
+    std::fputs("quit\n", in);
+    EXPECT_EQ(WEXITSTATUS(pclose(in)), 0);
+    const std::string out = ReadFile("out.txt");
+    const char* first = "test1.rc: knight_value out of range, set to 2000 20\n"
+                        "test1.rc: contempt out of range, set to 150\ntest1.rc: pawn_value out of range, set to ";
+    EXPECT_EQ(out.rfind(first, 0), 0u) << out;
+    EXPECT_EQ(CountText(out, " out of range, set to "), 29) << out;
+    EXPECT_EQ(ReadFile("err.txt"), "");
+  }
+}
+
 TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
   std::string binary = "\x7f" "ELF";
   binary += std::string(3, '\0') + "\xff\xfe\n";

@@ -31,4 +31,10 @@ TEST(ParamList, RegistersTheWeightsOnceInOrderBoundToLiveFields) {
   SetFlag("no_such_weight");
   for (int i = 0; i < nParams; i++) EXPECT_EQ(ParamList[i].selected, 0) << ParamList[i].name;
   EXPECT_EQ(FindParam("no_such_weight"), nullptr);
+
+  // The tuners store and move a weight within the range its UCI option keeps.
+  ParamRecord& knight = *FindParam("knight_value_op");
+  EXPECT_EQ(BoundedValue(knight, 1e9), 2000);
+  MoveValue(knight, -1e9);
+  EXPECT_EQ(knight.value, 20.0);
 }
