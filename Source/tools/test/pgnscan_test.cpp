@@ -77,7 +77,9 @@ TEST(PgnScan, GamesGiveOnlyTheirOwnScoresAndResults) {
       EXPECT_EQ(std::count(listing.begin(), listing.end(), '!'), std::ptrdiff_t(n));
       continue;
     }
-    if (mode == 3) EXPECT_EQ(int(n), e.scored);
+    if (mode == 3) {
+      EXPECT_EQ(int(n), e.scored);
+    }
     EXPECT_EQ(ReadFile(tmp.dir + "/tmpX.epd"), "");
     for (size_t i = 0; i < n; i++) {
       const size_t semi = out[i].find(';');
