@@ -85,6 +85,17 @@ SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
   return r;
 }
 
+// The main loop answers within one 5 ms pass; a second leaves room for a busy
+// machine and still catches an answer that waits for a search to end.
+constexpr double kPrompt = 1.0;
+
+// Sends "stop" to a search whose answer waits for it, and reads the answer.
+SearchResult Stop(Engine& e) {
+  SearchResult r = Go(e, "stop");
+  EXPECT_LT(r.seconds, kPrompt) << "stop answered late";
+  return r;
+}
+
 // Checks bestmove and ponder against a board set up like the engine's.
 void ExpectLegal(const SearchResult& r, Board& b) {
   ASSERT_TRUE(r.ok);
@@ -265,16 +276,16 @@ TEST(UciPipe, IsreadyAnswersAtOnceDuringASearch) {
   b.Set(fen_opn);
   Send(s.e, "position startpos");
   Send(s.e, "go infinite");
-  Drain(s.e, 0.3);
+  ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
   for (int i = 0; i < 3; i++) {
     const double t0 = Now();
     Send(s.e, "isready");
     std::vector<std::string> lines;
-    ASSERT_TRUE(WaitFor(s.e, "readyok", 2.0, nullptr, &lines));
-    EXPECT_LT(Now() - t0, 0.2);
+    ASSERT_TRUE(WaitFor(s.e, "readyok", 10.0, nullptr, &lines));
+    EXPECT_LT(Now() - t0, kPrompt);
     for (const std::string& l : lines) EXPECT_NE(l.rfind("bestmove", 0), 0u) << l;
   }
-  ExpectLegal(Go(s.e, "stop", 2.0), b);
+  ExpectLegal(Stop(s.e), b);
 }
 
 TEST(UciPipe, FullGameWithClocks) {
@@ -338,7 +349,9 @@ TEST(UciPipe, DepthNodesAndMovetime) {
     Drain(s.e, 0.2);
     const SearchResult r = Go(s.e, "go movetime 500");
     ExpectLegal(r, b);
-    EXPECT_LT(r.seconds, 0.5 + 0.15) << "bestmove too late";
+    // The stop to the millisecond is the time check's test, on an injected
+    // clock; here the limit must hold, with room for a busy machine.
+    EXPECT_LT(r.seconds, 4 * 0.5) << "bestmove too late";
     EXPECT_GT(r.seconds, 0.3) << "bestmove too early";
   }
 }
@@ -349,16 +362,14 @@ TEST(UciPipe, InfiniteWaitsForStop) {
   b.Set(fen_opn);
   Send(s.e, "go infinite");
   EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5));
-  const SearchResult r = Go(s.e, "stop", 1.0);
-  ExpectLegal(r, b);
-  EXPECT_LT(r.seconds, 0.2);
+  ExpectLegal(Stop(s.e), b);
 
   // A mate ends the search on its own, but the answer still waits for stop.
   b.Set("k7/8/1K6/8/8/8/8/7R w - -");
   Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R w - -");
   Send(s.e, "go infinite");
   EXPECT_FALSE(WaitFor(s.e, "bestmove", 1.0));
-  const SearchResult m = Go(s.e, "stop", 1.0);
+  const SearchResult m = Stop(s.e);
   ExpectLegal(m, b);
   EXPECT_EQ(m.best, "h1h8");
   ASSERT_GE(m.lines.size(), 2u);
@@ -413,9 +424,7 @@ TEST(UciPipe, PonderhitAndStop) {
 
   Send(s.e, "go ponder wtime 3000 btime 3000");
   EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.4));
-  const SearchResult stop = Go(s.e, "stop", 1.0);
-  ExpectLegal(stop, b);
-  EXPECT_LT(stop.seconds, 0.2);
+  ExpectLegal(Stop(s.e), b);
 }
 
 // A controller may start a new search while the old one ponders, without
@@ -425,17 +434,20 @@ TEST(UciPipe, GoOrNewGameWhilePondering) {
   Board b;
   b.Set(fen_opn);
   Send(s.e, "go ponder wtime 10000 btime 10000");
-  Drain(s.e, 0.2);
-  SearchResult r = Go(s.e, "go depth 3", 5.0);
+  ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
+  SearchResult r = Go(s.e, "go depth 3");
   ExpectLegal(r, b);
+  ASSERT_GE(r.lines.size(), 2u);
+  EXPECT_EQ(Field(r.lines[r.lines.size() - 2], "depth"), "3") << "the answer is not the new search's";
   EXPECT_TRUE(Drain(s.e, 0.3).empty());
 
+  // The pondering search may still show its progress, but never a move.
   Send(s.e, "go ponder wtime 10000 btime 10000");
-  Drain(s.e, 0.2);
-  EXPECT_TRUE(s.Ask("ucinewgame").empty());
+  ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
+  for (const std::string& l : s.Ask("ucinewgame")) EXPECT_EQ(l.rfind("info ", 0), 0u) << l;
   b.Play("d2d4");
   Send(s.e, "position startpos moves d2d4");
-  r = Go(s.e, "go depth 3", 5.0);
+  r = Go(s.e, "go depth 3");
   ExpectLegal(r, b);
 }
 
@@ -455,7 +467,7 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   start.Set(fen_opn);
   Send(s.e, "position startpos");
   Send(s.e, "go depth 30");
-  ExpectLegal(Go(s.e, "stop", 2.0), start);
+  ExpectLegal(Stop(s.e), start);
   ExpectLegal(Go(s.e, "go depth 0"), start);
   ExpectLegal(Go(s.e, "go depth -1"), start);
 
@@ -465,20 +477,23 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   Send(s.e, "position fen 7k/5K2/6Q1/8/8/8/8/8 b - -");
   EXPECT_EQ(Go(s.e, "go depth 3").best, "null");
 
-  // Past the fifty-move limit the answer is null at once.
+  // Past the fifty-move limit the answer is null at once, on a clock that
+  // would give a search many seconds.
   std::string cmd = "position startpos moves";
   const char* cycle[4] = {" g1f3", " g8f6", " f3g1", " f6g8"};
   for (int i = 0; i < 104; i++) cmd += cycle[i % 4];
   Send(s.e, cmd);
-  const SearchResult fifty = Go(s.e, "go wtime 10000 btime 10000");
-  EXPECT_EQ(fifty.best, "null");
-  EXPECT_LT(fifty.seconds, 0.5);
+  const SearchResult fifty = Go(s.e, "go wtime 600000 btime 600000");
+  EXPECT_EQ(fifty.lines, (std::vector<std::string>{"bestmove null"}));
+  EXPECT_LT(fifty.seconds, kPrompt);
 }
 
 TEST(UciPipe, EndOfInputDoesNotQuitButQuitDoes) {
   Engine e;
   const std::string dir = TempDir();
   ASSERT_TRUE(Start(e, {}, dir));
+  // Past the calibration, so that the main loop meets the end of input.
+  ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
   close(e.to_engine);
   usleep(300000);
   int status = 0;

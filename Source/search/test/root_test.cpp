@@ -118,7 +118,9 @@ TEST_F(SearchTest, NodeLimitCountsTheNodesOfAllThreads) {
   ExpectLegalResult(r);
   r = ThinkOnPool(kMiddlegame, 60, 4, 60000);
   EXPECT_GE(r.nodes, 60000u);
-  EXPECT_LT(r.nodes, 120000u);
+  // Thread 0 stops on the sum, before its own nodes reach the limit. How far
+  // the helpers run past it depends on when thread 0 gets the processor.
+  EXPECT_LT(ThreadData[0].load()->counters[CountNodes].load(), 60000u);
   ExpectLegalResult(r);
 }
 
