@@ -295,24 +295,23 @@ double LevelTime(const char* text) {
 
 struct SearchGate {
   const char* name;
-  int16_t* field;
-  int min, max;
+  int field;  // index into the parameter record
 };
 
-// Wider than the options of these names, so that a gate can be shut (0) or
-// opened for good (99, as "set ss" does); only the margin and count tables,
-// indexed by remaining depth up to their gate, bound the depth gates.
 const SearchGate* FindGate(const char* key) {
-  constexpr int kField = INT16_MAX;
-  static const SearchGate gates[] = {
-      {"NMP_depth", &Personality.NMP_depth, 0, kField},     {"SEP_depth", &Personality.SEP_depth, 0, kMaxGateDepth},
-      {"FP_depth", &Personality.FP_depth, 0, kMaxGateDepth}, {"LMP_depth", &Personality.LMP_depth, 0, kMaxGateDepth},
-      {"LMR_depth", &Personality.LMR_depth, 0, kField},     {"LMR_strength", &Personality.LMR_strength, 0, kField},
+  static constexpr SearchGate gates[] = {
+      {"NMP_depth", PARAM_INDEX(NMP_depth)}, {"SEP_depth", PARAM_INDEX(SEP_depth)},
+      {"FP_depth", PARAM_INDEX(FP_depth)},   {"LMP_depth", PARAM_INDEX(LMP_depth)},
+      {"LMR_depth", PARAM_INDEX(LMR_depth)}, {"LMR_strength", PARAM_INDEX(LMR_strength)},
   };
   for (const SearchGate& g : gates)
     if (!std::strcmp(key, g.name)) return &g;
   return nullptr;
 }
+
+// "set ss 0" shuts the gates within their ranges.
+static_assert(Bounded(PARAM_INDEX(SEP_depth), 0) == 0 && Bounded(PARAM_INDEX(LMP_depth), 0) == 0 &&
+              Bounded(PARAM_INDEX(NMP_depth), 99) == 99 && Bounded(PARAM_INDEX(LMR_depth), 99) == 99);
 
 void Set(const Words& cmd) {
   char key[32];
@@ -358,8 +357,8 @@ void Set(const Words& cmd) {
       ShowMessage("selectivity set to OFF");
     }
   } else if (const SearchGate* g = FindGate(key)) {
-    *g->field = int16_t(Clamp(Integer(value), g->min, g->max));
-    ShowFormatted("%s set to %d", key, *g->field);
+    Personality.f[g->field] = Bounded(g->field, Integer(value));
+    ShowFormatted("%s set to %d", key, Personality.f[g->field]);
   } else if (!std::strcmp(key, "ponder")) {
     Personality.Ponder = int16_t(Integer(value) != 0);
     ShowFormatted("%s set to %d", key, Personality.Ponder);

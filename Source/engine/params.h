@@ -113,9 +113,12 @@ static_assert(offsetof(PersonalityRecord, tune) == 1201 * 2);
 extern PersonalityRecord Personality;
 extern PersonalityRecord DefaultPersonality;
 
-// The values one run of fields may hold. Every setter of a weight (UCI,
-// console "set", test1.rc, the tuners) stores through Bounded, so a weight
-// has one range however it is set.
+// The index of a field of the record, as RangeOf and Bounded take it.
+#define PARAM_INDEX(name) int(offsetof(PersonalityRecord, name) / sizeof(int16_t))
+
+// The values one run of fields may hold. Every setter of a weight or a search
+// parameter (UCI, console "set", test1.rc, the tuners) stores through
+// Bounded, so a field has one range however it is set.
 struct ParamRange {
   int first, last;  // indices
   int16_t lo, hi;
@@ -131,6 +134,20 @@ struct ParamRange {
 // safety 200), below 32,000.
 inline constexpr ParamRange kParamRanges[] = {
     {157, 157, -150, 150},    // Contempt
+    // The search parameters: their options' bounds, widened where the console
+    // shuts a gate (0) or opens it to every depth. The margin and count
+    // tables end at depth 9, and the reduction tables have no row for the
+    // in-check nodes below the horizon that the move loop also searches.
+    {159, 159, 0, 100},       // SingularExtension: a depth, read by no search yet
+    {160, 160, 0, 9},         // SEP_depth
+    {161, 161, 0, 256},       // SEP_margin
+    {162, 162, 0, 100},       // NMP_depth
+    {163, 163, 0, 9},         // FP_depth
+    {164, 164, 0, 256},       // FP_margin
+    {165, 165, 0, 9},         // LMP_depth
+    {166, 166, 0, 10},        // LMP_count
+    {167, 167, 1, 100},       // LMR_depth
+    {168, 168, 0, 200},       // LMR_strength
     {169, 178, 20, 2000},     // piece values
     {179, 180, -500, 500},    // bishop pair
     {181, 188, -32, 32},      // isolated, backward, doubled, weak pawns

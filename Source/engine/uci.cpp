@@ -92,6 +92,14 @@ constexpr bool PairsShareTheirRange() {
 }
 static_assert(PairsShareTheirRange());
 
+// No option admits a value that its field's range refuses.
+constexpr bool OptionsKeepTheirFieldsRanges() {
+  for (const UciOption& o : kOptions)
+    if (o.kind == Spin && (o.min < RangeOf(o.field).lo || o.max > RangeOf(o.field).hi)) return false;
+  return true;
+}
+static_assert(OptionsKeepTheirFieldsRanges());
+
 char* TextField(PersonalityRecord& rec, int field) {
   return field == 9 ? rec.OwnBook_File : rec.SyzygyPath;
 }

@@ -16,23 +16,41 @@ int16_t LMR_depth;
 uint8_t lmr_pv[32][32];
 uint8_t lmr_nonpv[32][32];
 
-void SetSearchParams() {
-  // The console sets these fields unclamped; a gate above the tables would
-  // index past them.
-  FP_depth = std::min<int16_t>(Personality.FP_depth, kMaxGateDepth);
-  SEP_depth = std::min<int16_t>(Personality.SEP_depth, kMaxGateDepth);
-  LMP_depth = std::min<int16_t>(Personality.LMP_depth, kMaxGateDepth);
-  NMP_depth = Personality.NMP_depth;
-  LMR_depth = Personality.LMR_depth;
+namespace {
 
+// A field as its range holds it: a record copied whole (a parameter set, a
+// test) has not passed a setter.
+int Held(int index) { return Bounded(index, Personality.f[index]); }
+
+constexpr int kFpMargin = PARAM_INDEX(FP_margin), kSepMargin = PARAM_INDEX(SEP_margin);
+constexpr int kLmpCount = PARAM_INDEX(LMP_count);
+static_assert(RangeOf(PARAM_INDEX(FP_depth)).hi <= kMaxGateDepth && RangeOf(PARAM_INDEX(SEP_depth)).hi <= kMaxGateDepth &&
+              RangeOf(PARAM_INDEX(LMP_depth)).hi <= kMaxGateDepth);
+static_assert(RangeOf(kFpMargin).lo >= 0 && 50 + kMaxGateDepth * RangeOf(kFpMargin).hi <= INT16_MAX &&
+              RangeOf(kSepMargin).lo >= 0 && kMaxGateDepth * RangeOf(kSepMargin).hi <= INT16_MAX &&
+              RangeOf(kLmpCount).lo >= 0 && 5 * RangeOf(kLmpCount).hi <= INT16_MAX);
+// In-check nodes below the horizon go through the move loop; the reduction
+// tables have no row for them.
+static_assert(RangeOf(PARAM_INDEX(LMR_depth)).lo >= 1);
+static_assert(RangeOf(PARAM_INDEX(LMR_strength)).lo >= 0);
+
+}  // namespace
+
+void SetSearchParams() {
+  FP_depth = int16_t(Held(PARAM_INDEX(FP_depth)));
+  SEP_depth = int16_t(Held(PARAM_INDEX(SEP_depth)));
+  LMP_depth = int16_t(Held(PARAM_INDEX(LMP_depth)));
+  NMP_depth = int16_t(Held(PARAM_INDEX(NMP_depth)));
+  LMR_depth = int16_t(Held(PARAM_INDEX(LMR_depth)));
+
+  const int fp = Held(kFpMargin), sep = Held(kSepMargin), lmp = Held(kLmpCount);
   for (int k = 0; k <= kMaxGateDepth; k++) {
-    FP_margin[k] = int16_t(50 + k * Personality.FP_margin);
-    SEP_margin[k] = int16_t(k * Personality.SEP_margin);
-    LMP_count[k] = k == 0 ? 4 : k <= 5 ? int16_t(std::max(k * Personality.LMP_count, 4)) : 99;
+    FP_margin[k] = int16_t(50 + k * fp);
+    SEP_margin[k] = int16_t(k * sep);
+    LMP_count[k] = k == 0 ? 4 : k <= 5 ? int16_t(std::max(k * lmp, 4)) : 99;
   }
 
-  // A negative strength would wrap into the unsigned tables.
-  const int strength = std::max<int>(Personality.LMR_strength, 0);
+  const int strength = Held(PARAM_INDEX(LMR_strength));
   for (int d = 0; d < 32; d++) {
     for (int m = 0; m < 32; m++) {
       if (d < 3 || m == 0) {

@@ -34,7 +34,7 @@ struct RcKey {
   int index;
 };
 
-#define FIELD(name) int(offsetof(PersonalityRecord, name) / sizeof(int16_t))
+#define FIELD(name) PARAM_INDEX(name)
 constexpr RcKey kRcKeys[] = {
     {"BookVariety", Target::Live, FIELD(OwnBook_Variety)},
     {"BookDepth", Target::Live, FIELD(OwnBook_Depth)},

@@ -242,15 +242,15 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   Run("set xmultipvy 4");
   EXPECT_EQ(Personality.MultiPV, 4);
   Run("set multipv 1");
-  // The depth gates index tables sized for depth 9 at most; beyond what the
-  // tables bound, the option ranges do not apply, so 0 can be set again.
+  // The search parameters keep their ranges: the options' bounds, widened so
+  // that a gate can be shut (0) or opened to every depth.
   EXPECT_EQ(Run("set SEP_depth 100"), "SEP_depth set to 9\n");
   EXPECT_EQ(SEP_depth, 9);
   EXPECT_EQ(Run("set FP_depth -4"), "FP_depth set to 0\n");
   EXPECT_EQ(Run("set LMP_depth 4"), "LMP_depth set to 4\n");
   EXPECT_EQ(Run("set NMP_depth 0"), "NMP_depth set to 0\n");
   EXPECT_EQ(Run("set LMR_depth 1"), "LMR_depth set to 1\n");
-  EXPECT_EQ(Run("set LMR_strength 900"), "LMR_strength set to 900\n");
+  EXPECT_EQ(Run("set LMR_strength 900"), "LMR_strength set to 200\n");
   EXPECT_EQ(Run("set LMR_strength -3"), "LMR_strength set to 0\n");
   EXPECT_EQ(Run("set ss 0"), "selectivity set to OFF\n");
   EXPECT_EQ(Personality.NMP_depth, 99);
