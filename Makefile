@@ -31,12 +31,13 @@ test-sanitize: build/sanitize/build.ninja
 	$(CMAKE) --build build/sanitize -j $(JOBS)
 	cd build/sanitize && ctest --output-on-failure -j $(JOBS) -L 'board|eval|search|tablebase'
 
-# The tests that run threads under ThreadSanitizer: the search and the
-# tablebase probes from many threads.
+# The tests that run threads under ThreadSanitizer: the search, the
+# tablebase probes from many threads, and console commands that meet a
+# running search (on the program built here).
 test-tsan: build/tsan/build.ninja
-	$(CMAKE) --build build/tsan --target test_search test_tablebase -j $(JOBS)
+	$(CMAKE) --build build/tsan --target kerv test_search test_tablebase test_engine -j $(JOBS)
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L search
-	cd build/tsan && ctest --output-on-failure -j $(JOBS) -R '^TablebaseThreads\.'
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) -R '^(TablebaseThreads|ConsoleRace)\.'
 
 test: test-release test-sanitize test-tsan
 

@@ -116,6 +116,7 @@ void Quit(const Words&) {
 }
 
 void Analyse(const Words& cmd) {
+  QuietSearch();
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = 100000.0;
   SearchData.max_depth = kMaxAnalysisDepth;
@@ -190,7 +191,10 @@ void ShowTablePV(const Words&) {
   while (made--) UnmakeMove(pos);
 }
 
-void Trace(const Words& cmd) { PBlock.trace_depth = uint16_t(Clamp(Integer(cmd.word[1]), 0, 65535)); }
+void Trace(const Words& cmd) {
+  QuietSearch();
+  PBlock.trace_depth = uint16_t(Clamp(Integer(cmd.word[1]), 0, 65535));
+}
 
 void EvalInfo(const Words&) {
   QuietSearch();
@@ -313,7 +317,10 @@ const SearchGate* FindGate(const char* key) {
 static_assert(Bounded(PARAM_INDEX(SEP_depth), 0) == 0 && Bounded(PARAM_INDEX(LMP_depth), 0) == 0 &&
               Bounded(PARAM_INDEX(NMP_depth), 99) == 99 && Bounded(PARAM_INDEX(LMR_depth), 99) == 99);
 
+// Every setting may be read by a running search, and each one re-derives the
+// tables the workers read, so the search ends first.
 void Set(const Words& cmd) {
+  QuietSearch();
   char key[32];
   CopyText(key, sizeof key, cmd.word[1]);
   const char* value = cmd.word[2];
