@@ -28,8 +28,8 @@ void SeedRandom() {
   std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
 }
 
-// The exit status of the run: 1 when a tool could not build or write its
-// output (it has shown one line saying so), else 0.
+// The exit status of the run: 1 when a tool could not read its input or
+// build or write its output (it has shown one line saying so), else 0.
 int RunMode(ToolMode mode) {
   switch (mode) {
     case ToolMode::Engine:

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -170,9 +171,9 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
   }
 }
 
-// Reads "test1.rc" over set; false when it cannot be opened.
+// Reads "test1.rc" over set; false when it cannot be read.
 bool ReadParamFile(PersonalityRecord* set, int* tables) {
-  RcState rc{std::fopen(kRcFile, "r"), 0, 0};
+  RcState rc{OpenTextInput(kRcFile), 0, 0};
   if (!rc.f) return false;
   char line[kRcLineSize];
   while (ReadTextLine(rc.f, line, sizeof line, &rc.skipped)) {
@@ -248,7 +249,7 @@ int Tune_3() {
   int tables = 0;
   if (!ReadParamFile(&candidate, &tables)) {
     ShowMessage("Can't open file test1.rc\n");
-    return 0;
+    return 1;
   }
   char text[96];
   std::snprintf(text, sizeof text, "loaded parameters from %s", kRcFile);
