@@ -96,11 +96,14 @@ int main(int argc, char** argv) {
 
   if (!StartUpDefaults()) return 1;
 
-  const ToolMode mode = ParseSwitches(argc, argv);
+  bool refused = false;
+  const ToolMode mode = ParseSwitches(argc, argv, &refused);
 
   if (!StartUpEngine()) return 1;
 
-  const int status = RunMode(mode);
+  // A tool does not run on other files than it was given; the engine goes on
+  // with the old value, as after a refused option.
+  const int status = refused && mode != ToolMode::Engine ? 1 : RunMode(mode);
   Shutdown();
   return status;
 }

@@ -1,5 +1,6 @@
 // The tools' inputs: one that cannot be read stops a tool with one line and
-// status 1 before any output is touched; a byte-order mark changes nothing.
+// status 1 before any output is touched; a byte-order mark changes nothing;
+// a long name is opened whole, a path too long for its field refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,4 +46,27 @@ TEST(ToolInput, AByteOrderMarkChangesNoResult) {
   EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 g.pgn"), std::vector<std::string>{"games= 1, positions= 3"});
   // The first key of the parameter file counts: its value is held to range.
   EXPECT_EQ(RunTool(tmp.dir, "-match no/such/dir.pgn", "", 1)[0], "test1.rc: contempt out of range, set to 150");
+}
+
+TEST(ToolInput, LongNamesAreOpenedWholeOrRefused) {
+  InTempDir tmp;
+  std::string nested = "n";
+  for (int i = 0; i < 6; i++) nested += "/" + std::string(50, char('a' + i));
+  std::filesystem::create_directories(tmp.dir + "/" + nested);
+  WriteFile(tmp.dir + "/" + nested + "/g.pgn", kGame + kGame + kGame);
+  EXPECT_EQ(RunTool(tmp.dir, "-mkbook " + nested + "/g.pgn")[0],
+            " Creating file tmp_book.bin from games in " + nested + "/g.pgn");
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 2u * 16);  // white's two moves won thrice
+
+  const std::string path(144, 'p'), refused = "-tbpath value is longer than 143 characters, not used";
+  EXPECT_EQ(RunTool(tmp.dir, "-tbpath " + path + " -scan_pgn3 " + nested + "/g.pgn", "", 1),
+            std::vector<std::string>{refused});
+  WriteFile(tmp.dir + "/test1.rc", "SyzygyPath = " + path + "\n");
+  EXPECT_EQ(RunTool(tmp.dir, "-match m.pgn", "", 1),
+            std::vector<std::string>{"test1.rc: SyzygyPath is longer than 143 characters, not changed"});
+  EXPECT_FALSE(std::filesystem::exists(tmp.dir + "/tmp.epd") || std::filesystem::exists(tmp.dir + "/m.pgn"));
+  // The engine goes on with the path it had.
+  const auto uci = RunTool(tmp.dir, "-tbpath /tb -tbpath " + path, "uci\nquit\n");
+  EXPECT_EQ(uci[0], refused);
+  EXPECT_NE(std::find(uci.begin(), uci.end(), "option name SyzygyPath type string default /tb"), uci.end());
 }
