@@ -17,6 +17,7 @@
 #include "engine/book.h"
 #include "engine/console_edit.h"
 #include "engine/console_pgn.h"
+#include "engine/infile.h"
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -140,7 +141,7 @@ void SelfPlay(const Words&) {
 
 void GetTestPosition(const Words& cmd) {
   QuietSearch();
-  FILE* f = std::fopen("test.epd", "r");
+  FILE* f = OpenTextInput("test.epd");
   if (!f) {
     ShowBoard(&CTD->pos);
     return;

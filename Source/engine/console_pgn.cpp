@@ -11,6 +11,7 @@
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/console.h"
+#include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/pgnskip.h"
@@ -147,7 +148,7 @@ void LoadGame(const char* path, const char* game) {
   char line[300];
   std::snprintf(line, sizeof line, "loading %s, tag %s\n", path, game);
   ShowMessage(line);
-  FILE* f = std::fopen(path, "r");
+  FILE* f = OpenInput(path);
   if (!f) {
     SetBothClocks();
     return;

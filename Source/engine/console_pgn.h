@@ -3,7 +3,8 @@
 #pragma once
 
 // Loads game number `game` (1..1000; empty or out of range: 1) or the first
-// game with a line containing the text `game`, from the PGN file `path`.
+// game with a line containing the text `game`, from the PGN file `path`. A
+// file that cannot be read costs one line and leaves the game as it was.
 void LoadGame(const char* path, const char* game);
 
 // Appends the moves of the game record, from its start to the game ply; a

@@ -28,8 +28,8 @@ void SeedRandom() {
   std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
 }
 
-// The exit status of the run: 1 when a tool could not build or write its
-// output (it has shown one line saying so), else 0.
+// The exit status of the run: 1 when a tool could not read its input or
+// build or write its output (it has shown one line saying so), else 0.
 int RunMode(ToolMode mode) {
   switch (mode) {
     case ToolMode::Engine:
@@ -96,11 +96,14 @@ int main(int argc, char** argv) {
 
   if (!StartUpDefaults()) return 1;
 
-  const ToolMode mode = ParseSwitches(argc, argv);
+  bool refused = false;
+  const ToolMode mode = ParseSwitches(argc, argv, &refused);
 
   if (!StartUpEngine()) return 1;
 
-  const int status = RunMode(mode);
+  // A tool does not run on other files than it was given; the engine goes on
+  // with the old value, as after a refused option.
+  const int status = refused && mode != ToolMode::Engine ? 1 : RunMode(mode);
   Shutdown();
   return status;
 }

@@ -6,7 +6,7 @@
 
 constexpr int kParamCount = 1202;
 constexpr int kPathSize = 144;      // OwnBook_File and SyzygyPath, NUL included
-constexpr int kFileArgSize = 140;   // tool and game file arguments, NUL included
+constexpr int kFileArgSize = 4096;  // tool and game file arguments: any whole path, NUL included
 
 // The 32-bit ARM boards have little memory to spare for the table.
 #if defined(__arm__) || defined(_M_ARM)

@@ -1,11 +1,13 @@
 #include "engine/switches.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/output.h"
 #include "engine/params.h"
 #include "search/searchdata.h"
 
@@ -20,6 +22,27 @@ long long Clamp(long long v, long long lo, long long hi) { return std::clamp(v, 
 // Saturates instead of overflowing on absurd numbers.
 long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
 double Decimal(const char* text) { return std::strtod(text, nullptr); }
+
+bool refused_value;  // in the parse under way
+
+// A file name or path is taken whole or not at all: a cut one names some
+// other file. length is the part of the value that would be stored.
+bool Fits(const char* name, size_t length, int size) {
+  if (length < size_t(size)) return true;
+  ShowFormatted("%s value is longer than %d characters, not used", name, size - 1);
+  refused_value = true;
+  return false;
+}
+
+void SetFileArgument(char* field, const char* name, const char* value) {
+  if (Fits(name, std::strlen(value), kFileArgSize)) CopyText(field, kFileArgSize, value);
+}
+
+void SetTablebasePath(const char* value) {
+  size_t n = std::strlen(value);
+  while (n && std::isspace(static_cast<unsigned char>(value[n - 1]))) n--;  // as CopyPath drops them
+  if (Fits("-tbpath", n, kPathSize)) CopyPath(Personality.SyzygyPath, kPathSize, value);
+}
 
 void SetFixedLimit(double seconds) {
   SearchData.time_control = 1;
@@ -83,29 +106,27 @@ constexpr Switch kSwitches[] = {
        Personality.Threads = int16_t(Clamp(Integer(v), 1, kMaxThreads));
      }},
     {"-tbpath", false, true,
-     [](const char*, const char* v, ToolMode&) {
-       CopyPath(Personality.SyzygyPath, kPathSize, v);
-     }},
+     [](const char*, const char* v, ToolMode&) { SetTablebasePath(v); }},
     {"-tbx", false, false,
      [](const char*, const char*, ToolMode&) {
        CopyText(Personality.SyzygyPath, kPathSize, "C:\\Chess\\Syzygy;C:\\Chess\\Syzygy\\6-Piece");
      }},
     {"-anepd", false, true,
-     [](const char*, const char* v, ToolMode& m) {
-       CopyText(PBlock.tool_file, kFileArgSize, v);
+     [](const char* arg, const char* v, ToolMode& m) {
+       SetFileArgument(PBlock.tool_file, arg, v);
        m = ToolMode::EpdAnalysis;
      }},
     {"-scan_pgn", true, true,
      [](const char* arg, const char* v, ToolMode& m) {
-       CopyText(PBlock.game_file, kFileArgSize, v);
+       SetFileArgument(PBlock.game_file, arg, v);
        constexpr ToolMode scans[] = {ToolMode::PgnScan1, ToolMode::PgnScan2, ToolMode::PgnScan3,
                                      ToolMode::PgnScan4};
        if (!std::strncmp(arg, "-scan_pgn", 9) && arg[9] >= '1' && arg[9] <= '4' && !arg[10])
          m = scans[arg[9] - '1'];
      }},
     {"-match", false, true,
-     [](const char*, const char* v, ToolMode& m) {
-       CopyText(PBlock.game_file, kFileArgSize, v);
+     [](const char* arg, const char* v, ToolMode& m) {
+       SetFileArgument(PBlock.game_file, arg, v);
        m = ToolMode::Match;
      }},
     {"-bench", false, false, [](const char*, const char*, ToolMode& m) { m = ToolMode::Benchmark; }},
@@ -115,18 +136,18 @@ constexpr Switch kSwitches[] = {
     {"-mkconfig", false, false,
      [](const char*, const char*, ToolMode& m) { m = ToolMode::ParameterFile; }},
     {"-mkbook", false, true,
-     [](const char*, const char* v, ToolMode& m) {
-       CopyText(PBlock.game_file, kFileArgSize, v);
+     [](const char* arg, const char* v, ToolMode& m) {
+       SetFileArgument(PBlock.game_file, arg, v);
        m = ToolMode::BookBuilding;
      }},
     {"-mktune", false, true,
-     [](const char*, const char* v, ToolMode& m) {
-       CopyText(PBlock.tool_file, kFileArgSize, v);
+     [](const char* arg, const char* v, ToolMode& m) {
+       SetFileArgument(PBlock.tool_file, arg, v);
        m = ToolMode::TrainingFilter;
      }},
     {"-tune", false, true,
-     [](const char*, const char* v, ToolMode& m) {
-       CopyText(PBlock.tool_file, kFileArgSize, v);
+     [](const char* arg, const char* v, ToolMode& m) {
+       SetFileArgument(PBlock.tool_file, arg, v);
        m = ToolMode::GradientTuner;
      }},
     {"-tune4", false, false, [](const char*, const char*, ToolMode& m) { m = ToolMode::SelfPlayTuner; }},
@@ -134,8 +155,9 @@ constexpr Switch kSwitches[] = {
 
 }  // namespace
 
-ToolMode ParseSwitches(int argc, const char* const* argv) {
+ToolMode ParseSwitches(int argc, const char* const* argv, bool* refused) {
   ToolMode mode = ToolMode::Engine;
+  refused_value = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     for (const Switch& s : kSwitches) {
@@ -150,5 +172,6 @@ ToolMode ParseSwitches(int argc, const char* const* argv) {
       if (value) arg = value;
     }
   }
+  if (refused) *refused = refused_value;
   return mode;
 }

@@ -21,5 +21,7 @@ enum class ToolMode {
 
 // Applies argv[1..argc-1] to Personality, PBlock and SearchData and returns the
 // chosen mode (the last tool switch wins). Unknown arguments are ignored; a
-// switch whose value is missing is ignored; over-long texts are cut to fit.
-ToolMode ParseSwitches(int argc, const char* const* argv);
+// switch whose value is missing is ignored. A file name or path too long for
+// its field is refused in one line, the field keeping its text, and sets
+// *refused (when given): a tool must not run then.
+ToolMode ParseSwitches(int argc, const char* const* argv, bool* refused = nullptr);

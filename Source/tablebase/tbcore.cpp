@@ -27,7 +27,6 @@ constexpr int TBMAX_PAWN = 256;
 constexpr int HSHMAX = 5;
 constexpr int kDtzSlots = 64;
 constexpr int kTbPieces = 6;
-constexpr int kMaxPathLength = 255;
 constexpr uint32_t kWdlMagic = 0x5D23E871;
 constexpr uint32_t kDtzMagic = 0xA50C66D7;
 #ifdef _WIN32
@@ -267,7 +266,6 @@ uint64_t key_of_counts(const uint8_t count[16], int swap) {
 bool open_tb(const char* name, const char* suffix, std::string* path) {
   for (const std::string& dir : paths) {
     std::string full = dir + "/" + name + suffix;
-    if (full.size() > kMaxPathLength) return false;
     if (FILE* f = std::fopen(full.c_str(), "rb")) {
       std::fclose(f);
       *path = full;

@@ -13,6 +13,7 @@
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/book.h"
+#include "engine/infile.h"
 #include "engine/output.h"
 #include "engine/pgnskip.h"
 #include "engine/params.h"
@@ -245,11 +246,8 @@ int WriteBookFile(Tree& t) {
 }  // namespace
 
 int PG_CreateBook() {
-  FILE* pgn = std::fopen(PBlock.game_file, "r");
-  if (!pgn) {
-    ShowFormatted("can't open %s", PBlock.game_file);
-    return 1;
-  }
+  FILE* pgn = OpenInput(PBlock.game_file);
+  if (!pgn) return 1;
   ShowFormatted(" Creating file tmp_book.bin from games in %s", PBlock.game_file);
   Tree t;
   const bool read = ReadGames(pgn, t);

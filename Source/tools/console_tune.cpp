@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/infile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "eval/weights.h"
@@ -86,12 +87,10 @@ void TuneConsoleParam(const char* name) {
   SearchData.hash_enabled = 0;
   PBlock.info_delay = 9999.0;
   if (ParamRecord* p = FindParam(name)) {
-    if (FILE* f = std::fopen(file, "r")) {
+    if (FILE* f = OpenInput(file)) {
       std::fclose(f);
       Print("\ntuning %s\n", name);
       if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
-    } else {
-      Print("can't open %s\n", file);
     }
   }
   ShowMessage("done!\n");

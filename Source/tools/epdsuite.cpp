@@ -6,6 +6,7 @@
 
 #include "board/fen.h"
 #include "board/movetext.h"
+#include "engine/infile.h"
 #include "engine/input.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
@@ -175,11 +176,8 @@ void StripMoveMarks(char* text) {
 
 int Analyze_EPD_File() {
   const char* path = PBlock.tool_file;
-  FILE* in = std::fopen(path, "r");
-  if (!in) {
-    ShowFormatted("can't open %s", path);
-    return 0;
-  }
+  FILE* in = OpenInput(path);
+  if (!in) return 1;
   FILE* unsolved = OpenOutput(kUnsolvedFile);
   if (!unsolved) {
     std::fclose(in);

@@ -18,6 +18,7 @@ void StripMoveMarks(char* text);
 // Searches every position of the file named by PBlock's tool file argument
 // with the limits of the switches, scores its bm or am, writes the searched
 // positions that have neither to "unsolved.epd" and prints the totals.
-// Returns the exit status: 1 after one line when "unsolved.epd" cannot be
-// created or written (the run stops there), else 0.
+// Returns the exit status: 1 after one line when the file cannot be read
+// (nothing is written then) or "unsolved.epd" cannot be created or written
+// (the run stops there), else 0.
 int Analyze_EPD_File();

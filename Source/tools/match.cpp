@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -97,6 +98,7 @@ struct RcState {
   FILE* f;
   int skipped;  // over-long lines
   int tables;
+  bool refused;  // a value that does not fit its field
 };
 
 int SplitWords(char* line, char* words[], int max) {
@@ -140,7 +142,14 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
   if (const char* key = std::strstr(line, "SyzygyPath")) {
     const char* w = key + std::strlen("SyzygyPath");
     w += std::strspn(w, " \"");
-    std::snprintf(Personality.SyzygyPath, kPathSize, "%.*s", int(std::strcspn(w, " \"")), w);
+    const int n = int(std::strcspn(w, " \""));
+    // Refused whole: a cut path names other folders.
+    if (n < kPathSize) {
+      std::snprintf(Personality.SyzygyPath, kPathSize, "%.*s", n, w);
+    } else {
+      ShowFormatted("%s: SyzygyPath is longer than %d characters, not changed", kRcFile, kPathSize - 1);
+      rc->refused = true;
+    }
     return;
   }
   char* words[10];
@@ -170,9 +179,9 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
   }
 }
 
-// Reads "test1.rc" over set; false when it cannot be opened.
-bool ReadParamFile(PersonalityRecord* set, int* tables) {
-  RcState rc{std::fopen(kRcFile, "r"), 0, 0};
+// Reads "test1.rc" over set; false when it cannot be read.
+bool ReadParamFile(PersonalityRecord* set, int* tables, bool* refused) {
+  RcState rc{OpenTextInput(kRcFile), 0, 0, false};
   if (!rc.f) return false;
   char line[kRcLineSize];
   while (ReadTextLine(rc.f, line, sizeof line, &rc.skipped)) {
@@ -187,6 +196,7 @@ bool ReadParamFile(PersonalityRecord* set, int* tables) {
     ShowMessage(text);
   }
   *tables = rc.tables;
+  *refused = rc.refused;
   return true;
 }
 
@@ -246,10 +256,12 @@ void ShowRound(int games, const PersonalityRecord& perturbed) {
 int Tune_3() {
   PersonalityRecord candidate = DefaultPersonality;
   int tables = 0;
-  if (!ReadParamFile(&candidate, &tables)) {
+  bool refused = false;
+  if (!ReadParamFile(&candidate, &tables, &refused)) {
     ShowMessage("Can't open file test1.rc\n");
-    return 0;
+    return 1;
   }
+  if (refused) return 1;
   char text[96];
   std::snprintf(text, sizeof text, "loaded parameters from %s", kRcFile);
   ShowMessage(text);

@@ -17,6 +17,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
+#include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/pgnskip.h"
@@ -307,11 +308,8 @@ void ScanPiece(Scanner& s, const char* piece) {
 }  // namespace
 
 int Scan_PGN_File(const char* path, int mode) {
-  FILE* in = std::fopen(path, "r");
-  if (!in) {
-    ShowFormatted("can't open %s", path);
-    return 0;
-  }
+  FILE* in = OpenInput(path);
+  if (!in) return 1;
   const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
   FILE* out = OpenOutput(name);
   FILE* extra = out ? OpenOutput("tmpX.epd") : nullptr;

@@ -6,6 +6,7 @@
 // 2 the training set "tmp.epd" (bm, ce, c6, c9); 3 scored positions (bm, ce);
 // 4 rook-and-pawn endings with a "tune" target. Only positions with a score
 // read from the games are written, and modes 2 and 4 only from finished games.
-// Returns the exit status: 1 after one line naming an output that cannot be
-// created or written (the scan stops there), else 0.
+// Returns the exit status: 1 after one line naming the file when it cannot be
+// read (nothing is written then) or an output that cannot be created or
+// written (the scan stops there), else 0.
 int Scan_PGN_File(const char* path, int mode);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "engine/infile.h"
 #include "engine/input.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
@@ -97,7 +98,7 @@ bool Agrees(const TrainingLine& t, int score, double result) {
 // pass goes on, so the mean always covers every usable line of the file.
 ErrorPass MeasureError(const char* path, FILE* out) {
   ErrorPass pass;
-  FILE* in = std::fopen(path, "r");
+  FILE* in = OpenInput(path);
   if (!in) return pass;
   pass.opened = true;
   SetSearchParams();
@@ -137,10 +138,7 @@ double Mean(const ErrorPass& pass) {
 // One line on the trouble a whole training file gave; false when it has
 // nothing to learn from.
 bool CheckTrainingFile(const ErrorPass& pass, const char* path) {
-  if (!pass.opened) {
-    ShowFormatted("can't open %s", path);
-    return false;
-  }
+  if (!pass.opened) return false;  // the opening has said why
   if (!pass.searched) {
     ShowFormatted("no training positions in %s", path);
     return false;
@@ -218,11 +216,8 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
 double WinProbability(int score) { return 1.0 / (1.0 + std::pow(10.0, -score / 400.0)); }
 
 bool RandPick(const char* in, const char* out, int percent) {
-  FILE* fin = std::fopen(in, "r");
-  if (!fin) {
-    ShowFormatted("can't open %s", in);
-    return false;
-  }
+  FILE* fin = OpenInput(in);
+  if (!fin) return false;
   FILE* fout = OpenOutput(out);
   if (!fout) {
     std::fclose(fin);
@@ -239,9 +234,10 @@ bool RandPick(const char* in, const char* out, int percent) {
 double Process_EPD_File(const char* path, int write, int* status) {
   if (status) *status = 0;
   if (!write) return Mean(MeasureError(path, nullptr));
-  FILE* in = std::fopen(path, "r");
+  // Tried first, so that an unreadable input leaves the output as it was.
+  FILE* in = OpenInput(path);
   if (!in) {
-    ShowFormatted("can't open %s", path);
+    if (status) *status = 1;
     return 1.0;
   }
   std::fclose(in);
@@ -259,7 +255,9 @@ int TuneGradient() {
   const char* file = PBlock.tool_file;
   SearchData.max_depth = 0;
   PBlock.info_delay = 9999.0;
-  if (!CheckTrainingFile(MeasureError(file, nullptr), file)) return 0;
+  const ErrorPass first = MeasureError(file, nullptr);
+  if (!first.opened) return 1;
+  if (!CheckTrainingFile(first, file)) return 0;
   if (flag <= 0) AddParams();
   for (const char* name : kGradientParams) SetFlag(name);
   fdtune = OpenOutput(kLogFile);

@@ -13,11 +13,12 @@ bool RandPick(const char* in, const char* out, int percent);
 // Mean of |P - result|^1.5 over the file's positions with a c9 result; 1.0
 // when the file cannot be read, 0.0 when it holds none. With write set
 // (-mktune) the positions whose stored scores agree go to "tune_new.epd";
-// *status (when given) becomes the exit status: 1 after one line when that
-// file cannot be created or written, else 0.
+// *status (when given) becomes the exit status: 1 after one line when the file
+// cannot be read (nothing is written then) or "tune_new.epd" cannot be
+// created or written, else 0.
 double Process_EPD_File(const char* path, int write, int* status = nullptr);
 
 // -tune: the gradient tuner over the file named by PBlock's tool file
-// argument. Returns the exit status: 1 after one line when "tune.log" or a
-// sample file cannot be created or written, else 0.
+// argument. Returns the exit status: 1 after one line when the file cannot be
+// read, or "tune.log" or a sample file cannot be created or written, else 0.
 int TuneGradient();

@@ -166,10 +166,10 @@ TEST_F(ConsoleTest, LoadPicksTheGameAndSkipsCommentsNumbersAndResults) {
   EXPECT_EQ(out[2], "can't parse move 'Xz9'");
   EXPECT_EQ(CTD->game_ply, 2);
   EXPECT_EQ(CTD->undo[2].move, NullMove);
-  // A missing file loads nothing and resets the clocks.
+  // A missing file loads nothing, says so and resets the clocks.
   SearchData.clock[White] = 1.0;
   const Position here = CTD->pos;
-  EXPECT_EQ(Run("load missing.pgn"), "loading missing.pgn, tag \n\n");
+  EXPECT_EQ(Run("load missing.pgn"), "loading missing.pgn, tag \n\ncan't open missing.pgn\n");
   EXPECT_TRUE(SamePosition(CTD->pos, here));
   EXPECT_EQ(SearchData.clock[White], SearchData.fixed_time);
 }

@@ -10,7 +10,7 @@
 namespace {
 
 // Start-up state up to the switches, then the given arguments.
-ToolMode Parse(std::vector<std::string> args) {
+ToolMode Parse(std::vector<std::string> args, bool* refused = nullptr) {
   PBlock = ProgramBlock{};
   SetStartValues();
   SetDefaultPersonality();
@@ -19,7 +19,7 @@ ToolMode Parse(std::vector<std::string> args) {
   args.insert(args.begin(), "kerv");
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
-  return ParseSwitches(int(argv.size()), argv.data());
+  return ParseSwitches(int(argv.size()), argv.data(), refused);
 }
 
 }  // namespace
@@ -114,23 +114,30 @@ TEST(Switches, NpsSetsTheStrengthLimitAndPrintsTheRating) {
   EXPECT_EQ(Personality.UCI_Elo, 0);
 }
 
-TEST(Switches, PathsAndFilesAreCutToTheirFields) {
+// A name is stored whole or refused in one line, the old one kept: a cut
+// name would open some other file.
+TEST(Switches, PathsAndFilesAreWholeOrRefused) {
   Parse({"-tbpath", "/tb/a:/tb/b"});
   EXPECT_STREQ(Personality.SyzygyPath, "/tb/a:/tb/b");
   Parse({"-tbx"});
   EXPECT_STREQ(Personality.SyzygyPath, "C:\\Chess\\Syzygy;C:\\Chess\\Syzygy\\6-Piece");
 
-  const std::string long_path(300, 'p');
-  Parse({"-tbpath", long_path});
-  EXPECT_EQ(std::string(Personality.SyzygyPath), long_path.substr(0, 143));
+  bool refused = false;
+  testing::internal::CaptureStdout();
+  Parse({"-tbpath", "/tb/a", "-tbpath", std::string(144, 'p'), "-scan_pgn3", std::string(kFileArgSize, 'f')}, &refused);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "-tbpath value is longer than 143 characters, not used\n"
+            "-scan_pgn3 value is longer than 4095 characters, not used\n");
+  EXPECT_TRUE(refused);
+  EXPECT_STREQ(Personality.SyzygyPath, "/tb/a");
   EXPECT_EQ(Personality.SyzygyProbeDepth5, 0);  // the field after the path is intact
   EXPECT_EQ(Personality.SyzygyProbeDepth6, 2);
 
-  const std::string long_file(500, 'f');
+  const std::string long_file(1024, 'f');
   Parse({"-anepd", long_file});
-  EXPECT_EQ(std::string(PBlock.tool_file), long_file.substr(0, 139));
-  Parse({"-match", long_file});
-  EXPECT_EQ(std::string(PBlock.game_file), long_file.substr(0, 139));
+  EXPECT_EQ(std::string(PBlock.tool_file), long_file);
+  Parse({"-match", long_file}, &refused);
+  EXPECT_EQ(std::string(PBlock.game_file), long_file);
+  EXPECT_FALSE(refused);
 }
 
 TEST(Switches, ToolModesAndTheLastOneWins) {

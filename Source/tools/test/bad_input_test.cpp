@@ -1,6 +1,6 @@
 // Missing, empty, binary and over-long input costs the tools a line, never a
-// crash or a wrong count; an output they cannot write costs a line and the
-// exit status.
+// crash or a wrong count; an input they cannot read or an output they cannot
+// write costs a line and the exit status.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,7 +38,7 @@ TEST(ToolInput, BadFilesCostALineEach) {
   for (const auto& c : cases) {
     InTempDir tmp;
     if (c.content != "-") WriteFile(tmp.dir + "/in.dat", c.content);
-    const auto out = RunTool(tmp.dir, c.args);
+    const auto out = RunTool(tmp.dir, c.args, "", c.content == "-" ? 1 : 0);
     ASSERT_GE(out.size(), c.head.size()) << c.args;
     EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + c.head.size()), c.head) << c.args;
     EXPECT_EQ(out.back(), c.last) << c.args;

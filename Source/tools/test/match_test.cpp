@@ -204,8 +204,8 @@ TEST_F(MatchTool, BadParameterFilesCostOneLineAndNeverTheMatch) {
     std::vector<std::string> lines;
     int status = 0;
   } cases[] = {
-      {"missing", "", "g.pgn", {"Can't open file test1.rc\n\n"}},
-      {"long and binary lines", std::string(10000, 'x') + "\nSyzygyPath = " + std::string(200, 'p') +
+      {"missing", "", "g.pgn", {"Can't open file test1.rc\n\n"}, 1},
+      {"long and binary lines", std::string(10000, 'x') + "\nSyzygyPath = " + std::string(143, 'p') +
                                     "\npawn_value = 95, 115\n" + binary,
        "g.pgn", {"test1.rc: 1 lines over 255 characters skipped\n", "loaded parameters from test1.rc\n",
                  "Starting match...\n"}},
