@@ -49,7 +49,8 @@ int Matches(const char* text) {
 
 // The algebraic text names a piece without file or rank when the other
 // piece that reaches the square stands on neither; such a text would name
-// two moves, so a longer form is written then.
+// two moves, so a longer form is written then. Castling is written with
+// capital letters, the only form that every reader of games takes.
 void MoveText(Move m, char* out) {
   char t[4][kMoveTextSize];
   GenMoveStrings(&CTD->pos, m, t[0], t[1], t[2], t[3]);
@@ -59,9 +60,12 @@ void MoveText(Move m, char* out) {
     CutAtPlus(bare);
     if (i == 0 || (bare[0] && Matches(bare) == 1)) {
       std::strcpy(out, t[i]);
-      return;
+      break;
     }
   }
+  if (out[0] == 'o')
+    for (char* c = out; *c; c++)
+      if (*c == 'o') *c = 'O';
 }
 
 int ChooseGame(const char* arg, const char** search) {
