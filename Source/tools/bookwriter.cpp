@@ -1,11 +1,12 @@
 #include "tools/bookwriter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "board/bitboard.h"
@@ -14,17 +15,15 @@
 #include "board/movetext.h"
 #include "engine/book.h"
 #include "engine/output.h"
-#include "engine/pgnskip.h"
+#include "engine/pgnread.h"
 #include "engine/params.h"
-#include "engine/textline.h"
 #include "search/records.h"
 
 namespace {
 
 constexpr char kBookName[] = "tmp_book.bin";
 constexpr int kBuckets = 16384;
-constexpr int kLineSize = 1024;        // lines of up to 1023 characters
-constexpr int kRecordedMoves = 35;     // tested at the start of each line
+constexpr int kRecordedMoves = 36;     // per game, however its lines are wrapped
 constexpr int kGamesPerDot = 1024;
 
 // One position and move seen in the games, with the outcomes for the mover.
@@ -91,12 +90,14 @@ bool Credit(Tree& t, uint64_t key, uint16_t move, int outcome) {
   return true;
 }
 
-void PlayMove(Tree& t, Game& g, const char* text) {
+void PlayMove(Tree& t, Game& g, std::string_view text) {
   char buf[kMoveTextSize];
   Move m;
   Position* pos = &CTD->pos;
   const uint64_t key = GetHashKey(pos);
-  if (std::strlen(text) >= sizeof buf || !IsValidMove(std::strcpy(buf, text), &m)) {
+  const bool fits = text.size() < sizeof buf;
+  if (fits) buf[text.copy(buf, sizeof buf - 1)] = 0;
+  if (!fits || !IsValidMove(buf, &m)) {
     g.stopped = true;
     return;
   }
@@ -107,14 +108,6 @@ void PlayMove(Tree& t, Game& g, const char* text) {
   g.moves++;
   const int outcome = g.result == Drawn ? 2 : g.result == mover ? 0 : 1;
   if (!Credit(t, key, move, outcome)) t.out_of_memory = true;
-}
-
-void Token(Tree& t, Game& g, const char* token) {
-  if (g.stopped || t.out_of_memory || token[0] == '$') return;
-  // Move numbers ("12." or "12...") go; castling may be written with zeros.
-  const char* p = token;
-  while (*p && !std::isalpha(static_cast<unsigned char>(*p)) && !(p[0] == '0' && p[1] == '-')) p++;
-  if (*p) PlayMove(t, g, p);
 }
 
 void StartGame(Tree& t, Game& g, const char* line) {
@@ -130,38 +123,26 @@ void StartGame(Tree& t, Game& g, const char* line) {
   if (++t.games % kGamesPerDot == 0) ShowDot();
 }
 
-// Tokens are the main line's words; comments and variations end them.
-void ReadMoves(Tree& t, Game& g, const char* line) {
-  if (!g.skip.comment && line[0] == '[') return;
-  if (g.result == Unknown || g.moves > kRecordedMoves) return;
-  char token[kLineSize];
-  int n = 0;
-  for (const char* p = line;; p++) {
-    const unsigned char c = *p;
-    const bool move = c && ReadPgnChar(&g.skip, char(c)) == PgnPart::Move;
-    if (n && (!c || c == ' ' || !move)) {
-      token[n] = 0;
-      Token(t, g, token);
-      n = 0;
-    }
-    if (!c) break;
-    if (move && c > ' ') token[n++] = char(c);
+void ReadMoves(Tree& t, Game& g, std::string_view line) {
+  if (g.result == Unknown || g.stopped || g.moves == kRecordedMoves) return;
+  PgnLine l{line, 0, {}};
+  for (PgnItem i; (i = NextPgnItem(&g.skip, &l, nullptr)) != PgnItem::LineEnd;) {
+    if (i != PgnItem::Word || g.stopped || g.moves == kRecordedMoves || t.out_of_memory) continue;
+    const std::string_view move = PgnMoveText(l.word);
+    if (!move.empty()) PlayMove(t, g, move);
   }
-  EndPgnLine(&g.skip);
 }
 
 // False when memory ran out.
 bool ReadGames(FILE* pgn, Tree& t) {
   Game g;
-  char line[kLineSize];
-  int skipped = 0;
-  while (!t.out_of_memory && ReadTextLine(pgn, line, sizeof line, &skipped)) {
-    // A lost line leaves the rest of its game on the wrong board.
-    if (skipped) g.stopped = true;
-    skipped = 0;
-    if (std::strstr(line, "[Result"))
-      StartGame(t, g, line);
-    else
+  PgnFile in;
+  in.f = pgn;
+  while (!t.out_of_memory && ReadPgnLine(&in)) {
+    const std::string& line = in.line;
+    if (std::strstr(line.c_str(), "[Result"))
+      StartGame(t, g, line.c_str());
+    else if (line[0] != '[' || g.skip.comment)
       ReadMoves(t, g, line);
   }
   return !t.out_of_memory;

@@ -1,7 +1,6 @@
 #include "tools/pgnscan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "board/attacks.h"
@@ -19,7 +19,7 @@
 #include "board/movetext.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
-#include "engine/pgnskip.h"
+#include "engine/pgnread.h"
 #include "engine/params.h"
 #include "search/records.h"
 #include "tools/epdsuite.h"
@@ -27,10 +27,7 @@
 namespace {
 
 constexpr int kMaxRecords = 800;
-constexpr int kTokenSize = 8;      // seven characters and the NUL
-constexpr int kRawTokenSize = 32;  // a token as read, marks included
-constexpr int kCommentSize = 4000;
-constexpr int kPieceSize = 256;
+constexpr int kTokenSize = 8;  // seven characters and the NUL
 
 // Scores below kLowestScore mark a move without a usable comment.
 constexpr int16_t kNoScore = -30000;
@@ -57,15 +54,8 @@ struct Scanner {
   int games = 0;
   int positions = 0;
   PgnSkip skip;
-  char comment[kCommentSize] = "";
-  int comment_len = 0;
-  char token[kRawTokenSize] = "";
-  int token_len = 0;
-  bool in_token = false;
-  bool ended = false;      // the result token closed the move text
-  bool line_start = true;  // the next piece begins a line
-  bool tag_line = false;   // the current line is a tag line
-  bool word_start = true;  // the previous character separated words
+  std::string comment;  // since the last move
+  bool ended = false;   // the result token closed the move text
 };
 
 bool IsReal(int score) { return score >= kLowestScore; }
@@ -191,8 +181,7 @@ void ProcessGame(Scanner& s) {
 void EndGame(Scanner& s) {
   if (s.count) ProcessGame(s);
   s.count = 0;
-  s.comment_len = 0;
-  s.comment[0] = 0;
+  s.comment.clear();
   s.skip = PgnSkip{};
   s.ended = false;
   s.result = Unfinished;
@@ -202,7 +191,7 @@ void ReadTag(Scanner& s, const char* piece) {
   const bool event = std::strstr(piece, "Event ") != nullptr;
   if (s.count || event) EndGame(s);
   if (s.mode == 1) {
-    std::fputs(piece, s.out);
+    std::fprintf(s.out, "%s\n", piece);
     if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
   }
   if (event && ++s.games % 100 == 0) {
@@ -221,87 +210,39 @@ void ReadTag(Scanner& s, const char* piece) {
   }
 }
 
-void EndToken(Scanner& s) {
-  if (!s.in_token) return;
-  s.in_token = false;
-  if (s.ended || s.count >= kMaxRecords) return;
-  s.token[s.token_len] = 0;
-  StripMoveMarks(s.token);
+void ReadWord(Scanner& s, std::string_view word) {
+  if (s.ended) return;
+  if (IsPgnResult(word)) {
+    s.ended = true;
+    return;
+  }
+  const std::string_view move = PgnMoveText(word);
+  if (move.empty() || s.count >= kMaxRecords) return;
   MoveRecord& r = s.rec[s.count++];
   // A token too long to be a move is kept as an empty text, which ends the game there.
-  const bool fits = s.token_len < kRawTokenSize - 1 && std::strlen(s.token) < kTokenSize;
-  std::strcpy(r.text, fits ? s.token : "");
+  const size_t len = move.size() < kTokenSize ? move.copy(r.text, kTokenSize - 1) : 0;
+  r.text[len] = 0;
   r.score = kNoScore;
-  s.comment_len = 0;
-  s.comment[0] = 0;
-}
-
-bool IsResultToken(const char* c) {
-  for (const char* t : {"1-0", "0-1", "1/2-1/2", "*"}) {
-    const size_t n = std::strlen(t);
-    if (!std::strncmp(c, t, n) && (!c[n] || std::isspace(static_cast<unsigned char>(c[n])) || c[n] == '{')) return true;
-  }
-  return false;
+  s.comment.clear();
 }
 
 void ScoreComment(Scanner& s) {
   if (s.ended || !s.count) return;
-  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment, s.count));
+  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment.c_str(), s.count));
 }
 
-void AppendComment(Scanner& s, char c) {
-  if (s.comment_len == kCommentSize - 1) return;
-  s.comment[s.comment_len++] = c == '\n' ? ' ' : c;
-  s.comment[s.comment_len] = 0;
-}
-
-void ScanMoveChar(Scanner& s, const char* c) {
-  const unsigned char ch = static_cast<unsigned char>(*c);
-  const bool separator = std::isspace(ch);
-  if (separator) {
-    EndToken(s);
-  } else if (s.in_token) {
-    if (s.token_len < kRawTokenSize - 1) s.token[s.token_len++] = char(ch);
-  } else if (std::isalpha(ch)) {
-    s.in_token = true;
-    s.token_len = 0;
-    s.token[s.token_len++] = char(ch);
-  } else if (s.word_start && IsResultToken(c)) {
-    s.ended = true;
+void ScanLine(Scanner& s, const std::string& line) {
+  if (line[0] == '[' && line[1] != '%') {
+    ReadTag(s, line.c_str());
+    return;
   }
-  s.word_start = separator;
-}
-
-// Comments, variations and escaped text separate the words around them.
-void ScanMoveText(Scanner& s, const char* piece) {
-  for (const char* c = piece; *c; c++) {
-    switch (ReadPgnChar(&s.skip, *c)) {
-      case PgnPart::Move: ScanMoveChar(s, c); break;
-      case PgnPart::Comment: AppendComment(s, *c); break;
-      case PgnPart::CommentClose: ScoreComment(s); break;
-      case PgnPart::CommentOpen:
-      case PgnPart::Skipped:
-        EndToken(s);
-        s.word_start = true;
-        break;
-    }
+  PgnLine l{line, 0, {}};
+  for (PgnItem i; (i = NextPgnItem(&s.skip, &l, &s.comment)) != PgnItem::LineEnd;) {
+    if (i == PgnItem::Word)
+      ReadWord(s, l.word);
+    else
+      ScoreComment(s);
   }
-}
-
-void ScanPiece(Scanner& s, const char* piece) {
-  if (s.line_start) s.tag_line = piece[0] == '[' && piece[1] != '%' && piece[1];
-  const size_t len = std::strlen(piece);
-  const bool line_end = len && piece[len - 1] == '\n';
-  if (s.tag_line) {
-    if (s.line_start)
-      ReadTag(s, piece);
-    else if (s.mode == 1)
-      std::fputs(piece, s.out);
-  } else {
-    ScanMoveText(s, piece);
-  }
-  s.line_start = line_end;
-  if (line_end) EndToken(s);
 }
 
 }  // namespace
@@ -325,11 +266,10 @@ int Scan_PGN_File(const char* path, int mode) {
   s->mode = mode;
   s->out = out;
   s->extra = extra;
-  // Lines of any length are read in pieces; the scanner's state runs across
-  // them. A failed write stops the scan; the close reports it.
-  char piece[kPieceSize];
-  while (!std::ferror(out) && !std::ferror(extra) && std::fgets(piece, sizeof piece, in)) ScanPiece(*s, piece);
-  EndToken(*s);
+  // A failed write stops the scan; the close reports it.
+  PgnFile pgn;
+  pgn.f = in;
+  while (!std::ferror(out) && !std::ferror(extra) && ReadPgnLine(&pgn)) ScanLine(*s, pgn.line);
   EndGame(*s);
   std::fputs("\n", out);
   std::fclose(in);
