@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "board/bitboard.h"
@@ -108,6 +109,14 @@ bool PlayWord(std::string_view word) {
   return true;
 }
 
+// A game from a set-up position starts there; false when its position is
+// illegal (SetPosition has said why), and then nothing of it is played.
+bool ReadTag(std::string_view line) {
+  std::string_view fen;
+  if (!ReadPgnTag(line, "FEN", &fen)) return true;
+  return SetPosition(&CTD->pos, std::string(fen).c_str()) != kSetRejected;
+}
+
 bool PlayLine(PgnSkip* skip, std::string_view text) {
   PgnLine l{text, 0, {}};
   for (PgnItem i; (i = NextPgnItem(skip, &l, nullptr)) != PgnItem::LineEnd;)
@@ -129,8 +138,8 @@ void ReadGame(FILE* f, int wanted, const char* search) {
     }
     if (count > wanted) break;
     if (count < wanted) continue;
-    if (!skip.comment && line[0] == '[') continue;
-    if (!PlayLine(&skip, in.line)) break;
+    const bool read = !skip.comment && line[0] == '[' ? ReadTag(in.line) : PlayLine(&skip, in.line);
+    if (!read) break;
   }
 }
 

@@ -39,7 +39,7 @@ enum Result { WhiteWon, BlackWon, Drawn, Unknown };
 struct Game {
   int result = Unknown;  // nothing is replayed before the first game's tags
   int moves = 0;
-  bool stopped = false;
+  bool stopped = false;  // a move that could not be read, or a set-up position
   PgnSkip skip;
 };
 
@@ -123,6 +123,15 @@ void StartGame(Tree& t, Game& g, const char* line) {
   if (++t.games % kGamesPerDot == 0) ShowDot();
 }
 
+// A book grows from the start position only: a game set up elsewhere adds
+// nothing, however its FEN tag reads.
+bool SetsUpPosition(std::string_view line) {
+  std::string_view fen;
+  if (!ReadPgnTag(line, "FEN", &fen)) return false;
+  const std::string_view start = fen_opn;
+  return fen.substr(0, start.size()) != start || (fen.size() > start.size() && fen[start.size()] != ' ');
+}
+
 void ReadMoves(Tree& t, Game& g, std::string_view line) {
   if (g.result == Unknown || g.stopped || g.moves == kRecordedMoves) return;
   PgnLine l{line, 0, {}};
@@ -138,12 +147,21 @@ bool ReadGames(FILE* pgn, Tree& t) {
   Game g;
   PgnFile in;
   in.f = pgn;
+  // A FEN tag anywhere among the tags, before or after the Result tag that
+  // starts the game, sets it aside.
+  bool set_up = false;
   while (!t.out_of_memory && ReadPgnLine(&in)) {
     const std::string& line = in.line;
-    if (std::strstr(line.c_str(), "[Result"))
+    const bool bracket = line[0] == '[';
+    if (!bracket) set_up = false;
+    if (std::strstr(line.c_str(), "[Result")) {
       StartGame(t, g, line.c_str());
-    else if (line[0] != '[' || g.skip.comment)
+      g.stopped = set_up;
+    } else if (SetsUpPosition(line)) {
+      set_up = g.stopped = true;
+    } else if (!bracket || g.skip.comment) {
       ReadMoves(t, g, line);
+    }
   }
   return !t.out_of_memory;
 }

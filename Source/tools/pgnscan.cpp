@@ -56,6 +56,8 @@ struct Scanner {
   PgnSkip skip;
   std::string comment;  // since the last move
   bool ended = false;   // the result token closed the move text
+  std::string fen;      // of a game from a set-up position
+  int first_mover = White;
 };
 
 bool IsReal(int score) { return score >= kLowestScore; }
@@ -77,7 +79,8 @@ int SlashScore(const char* text, const char* slash) {
   return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
 }
 
-int CommentScore(const char* text, int half_moves) {
+// White's move when white_moved.
+int CommentScore(const char* text, bool white_moved) {
   if (std::strstr(text, "book")) return 0;
   if (const char* e = std::strstr(text, "eval ")) {
     char* end;
@@ -86,17 +89,18 @@ int CommentScore(const char* text, int half_moves) {
     if (end == e + 5 || errno == ERANGE || v < INT_MIN || v > INT_MAX) return kUnreadable;
     const long clamped = std::clamp(v, long(kLowestScore), long(kHighestScore));
     // White's view; a Black move's score turns to the mover's.
-    return int(half_moves % 2 ? clamped : -clamped);
+    return int(white_moved ? clamped : -clamped);
   }
   if (const char* slash = std::strchr(text, '/')) return SlashScore(text, slash);
   return kUnreadable;
 }
 
-void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
+// ply counts the half-moves from White's first move.
+void WriteListing(Scanner& s, int i, int ply, const char* epd, bool* marked) {
   const MoveRecord& r = s.rec[i];
   char label[16];
-  if (i % 2 == 0)
-    std::snprintf(label, sizeof label, "%3d. ", i / 2 + 1);
+  if (ply % 2 == 0)
+    std::snprintf(label, sizeof label, "%3d. ", ply / 2 + 1);
   else
     std::snprintf(label, sizeof label, "     ");
   // A move without a score shows an empty comment and drops the mark left
@@ -104,7 +108,7 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
   char comment[640] = "";
   int len = 0;
   if (IsReal(r.score)) {
-    len = std::snprintf(comment, sizeof comment, "%6.2f", (i % 2 ? -r.score : r.score) / 100.0);
+    len = std::snprintf(comment, sizeof comment, "%6.2f", (ply % 2 ? -r.score : r.score) / 100.0);
     if (*marked) {
       char line[320];
       std::snprintf(line, sizeof line, "%s bm %s;", epd, r.text);
@@ -127,17 +131,18 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
 }
 
 // Replays the game read and writes its positions; the first text that names
-// no legal move ends the game.
+// no legal move ends the game. A game from an illegal position is skipped.
 void ProcessGame(Scanner& s) {
   Position* pos = &CTD->pos;
-  SetPosition(pos, fen_opn);
+  const bool legal = SetPosition(pos, s.fen.empty() ? fen_opn : s.fen.c_str()) != kSetRejected;
+  const int first = pos->side;
   const bool finished = s.result != Unfinished;
   if ((s.mode == 2 || s.mode == 4) && !finished) return;
   if (s.mode == 2 && s.count <= 8) return;
   bool marked = false;
   int stable = 0;
   uint32_t sig[2] = {pos->msig[White], pos->msig[Black]};
-  for (int i = 0; i < s.count; i++) {
+  for (int i = 0; legal && i < s.count; i++) {
     const MoveRecord& r = s.rec[i];
     char text[kMoveTextSize];
     std::strcpy(text, r.text);
@@ -147,7 +152,7 @@ void ProcessGame(Scanner& s) {
     MakeEPD(pos, epd);
     const int score = r.score;
     if (s.mode == 1) {
-      WriteListing(s, i, epd, &marked);
+      WriteListing(s, i, i + first, epd, &marked);
     } else if (s.mode == 2) {
       if (i > 220 || i >= s.count - 8) break;
       stable = sig[White] == pos->msig[White] && sig[Black] == pos->msig[Black] ? stable + 1 : 0;
@@ -185,6 +190,8 @@ void EndGame(Scanner& s) {
   s.skip = PgnSkip{};
   s.ended = false;
   s.result = Unfinished;
+  s.fen.clear();
+  s.first_mover = White;
 }
 
 void ReadTag(Scanner& s, const char* piece) {
@@ -208,6 +215,13 @@ void ReadTag(Scanner& s, const char* piece) {
                : value.find("1/2") != value.npos ? Draw
                                                  : Unfinished;
   }
+  // The side to move as SetPosition reads it, for the comments read before the replay.
+  std::string_view fen;
+  if (ReadPgnTag(piece, "FEN", &fen)) {
+    s.fen = fen;
+    const size_t blank = fen.find(' ');
+    s.first_mover = blank < fen.size() - 1 && fen[blank + 1] == 'b' ? Black : White;
+  }
 }
 
 void ReadWord(Scanner& s, std::string_view word) {
@@ -228,7 +242,8 @@ void ReadWord(Scanner& s, std::string_view word) {
 
 void ScoreComment(Scanner& s) {
   if (s.ended || !s.count) return;
-  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment.c_str(), s.count));
+  const bool white_moved = (s.count + s.first_mover) % 2 == 1;
+  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment.c_str(), white_moved));
 }
 
 void ScanLine(Scanner& s, const std::string& line) {

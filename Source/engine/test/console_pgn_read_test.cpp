@@ -34,3 +34,15 @@ TEST_F(ConsoleTest, OneLineAnnotatedGamesLoadAndSavedGamesReadBack) {
   Run("load tmp.pgn");
   EXPECT_EQ(played(), typed);
 }
+
+// Black moves first from the FEN; a FEN that sets no position loads nothing.
+TEST_F(ConsoleTest, LoadStartsAGameFromItsFenTag) {
+  InTempDir dir;
+  const auto played = [] { return Epd() + " " + std::to_string(CTD->game_ply); };
+  WriteFile("g.pgn", "[Event \"R\"]\n[SetUp \"1\"]\n[FEN \"8/8/4k3/8/2R5/8/3PK3/7r b - - 0 1\"]\n\n1... Rh2+ 2. Ke3 Rh3+ 0-1\n"
+                     "[Event \"B\"]\n[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n\n1. e4 e5 *\n");
+  Run("load g.pgn");
+  EXPECT_EQ(played(), "8/8/4k3/8/2R5/4K2r/3P4/8 w - - 3");
+  EXPECT_NE(Run("load g.pgn 2").find("\nIllegal EPD - 8/8/8/8/8/8/8/8 w - - 0 1\n"), std::string::npos);
+  EXPECT_EQ(played(), std::string(fen_opn) + " 0");
+}
