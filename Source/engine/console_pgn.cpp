@@ -1,9 +1,12 @@
 #include "engine/console_pgn.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -14,15 +17,14 @@
 #include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
-#include "engine/pgnskip.h"
+#include "engine/pgnread.h"
 #include "search/records.h"
 #include "search/searchdata.h"
 
 namespace {
 
 constexpr int kMaxGames = 1000;
-constexpr int kLineSize = 1024;
-constexpr int kMoveWordSize = 33;  // 32 characters and the NUL
+constexpr size_t kShownWordSize = 32;
 constexpr int kMovesPerLine = 11;
 
 void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
@@ -50,7 +52,8 @@ int Matches(const char* text) {
 
 // The algebraic text names a piece without file or rank when the other
 // piece that reaches the square stands on neither; such a text would name
-// two moves, so a longer form is written then.
+// two moves, so a longer form is written then. Castling is written with
+// capital letters, the only form that every reader of games takes.
 void MoveText(Move m, char* out) {
   char t[4][kMoveTextSize];
   GenMoveStrings(&CTD->pos, m, t[0], t[1], t[2], t[3]);
@@ -60,9 +63,12 @@ void MoveText(Move m, char* out) {
     CutAtPlus(bare);
     if (i == 0 || (bare[0] && Matches(bare) == 1)) {
       std::strcpy(out, t[i]);
-      return;
+      break;
     }
   }
+  if (out[0] == 'o')
+    for (char* c = out; *c; c++)
+      if (*c == 'o') *c = 'O';
 }
 
 int ChooseGame(const char* arg, const char** search) {
@@ -76,64 +82,65 @@ int ChooseGame(const char* arg, const char** search) {
   return 0;
 }
 
-// Plays the move words of one piece of game text; false after a word that
-// names no legal move.
-bool PlayWords(const char* text) {
-  while (*text) {
-    while (*text == ' ') text++;
-    const size_t n = std::strcspn(text, " ");
-    const char* w = text;
-    text += n;
-    const char* end = w + n;
-    while (w < end && !std::isalpha(static_cast<unsigned char>(*w))) w++;
-    if (w == end) continue;
-    char word[kMoveWordSize];
-    const size_t len = size_t(end - w) < sizeof word - 1 ? size_t(end - w) : sizeof word - 1;
-    std::memcpy(word, w, len);
-    word[len] = 0;
-    char line[96];
-    if (CTD->game_ply >= kMaxGamePly) {
-      std::snprintf(line, sizeof line, "game longer than %d plies, not loaded from '%s' on", kMaxGamePly, word);
-      ShowMessage(line);
-      return false;
-    }
-    char move_text[kMoveTextSize];
-    Move m = NullMove;
-    if (len < sizeof move_text) {
-      std::strcpy(move_text, word);
-      if (!IsValidMove(move_text, &m)) m = NullMove;
-    }
-    if (!m) {
-      std::snprintf(line, sizeof line, "can't parse move '%s'", word);
-      ShowMessage(line);
-      return false;
-    }
-    MakeMove(&CTD->pos, m);
-    CTD->search_ply = 1;
+// Plays the move of one word; false after a move that cannot be played.
+bool PlayWord(std::string_view word) {
+  const std::string_view move = PgnMoveText(word);
+  if (move.empty()) return true;
+  const int shown = int(std::min(move.size(), kShownWordSize));
+  char line[96];
+  if (CTD->game_ply >= kMaxGamePly) {
+    std::snprintf(line, sizeof line, "game longer than %d plies, not loaded from '%.*s' on", kMaxGamePly, shown,
+                  move.data());
+    ShowMessage(line);
+    return false;
   }
+  char text[kMoveTextSize];
+  Move m = NullMove;
+  if (move.size() < sizeof text) {
+    text[move.copy(text, sizeof text - 1)] = 0;
+    if (!IsValidMove(text, &m)) m = NullMove;
+  }
+  if (!m) {
+    std::snprintf(line, sizeof line, "can't parse move '%.*s'", shown, move.data());
+    ShowMessage(line);
+    return false;
+  }
+  MakeMove(&CTD->pos, m);
+  CTD->search_ply = 1;
+  return true;
+}
+
+// A game from a set-up position starts there; false when its position is
+// illegal (SetPosition has said why), and then nothing of it is played.
+bool ReadTag(std::string_view line) {
+  std::string_view fen;
+  if (!ReadPgnTag(line, "FEN", &fen)) return true;
+  return SetPosition(&CTD->pos, std::string(fen).c_str()) != kSetRejected;
+}
+
+bool PlayLine(PgnSkip* skip, std::string_view text) {
+  PgnLine l{text, 0, {}};
+  for (PgnItem i; (i = NextPgnItem(skip, &l, nullptr)) != PgnItem::LineEnd;)
+    if (i == PgnItem::Word && !PlayWord(l.word)) return false;
   return true;
 }
 
 void ReadGame(FILE* f, int wanted, const char* search) {
-  char line[kLineSize];
-  char text[kLineSize];
+  PgnFile in;
+  in.f = f;
   int count = 0;
   PgnSkip skip;
-  while (std::fgets(line, sizeof line, f)) {
+  while (ReadPgnLine(&in)) {
+    const char* line = in.line.c_str();
     if (std::strstr(line, "[Event ")) count++;
     if (!wanted) {
       if (!std::strstr(line, search)) continue;
       wanted = count;
     }
     if (count > wanted) break;
-    if (count < wanted || (!skip.comment && line[0] == '[')) continue;
-    line[std::strcspn(line, "\r\n")] = 0;
-    // Comments and variations separate the words around them, even across lines.
-    size_t n = 0;
-    for (const char* c = line; *c; c++) text[n++] = ReadPgnChar(&skip, *c) == PgnPart::Move ? *c : ' ';
-    text[n] = 0;
-    EndPgnLine(&skip);
-    if (!PlayWords(text)) break;
+    if (count < wanted) continue;
+    const bool read = !skip.comment && line[0] == '[' ? ReadTag(in.line) : PlayLine(&skip, in.line);
+    if (!read) break;
   }
 }
 

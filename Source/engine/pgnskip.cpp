@@ -11,11 +11,32 @@ PgnPart InComment(PgnSkip* s, char c) {
   return main_line ? PgnPart::Comment : PgnPart::Skipped;
 }
 
+bool IsBrace(char c) { return c == '{' || c == '}'; }
+bool OpensOrCloses(char c) { return IsBrace(c) || c == '(' || c == ')' || c == ';'; }
+
+template <typename Stop>
+size_t RunUntil(std::string_view text, Stop stop) {
+  size_t n = 0;
+  while (n < text.size() && !stop(text[n])) n++;
+  return n;
+}
+
 }  // namespace
 
-void EndPgnLine(PgnSkip* s) {
-  s->rest_of_line = false;
-  s->line_start = true;
+size_t ReadPgnRun(PgnSkip* s, std::string_view text, PgnPart* part) {
+  size_t n;
+  if (s->rest_of_line) {
+    n = text.size();
+    *part = PgnPart::Skipped;
+  } else if (s->comment) {
+    n = RunUntil(text, IsBrace);
+    *part = s->variation ? PgnPart::Skipped : PgnPart::Comment;
+  } else {
+    n = s->line_start && !text.empty() && text[0] == '%' ? 0 : RunUntil(text, OpensOrCloses);
+    *part = s->variation ? PgnPart::Skipped : PgnPart::Move;
+  }
+  if (n) s->line_start = false;
+  return n;
 }
 
 PgnPart ReadPgnChar(PgnSkip* s, char c) {

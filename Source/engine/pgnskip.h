@@ -1,6 +1,8 @@
 // What of a game's move text the readers pass over: comments, variations,
 // ';' comments and lines escaped with '%'.
 #pragma once
+#include <cstddef>
+#include <string_view>
 
 // A reader's place in the text around the moves; a new game starts from {}.
 struct PgnSkip {
@@ -19,6 +21,10 @@ enum class PgnPart {
 };
 
 // Where the next character of the move text belongs. A line feed ends a ';'
-// comment and a '%' line; readers that cut line ends call EndPgnLine.
+// comment and a '%' line.
 PgnPart ReadPgnChar(PgnSkip* s, char c);
-void EndPgnLine(PgnSkip* s);
+
+// Reads at once the characters at the start of text (which holds no line
+// feed) that all belong to one part and change nothing but the line start:
+// their number, 0 when the first one needs ReadPgnChar; their part in *part.
+size_t ReadPgnRun(PgnSkip* s, std::string_view text, PgnPart* part);

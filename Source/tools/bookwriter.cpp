@@ -1,11 +1,12 @@
 #include "tools/bookwriter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "board/bitboard.h"
@@ -15,17 +16,15 @@
 #include "engine/book.h"
 #include "engine/infile.h"
 #include "engine/output.h"
-#include "engine/pgnskip.h"
+#include "engine/pgnread.h"
 #include "engine/params.h"
-#include "engine/textline.h"
 #include "search/records.h"
 
 namespace {
 
 constexpr char kBookName[] = "tmp_book.bin";
 constexpr int kBuckets = 16384;
-constexpr int kLineSize = 1024;        // lines of up to 1023 characters
-constexpr int kRecordedMoves = 35;     // tested at the start of each line
+constexpr int kRecordedMoves = 36;     // per game, however its lines are wrapped
 constexpr int kGamesPerDot = 1024;
 
 // One position and move seen in the games, with the outcomes for the mover.
@@ -41,7 +40,7 @@ enum Result { WhiteWon, BlackWon, Drawn, Unknown };
 struct Game {
   int result = Unknown;  // nothing is replayed before the first game's tags
   int moves = 0;
-  bool stopped = false;
+  bool stopped = false;  // a move that could not be read, or a set-up position
   PgnSkip skip;
 };
 
@@ -92,12 +91,14 @@ bool Credit(Tree& t, uint64_t key, uint16_t move, int outcome) {
   return true;
 }
 
-void PlayMove(Tree& t, Game& g, const char* text) {
+void PlayMove(Tree& t, Game& g, std::string_view text) {
   char buf[kMoveTextSize];
   Move m;
   Position* pos = &CTD->pos;
   const uint64_t key = GetHashKey(pos);
-  if (std::strlen(text) >= sizeof buf || !IsValidMove(std::strcpy(buf, text), &m)) {
+  const bool fits = text.size() < sizeof buf;
+  if (fits) buf[text.copy(buf, sizeof buf - 1)] = 0;
+  if (!fits || !IsValidMove(buf, &m)) {
     g.stopped = true;
     return;
   }
@@ -108,14 +109,6 @@ void PlayMove(Tree& t, Game& g, const char* text) {
   g.moves++;
   const int outcome = g.result == Drawn ? 2 : g.result == mover ? 0 : 1;
   if (!Credit(t, key, move, outcome)) t.out_of_memory = true;
-}
-
-void Token(Tree& t, Game& g, const char* token) {
-  if (g.stopped || t.out_of_memory || token[0] == '$') return;
-  // Move numbers ("12." or "12...") go; castling may be written with zeros.
-  const char* p = token;
-  while (*p && !std::isalpha(static_cast<unsigned char>(*p)) && !(p[0] == '0' && p[1] == '-')) p++;
-  if (*p) PlayMove(t, g, p);
 }
 
 void StartGame(Tree& t, Game& g, const char* line) {
@@ -131,39 +124,45 @@ void StartGame(Tree& t, Game& g, const char* line) {
   if (++t.games % kGamesPerDot == 0) ShowDot();
 }
 
-// Tokens are the main line's words; comments and variations end them.
-void ReadMoves(Tree& t, Game& g, const char* line) {
-  if (!g.skip.comment && line[0] == '[') return;
-  if (g.result == Unknown || g.moves > kRecordedMoves) return;
-  char token[kLineSize];
-  int n = 0;
-  for (const char* p = line;; p++) {
-    const unsigned char c = *p;
-    const bool move = c && ReadPgnChar(&g.skip, char(c)) == PgnPart::Move;
-    if (n && (!c || c == ' ' || !move)) {
-      token[n] = 0;
-      Token(t, g, token);
-      n = 0;
-    }
-    if (!c) break;
-    if (move && c > ' ') token[n++] = char(c);
+// A book grows from the start position only: a game set up elsewhere adds
+// nothing, however its FEN tag reads.
+bool SetsUpPosition(std::string_view line) {
+  std::string_view fen;
+  if (!ReadPgnTag(line, "FEN", &fen)) return false;
+  const std::string_view start = fen_opn;
+  return fen.substr(0, start.size()) != start || (fen.size() > start.size() && fen[start.size()] != ' ');
+}
+
+void ReadMoves(Tree& t, Game& g, std::string_view line) {
+  if (g.result == Unknown || g.stopped || g.moves == kRecordedMoves) return;
+  PgnLine l{line, 0, {}};
+  for (PgnItem i; (i = NextPgnItem(&g.skip, &l, nullptr)) != PgnItem::LineEnd;) {
+    if (i != PgnItem::Word || g.stopped || g.moves == kRecordedMoves || t.out_of_memory) continue;
+    const std::string_view move = PgnMoveText(l.word);
+    if (!move.empty()) PlayMove(t, g, move);
   }
-  EndPgnLine(&g.skip);
 }
 
 // False when memory ran out.
 bool ReadGames(FILE* pgn, Tree& t) {
   Game g;
-  char line[kLineSize];
-  int skipped = 0;
-  while (!t.out_of_memory && ReadTextLine(pgn, line, sizeof line, &skipped)) {
-    // A lost line leaves the rest of its game on the wrong board.
-    if (skipped) g.stopped = true;
-    skipped = 0;
-    if (std::strstr(line, "[Result"))
-      StartGame(t, g, line);
-    else
+  PgnFile in;
+  in.f = pgn;
+  // A FEN tag anywhere among the tags, before or after the Result tag that
+  // starts the game, sets it aside.
+  bool set_up = false;
+  while (!t.out_of_memory && ReadPgnLine(&in)) {
+    const std::string& line = in.line;
+    const bool bracket = line[0] == '[';
+    if (!bracket) set_up = false;
+    if (std::strstr(line.c_str(), "[Result")) {
+      StartGame(t, g, line.c_str());
+      g.stopped = set_up;
+    } else if (SetsUpPosition(line)) {
+      set_up = g.stopped = true;
+    } else if (!bracket || g.skip.comment) {
       ReadMoves(t, g, line);
+    }
   }
   return !t.out_of_memory;
 }

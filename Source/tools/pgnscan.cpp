@@ -1,7 +1,6 @@
 #include "tools/pgnscan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "board/attacks.h"
@@ -20,7 +20,7 @@
 #include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
-#include "engine/pgnskip.h"
+#include "engine/pgnread.h"
 #include "engine/params.h"
 #include "search/records.h"
 #include "tools/epdsuite.h"
@@ -28,10 +28,7 @@
 namespace {
 
 constexpr int kMaxRecords = 800;
-constexpr int kTokenSize = 8;      // seven characters and the NUL
-constexpr int kRawTokenSize = 32;  // a token as read, marks included
-constexpr int kCommentSize = 4000;
-constexpr int kPieceSize = 256;
+constexpr int kTokenSize = 8;  // seven characters and the NUL
 
 // Scores below kLowestScore mark a move without a usable comment.
 constexpr int16_t kNoScore = -30000;
@@ -58,15 +55,10 @@ struct Scanner {
   int games = 0;
   int positions = 0;
   PgnSkip skip;
-  char comment[kCommentSize] = "";
-  int comment_len = 0;
-  char token[kRawTokenSize] = "";
-  int token_len = 0;
-  bool in_token = false;
-  bool ended = false;      // the result token closed the move text
-  bool line_start = true;  // the next piece begins a line
-  bool tag_line = false;   // the current line is a tag line
-  bool word_start = true;  // the previous character separated words
+  std::string comment;  // since the last move
+  bool ended = false;   // the result token closed the move text
+  std::string fen;      // of a game from a set-up position
+  int first_mover = White;
 };
 
 bool IsReal(int score) { return score >= kLowestScore; }
@@ -88,7 +80,8 @@ int SlashScore(const char* text, const char* slash) {
   return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
 }
 
-int CommentScore(const char* text, int half_moves) {
+// White's move when white_moved.
+int CommentScore(const char* text, bool white_moved) {
   if (std::strstr(text, "book")) return 0;
   if (const char* e = std::strstr(text, "eval ")) {
     char* end;
@@ -97,17 +90,18 @@ int CommentScore(const char* text, int half_moves) {
     if (end == e + 5 || errno == ERANGE || v < INT_MIN || v > INT_MAX) return kUnreadable;
     const long clamped = std::clamp(v, long(kLowestScore), long(kHighestScore));
     // White's view; a Black move's score turns to the mover's.
-    return int(half_moves % 2 ? clamped : -clamped);
+    return int(white_moved ? clamped : -clamped);
   }
   if (const char* slash = std::strchr(text, '/')) return SlashScore(text, slash);
   return kUnreadable;
 }
 
-void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
+// ply counts the half-moves from White's first move.
+void WriteListing(Scanner& s, int i, int ply, const char* epd, bool* marked) {
   const MoveRecord& r = s.rec[i];
   char label[16];
-  if (i % 2 == 0)
-    std::snprintf(label, sizeof label, "%3d. ", i / 2 + 1);
+  if (ply % 2 == 0)
+    std::snprintf(label, sizeof label, "%3d. ", ply / 2 + 1);
   else
     std::snprintf(label, sizeof label, "     ");
   // A move without a score shows an empty comment and drops the mark left
@@ -115,7 +109,7 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
   char comment[640] = "";
   int len = 0;
   if (IsReal(r.score)) {
-    len = std::snprintf(comment, sizeof comment, "%6.2f", (i % 2 ? -r.score : r.score) / 100.0);
+    len = std::snprintf(comment, sizeof comment, "%6.2f", (ply % 2 ? -r.score : r.score) / 100.0);
     if (*marked) {
       char line[320];
       std::snprintf(line, sizeof line, "%s bm %s;", epd, r.text);
@@ -138,17 +132,18 @@ void WriteListing(Scanner& s, int i, const char* epd, bool* marked) {
 }
 
 // Replays the game read and writes its positions; the first text that names
-// no legal move ends the game.
+// no legal move ends the game. A game from an illegal position is skipped.
 void ProcessGame(Scanner& s) {
   Position* pos = &CTD->pos;
-  SetPosition(pos, fen_opn);
+  const bool legal = SetPosition(pos, s.fen.empty() ? fen_opn : s.fen.c_str()) != kSetRejected;
+  const int first = pos->side;
   const bool finished = s.result != Unfinished;
   if ((s.mode == 2 || s.mode == 4) && !finished) return;
   if (s.mode == 2 && s.count <= 8) return;
   bool marked = false;
   int stable = 0;
   uint32_t sig[2] = {pos->msig[White], pos->msig[Black]};
-  for (int i = 0; i < s.count; i++) {
+  for (int i = 0; legal && i < s.count; i++) {
     const MoveRecord& r = s.rec[i];
     char text[kMoveTextSize];
     std::strcpy(text, r.text);
@@ -158,7 +153,7 @@ void ProcessGame(Scanner& s) {
     MakeEPD(pos, epd);
     const int score = r.score;
     if (s.mode == 1) {
-      WriteListing(s, i, epd, &marked);
+      WriteListing(s, i, i + first, epd, &marked);
     } else if (s.mode == 2) {
       if (i > 220 || i >= s.count - 8) break;
       stable = sig[White] == pos->msig[White] && sig[Black] == pos->msig[Black] ? stable + 1 : 0;
@@ -192,18 +187,19 @@ void ProcessGame(Scanner& s) {
 void EndGame(Scanner& s) {
   if (s.count) ProcessGame(s);
   s.count = 0;
-  s.comment_len = 0;
-  s.comment[0] = 0;
+  s.comment.clear();
   s.skip = PgnSkip{};
   s.ended = false;
   s.result = Unfinished;
+  s.fen.clear();
+  s.first_mover = White;
 }
 
 void ReadTag(Scanner& s, const char* piece) {
   const bool event = std::strstr(piece, "Event ") != nullptr;
   if (s.count || event) EndGame(s);
   if (s.mode == 1) {
-    std::fputs(piece, s.out);
+    std::fprintf(s.out, "%s\n", piece);
     if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
   }
   if (event && ++s.games % 100 == 0) {
@@ -220,89 +216,49 @@ void ReadTag(Scanner& s, const char* piece) {
                : value.find("1/2") != value.npos ? Draw
                                                  : Unfinished;
   }
+  // The side to move as SetPosition reads it, for the comments read before the replay.
+  std::string_view fen;
+  if (ReadPgnTag(piece, "FEN", &fen)) {
+    s.fen = fen;
+    const size_t blank = fen.find(' ');
+    s.first_mover = blank < fen.size() - 1 && fen[blank + 1] == 'b' ? Black : White;
+  }
 }
 
-void EndToken(Scanner& s) {
-  if (!s.in_token) return;
-  s.in_token = false;
-  if (s.ended || s.count >= kMaxRecords) return;
-  s.token[s.token_len] = 0;
-  StripMoveMarks(s.token);
+void ReadWord(Scanner& s, std::string_view word) {
+  if (s.ended) return;
+  if (IsPgnResult(word)) {
+    s.ended = true;
+    return;
+  }
+  const std::string_view move = PgnMoveText(word);
+  if (move.empty() || s.count >= kMaxRecords) return;
   MoveRecord& r = s.rec[s.count++];
   // A token too long to be a move is kept as an empty text, which ends the game there.
-  const bool fits = s.token_len < kRawTokenSize - 1 && std::strlen(s.token) < kTokenSize;
-  std::strcpy(r.text, fits ? s.token : "");
+  const size_t len = move.size() < kTokenSize ? move.copy(r.text, kTokenSize - 1) : 0;
+  r.text[len] = 0;
   r.score = kNoScore;
-  s.comment_len = 0;
-  s.comment[0] = 0;
-}
-
-bool IsResultToken(const char* c) {
-  for (const char* t : {"1-0", "0-1", "1/2-1/2", "*"}) {
-    const size_t n = std::strlen(t);
-    if (!std::strncmp(c, t, n) && (!c[n] || std::isspace(static_cast<unsigned char>(c[n])) || c[n] == '{')) return true;
-  }
-  return false;
+  s.comment.clear();
 }
 
 void ScoreComment(Scanner& s) {
   if (s.ended || !s.count) return;
-  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment, s.count));
+  const bool white_moved = (s.count + s.first_mover) % 2 == 1;
+  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment.c_str(), white_moved));
 }
 
-void AppendComment(Scanner& s, char c) {
-  if (s.comment_len == kCommentSize - 1) return;
-  s.comment[s.comment_len++] = c == '\n' ? ' ' : c;
-  s.comment[s.comment_len] = 0;
-}
-
-void ScanMoveChar(Scanner& s, const char* c) {
-  const unsigned char ch = static_cast<unsigned char>(*c);
-  const bool separator = std::isspace(ch);
-  if (separator) {
-    EndToken(s);
-  } else if (s.in_token) {
-    if (s.token_len < kRawTokenSize - 1) s.token[s.token_len++] = char(ch);
-  } else if (std::isalpha(ch)) {
-    s.in_token = true;
-    s.token_len = 0;
-    s.token[s.token_len++] = char(ch);
-  } else if (s.word_start && IsResultToken(c)) {
-    s.ended = true;
+void ScanLine(Scanner& s, const std::string& line) {
+  if (line[0] == '[' && line[1] != '%') {
+    ReadTag(s, line.c_str());
+    return;
   }
-  s.word_start = separator;
-}
-
-// Comments, variations and escaped text separate the words around them.
-void ScanMoveText(Scanner& s, const char* piece) {
-  for (const char* c = piece; *c; c++) {
-    switch (ReadPgnChar(&s.skip, *c)) {
-      case PgnPart::Move: ScanMoveChar(s, c); break;
-      case PgnPart::Comment: AppendComment(s, *c); break;
-      case PgnPart::CommentClose: ScoreComment(s); break;
-      case PgnPart::CommentOpen:
-      case PgnPart::Skipped:
-        EndToken(s);
-        s.word_start = true;
-        break;
-    }
+  PgnLine l{line, 0, {}};
+  for (PgnItem i; (i = NextPgnItem(&s.skip, &l, &s.comment)) != PgnItem::LineEnd;) {
+    if (i == PgnItem::Word)
+      ReadWord(s, l.word);
+    else
+      ScoreComment(s);
   }
-}
-
-void ScanPiece(Scanner& s, const char* piece) {
-  if (s.line_start) s.tag_line = piece[0] == '[' && piece[1] != '%' && piece[1];
-  const size_t len = std::strlen(piece);
-  const bool line_end = len && piece[len - 1] == '\n';
-  if (s.tag_line) {
-    if (s.line_start)
-      ReadTag(s, piece);
-    else if (s.mode == 1)
-      std::fputs(piece, s.out);
-  } else {
-    ScanMoveText(s, piece);
-  }
-  s.line_start = line_end;
-  if (line_end) EndToken(s);
 }
 
 }  // namespace
@@ -323,11 +279,10 @@ int Scan_PGN_File(const char* path, int mode) {
   s->mode = mode;
   s->out = out;
   s->extra = extra;
-  // Lines of any length are read in pieces; the scanner's state runs across
-  // them. A failed write stops the scan; the close reports it.
-  char piece[kPieceSize];
-  while (!std::ferror(out) && !std::ferror(extra) && std::fgets(piece, sizeof piece, in)) ScanPiece(*s, piece);
-  EndToken(*s);
+  // A failed write stops the scan; the close reports it.
+  PgnFile pgn;
+  pgn.f = in;
+  while (!std::ferror(out) && !std::ferror(extra) && ReadPgnLine(&pgn)) ScanLine(*s, pgn.line);
   EndGame(*s);
   std::fputs("\n", out);
   std::fclose(in);

@@ -122,8 +122,8 @@ TEST_F(ConsoleTest, SavedGameLoadsBackMoveForMove) {
   const std::vector<std::string> file = Lines(ReadFile("tmp.pgn"));
   ASSERT_GE(file.size(), 4u);
   EXPECT_EQ(file[0], "[Event \"Unknown\"]");
-  EXPECT_EQ(file[1], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 o-o Nc6 c3 ");
-  EXPECT_EQ(file[2], "Bd6 Nbd2 o-o dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1 ");
+  EXPECT_EQ(file[1], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 O-O Nc6 c3 ");
+  EXPECT_EQ(file[2], "Bd6 Nbd2 O-O dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1 ");
   EXPECT_EQ(file[3], "Rxd1 f5 Bxc6 bxc6 Rd7 ");
 
   Run("new");

@@ -1,0 +1,108 @@
+#include "engine/pgnread.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+void CleanLine(std::string* line) {
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < ' '; };
+  auto out = std::find_if(line->begin(), line->end(), control);
+  for (auto c = out; c != line->end(); ++c) {
+    if (*c == '\t' || *c == '\r')
+      *out++ = ' ';
+    else if (!control(*c))
+      *out++ = *c;
+  }
+  line->erase(out, line->end());
+}
+
+bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+
+}  // namespace
+
+// fread rather than fgets: a NUL byte must not hide the rest of its line.
+bool ReadPgnLine(PgnFile* in) {
+  in->line.clear();
+  bool read = false;
+  for (;;) {
+    if (in->at == in->end) {
+      in->at = 0;
+      in->end = std::fread(in->block.data(), 1, in->block.size(), in->f);
+      if (!in->end) break;
+    }
+    const char* from = in->block.data() + in->at;
+    const size_t left = in->end - in->at;
+    const char* feed = static_cast<const char*>(std::memchr(from, '\n', left));
+    const size_t n = feed ? size_t(feed - from) : left;
+    in->line.append(from, n);
+    in->at += n + (feed != nullptr);
+    read = true;
+    if (feed) break;
+  }
+  CleanLine(&in->line);
+  return read;
+}
+
+void AddComment(std::string* comment, std::string_view text) {
+  if (comment) comment->append(text.substr(0, kPgnCommentSize - std::min(comment->size(), kPgnCommentSize)));
+}
+
+PgnItem NextPgnItem(PgnSkip* s, PgnLine* l, std::string* comment) {
+  const size_t n = l->text.size();
+  while (l->at < n) {
+    const std::string_view rest = l->text.substr(l->at);
+    PgnPart part;
+    size_t run = ReadPgnRun(s, rest, &part);
+    if (!run) {
+      part = ReadPgnChar(s, rest[0]);
+      run = 1;
+    }
+    if (part == PgnPart::Move) {
+      // Every run of move text ends where a word must end.
+      const std::string_view text = rest.substr(0, run);
+      const size_t start = std::min(text.find_first_not_of(' '), run);
+      const size_t end = std::min(text.find(' ', start), run);
+      l->at += end;
+      if (start == end) continue;
+      l->word = text.substr(start, end - start);
+      return PgnItem::Word;
+    }
+    l->at += run;
+    if (part == PgnPart::Comment) AddComment(comment, rest.substr(0, run));
+    if (part == PgnPart::CommentClose) return PgnItem::CommentEnd;
+  }
+  if (l->at == n) {
+    l->at++;
+    if (ReadPgnChar(s, '\n') == PgnPart::Comment) AddComment(comment, " ");
+  }
+  return PgnItem::LineEnd;
+}
+
+bool IsPgnResult(std::string_view word) {
+  return word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*";
+}
+
+std::string_view PgnMoveText(std::string_view word) {
+  if (word.empty() || word[0] == '$' || IsPgnResult(word)) return {};
+  size_t start = 0;
+  while (start < word.size() && !IsLetter(word[start]) && word.compare(start, 2, "0-") != 0) start++;
+  std::string_view move = word.substr(start);
+  move = move.substr(0, move.find('$'));
+  while (!move.empty() && std::strchr("!?#", move.back())) move.remove_suffix(1);
+  return move;
+}
+
+bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* value) {
+  if (line.size() < name.size() + 2 || line[0] != '[' || line.compare(1, name.size(), name) != 0) return false;
+  size_t at = name.size() + 1;
+  if (line[at] != ' ') return false;
+  while (at < line.size() && line[at] == ' ') at++;
+  if (at == line.size() || line[at] != '"') return false;
+  const size_t close = line.find('"', at + 1);
+  if (close == line.npos) return false;
+  *value = line.substr(at + 1, close - at - 1);
+  return true;
+}

@@ -1,0 +1,52 @@
+// Reading game files, the same for the console and every tool: whole lines of
+// any length, the words and comments of the main line, the move in a word and
+// the value of a tag.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/pgnskip.h"
+
+constexpr size_t kPgnCommentSize = 4000;  // comment text kept between two moves
+
+// A game file read a block at a time.
+struct PgnFile {
+  FILE* f = nullptr;
+  std::string line;  // the last line read
+  std::vector<char> block = std::vector<char>(1 << 16);
+  size_t at = 0, end = 0;
+};
+
+// Reads the next line whole, without its line end. Tabs and carriage returns
+// become blanks and the other control bytes are dropped, so that files from
+// other systems and damaged files read as their text. False at end of file.
+bool ReadPgnLine(PgnFile* in);
+
+// A reader's place in one line of move text.
+struct PgnLine {
+  std::string_view text;
+  size_t at = 0;
+  std::string_view word;  // the last word found
+};
+
+enum class PgnItem { Word, CommentEnd, LineEnd };
+
+// The next word of the main line, the close of a main-line comment or the end
+// of the line. Comments, variations and blanks end words; the end of the line
+// counts as a line feed for s. When comment is not null, main-line comment
+// text is added to it (a line end as a blank), up to kPgnCommentSize.
+PgnItem NextPgnItem(PgnSkip* s, PgnLine* l, std::string* comment);
+
+// "1-0", "0-1", "1/2-1/2" or "*".
+bool IsPgnResult(std::string_view word);
+
+// The move a main-line word holds: from its first letter (or the 0- of
+// castling written with zeros), without a glyph glued to it ($1), the
+// annotation marks (!, ?, !!, ??, !?, ?!) and the mate sign. Empty for move
+// numbers, results, glyphs and other words that hold no move.
+std::string_view PgnMoveText(std::string_view word);
+
+// True when line is the tag [name "value"]; value is the text in the quotes.
+bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* value);
