@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
+
+#include "platform/streamline.h"
 
 // Once input has ended it stays readable, and waiting on it would spin.
 static bool input_ended = false;
@@ -23,14 +24,16 @@ void WaitForInput(int us) {
   select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv);
 }
 
+static bool Readable() {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(STDIN_FILENO, &set);
+  timeval tv{0, 0};
+  return select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv) > 0;
+}
+
 static bool InputWaiting(int uci_mode) {
-  if (uci_mode) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(STDIN_FILENO, &set);
-    timeval tv{0, 0};
-    return select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv) > 0;
-  }
+  if (uci_mode) return Readable();
   int count = 0;
   return ioctl(STDIN_FILENO, FIONREAD, &count) == 0 && count != 0;
 }
@@ -39,12 +42,9 @@ static bool InputWaiting(int uci_mode) {
 // line and leaves the next in the pipe, where the next poll still sees it.
 int ReadWaitingInput(int uci_mode, char* out) {
   if (!InputWaiting(uci_mode)) return 0;
-  if (!std::fgets(out, kMaxInputLine + 1, stdin)) {
-    input_ended = std::feof(stdin);
-    return 0;
-  }
-  const int len = static_cast<int>(std::strcspn(out, "\r\n"));
-  out[len] = '\n';
-  return len + 1;
+  const int n = ReadStreamLine(stdin, out);
+  if (n >= 0) return n;
+  input_ended = std::feof(stdin);
+  return 0;
 }
 #endif

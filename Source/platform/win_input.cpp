@@ -4,10 +4,10 @@
 #include <conio.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/pipelines.h"
 #include "platform/sleep.h"
+#include "platform/streamline.h"
 
 namespace {
 
@@ -15,6 +15,9 @@ bool first_call = true;
 HANDLE input_handle;
 bool is_pipe = false;
 PipeLines pipe_lines;
+char chunk[kMaxInputLine];  // one pipe read
+// The lines of a read and the end of a held one.
+static_assert(sizeof pipe_lines.held + sizeof chunk <= kReadSize);
 
 void SetUpInput() {
   first_call = false;
@@ -28,8 +31,8 @@ void SetUpInput() {
   }
 }
 
-// Bytes read into chunk (kInputLineSize bytes) when input waits, else 0.
-int ReadPipeBytes(char* chunk) {
+// Bytes read into chunk when input waits, else 0.
+int ReadPipeBytes() {
   DWORD available = 0;
   if (PeekNamedPipe(input_handle, nullptr, 0, nullptr, &available, nullptr)) {
     if (available == 0) return 0;
@@ -41,15 +44,15 @@ int ReadPipeBytes(char* chunk) {
     if (GetFileType(input_handle) != FILE_TYPE_DISK && error != ERROR_NOT_SUPPORTED) return 0;
   }
   DWORD n = 0;
-  return ReadFile(input_handle, chunk, kMaxInputLine + 1, &n, nullptr) ? int(n) : 0;
+  return ReadFile(input_handle, chunk, sizeof chunk, &n, nullptr) ? int(n) : 0;
 }
+
+int ReadPipeLines(char* out) { return SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(), out); }
 
 int ReadConsoleLine(char* out) {
   if (!_kbhit()) return 0;
-  if (!std::fgets(out, kMaxInputLine + 1, stdin)) return 0;
-  const int len = static_cast<int>(std::strcspn(out, "\r\n"));
-  out[len] = '\n';
-  return len + 1;
+  const int n = ReadStreamLine(stdin, out);
+  return n < 0 ? 0 : n;
 }
 
 }  // namespace
@@ -59,7 +62,5 @@ void WaitForInput(int) { SleepMs(1); }
 
 int ReadWaitingInput(int, char* out) {
   if (first_call) SetUpInput();
-  if (!is_pipe) return ReadConsoleLine(out);
-  char chunk[kInputLineSize];
-  return SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(chunk), out);
+  return is_pipe ? ReadPipeLines(out) : ReadConsoleLine(out);
 }
