@@ -51,6 +51,8 @@ int TakeInputLine(char* out, int size) {
   return 1;
 }
 
+bool InputExhausted() { return queue_len == 0 && InputEnded(); }
+
 void UserInput() {
   // Static, as lines this long are too big for small stacks. A command that
   // polls the input while it runs (the console's tune) reuses them, so what

@@ -11,6 +11,10 @@ constexpr int kInputQueueSize = 4 * kInputLineSize;
 // too long to keep is answered with one line instead.
 void UserInput();
 
+// True once standard input has ended and every line it brought has been
+// handed on.
+bool InputExhausted();
+
 // Appends one line of len characters (no line end) to the queue, its tabs
 // turned into blanks; empty lines are dropped, and a line longer than
 // kMaxInputLine is queued as kDroppedLine. Returns 0 when the queue has no

@@ -23,3 +23,7 @@ void WaitForInput(int us);
 // number of bytes written. uci_mode picks the test for waiting input (a
 // pipe-friendly one in UCI mode, a terminal-friendly one in console mode).
 int ReadWaitingInput(int uci_mode, char* out);
+
+// True once standard input has ended (or failed for good): every line it
+// held has been handed back, and no read will bring more.
+bool InputEnded();

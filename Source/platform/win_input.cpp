@@ -14,10 +14,11 @@ namespace {
 bool first_call = true;
 HANDLE input_handle;
 bool is_pipe = false;
+bool input_ended = false;
 PipeLines pipe_lines;
 char chunk[kMaxInputLine];  // one pipe read
-// The lines of a read and the end of a held one.
-static_assert(sizeof pipe_lines.held + sizeof chunk <= kReadSize);
+// The lines of a read, the end of a held one and the last, unended, one.
+static_assert(sizeof pipe_lines.held + sizeof chunk + 1 <= kReadSize);
 
 void SetUpInput() {
   first_call = false;
@@ -31,7 +32,9 @@ void SetUpInput() {
   }
 }
 
-// Bytes read into chunk when input waits, else 0.
+// Bytes read into chunk when input waits, else 0. A pipe whose writer has
+// closed it fails with a broken pipe once its bytes are read; a file at its
+// end reads nothing.
 int ReadPipeBytes() {
   DWORD available = 0;
   if (PeekNamedPipe(input_handle, nullptr, 0, nullptr, &available, nullptr)) {
@@ -41,26 +44,45 @@ int ReadPipeBytes() {
     // can a pipe that an emulator hands on from its host: reading it may
     // wait, but it is the only way its input is ever seen.
     const DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE) {
+      input_ended = true;
+      return 0;
+    }
     if (GetFileType(input_handle) != FILE_TYPE_DISK && error != ERROR_NOT_SUPPORTED) return 0;
   }
   DWORD n = 0;
-  return ReadFile(input_handle, chunk, sizeof chunk, &n, nullptr) ? int(n) : 0;
+  if (ReadFile(input_handle, chunk, sizeof chunk, &n, nullptr)) {
+    if (n == 0) input_ended = true;
+    return int(n);
+  }
+  if (GetLastError() == ERROR_BROKEN_PIPE) input_ended = true;
+  return 0;
 }
 
-int ReadPipeLines(char* out) { return SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(), out); }
+int ReadPipeLines(char* out) {
+  int written = SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(), out);
+  if (input_ended) written += EndPipeLines(pipe_lines, out + written);
+  return written;
+}
 
 int ReadConsoleLine(char* out) {
   if (!_kbhit()) return 0;
   const int n = ReadStreamLine(stdin, out);
-  return n < 0 ? 0 : n;
+  if (n >= 0) return n;
+  input_ended = std::feof(stdin);  // Ctrl+Z, the console's end of input
+  std::clearerr(stdin);
+  return 0;
 }
 
 }  // namespace
+
+bool InputEnded() { return input_ended; }
 
 // A quarter of a millisecond is below the timer's period; one period it is.
 void WaitForInput(int) { SleepMs(1); }
 
 int ReadWaitingInput(int, char* out) {
   if (first_call) SetUpInput();
+  if (input_ended) return 0;
   return is_pipe ? ReadPipeLines(out) : ReadConsoleLine(out);
 }
