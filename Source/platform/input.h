@@ -2,7 +2,7 @@
 // One implementation per platform.
 #pragma once
 
-// A position with a long game in moves runs to tens of kilobytes.
+// A position with a long game in moves runs past ten kilobytes.
 constexpr int kMaxInputLine = 64 * 1024;           // characters of one line
 constexpr int kInputLineSize = kMaxInputLine + 1;  // a line and its NUL
 // A longer line is never handed on in pieces, which would run its tail as a

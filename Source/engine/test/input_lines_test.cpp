@@ -1,142 +1,83 @@
-// Input lines through the program's pipe: a line is taken whole up to the
-// limit and dropped whole with one line beyond it, and any run of blanks and
-// tabs parts words, in UCI and in console mode.
+// Input lines through the program's pipe: taken whole up to 65,536
+// characters, dropped whole with one line beyond, words parted by any run of
+// blanks and tabs.
 #include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-#include <vector>
 
 #include "uci_harness.h"
 
 using namespace harness;
 using Lines = std::vector<std::string>;
 
-namespace {
-
-const std::string kDropped = "info string input line longer than 65536 characters ignored";
-
-struct Uci {
-  Engine e;
-  explicit Uci(const std::vector<std::string>& args = {}) {
-    Start(e, args);
-    EXPECT_TRUE(WaitFor(e, "info string et=", 10.0)) << Tail(e);
-  }
-  ~Uci() { Quit(e); }
-  // The lines up to the one starting with prefix, that one included.
-  Lines Until(const std::string& prefix) {
-    Lines lines;
-    EXPECT_TRUE(WaitFor(e, prefix, 30.0, nullptr, &lines)) << Tail(e);
-    return lines;
-  }
-  // The move a search of the given go line names, checked against board.
-  void ExpectLegalReply(const std::string& go, Board& board) {
-    Send(e, go);
-    std::string found;
-    ASSERT_TRUE(WaitFor(e, "bestmove", 30.0, &found)) << go << "\n" << Tail(e);
-    EXPECT_TRUE(board.Legal(Field(found, "bestmove"))) << go << ": " << found;
-  }
-};
-
-// A legal game of the given length, played at random but kept going: no move
-// that leaves the other side without one, no capture while a quiet move is
-// there, and a pawn move or a capture once the fifty-move count grows long.
-// Written with runs of blanks and tabs between the moves; board ends in its
-// final position.
-std::string LongGame(int plies, Board& board) {
-  std::mt19937 rng(23);
-  std::string text = "position startpos moves";
-  board.Set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-  for (int ply = 0; ply < plies; ply++) {
-    Move moves[256];
-    std::vector<Move> quiet, resetting, any;
-    const int n = LegalMoves(board.pos(), moves);
-    for (int i = 0; i < n; i++) {
-      const Position* pos = board.pos();
-      const bool capture = pos->board[MoveTo(moves[i])] != 0;
-      const bool pawn = (pos->board[MoveFrom(moves[i])] & 7) == 1;
-      MakeMove(board.pos(), moves[i]);
-      const bool ends = board.MoveCount() == 0;
-      UnmakeMove(board.pos());
-      if (ends) continue;
-      any.push_back(moves[i]);
-      if (!capture) quiet.push_back(moves[i]);
-      if (pawn || capture) resetting.push_back(moves[i]);
-    }
-    const std::vector<Move>& pick = board.pos()->fifty > 60 && !resetting.empty() ? resetting
-                                    : quiet.empty()                                ? any
-                                                                                   : quiet;
-    if (pick.empty()) return "";
-    const Move m = pick[rng() % pick.size()];
-    for (int gap = 1 + int(rng() % 24); gap > 0; gap--) text += rng() % 2 ? ' ' : '\t';
-    char buf[16];
-    text += MoveToStr(m, buf);
-    MakeMove(board.pos(), m);
-    board.td->search_ply = 1;
-  }
-  return text;
+static Lines Until(Engine& e, const std::string& prefix) {
+  Lines lines;
+  EXPECT_TRUE(WaitFor(e, prefix, 30.0, nullptr, &lines)) << Tail(e);
+  return lines;
 }
 
-}  // namespace
+static bool LegalReply(Engine& e, const std::string& go, Board& board) {
+  Send(e, go);
+  const Lines lines = Until(e, "bestmove");
+  return !lines.empty() && board.Legal(Field(lines.back(), "bestmove"));
+}
 
-TEST(InputLines, LongerThanTheLimitIsDroppedWholeWithOneLine) {
-  Uci u;
-  // Pieces of a cut line would run as commands, some of them "isready".
+TEST(InputLines, TakenWholeUpToTheLimitAndDroppedWholeBeyond) {
+  // 700 plies: knights out and back, now and then a pawn pair, so the
+  // fifty-move count stays short; at the end a check that few moves answer.
+  // Runs of blanks and tabs part the moves.
+  Board board;
+  board.Set(fen_opn);
+  std::string line = "position startpos moves";
+  const char* groups[] = {"a2a3a7a6", "a3a4a6a5", "b2b3b7b6", "c2c4c7c6", "d2d4d7d5",
+                          "e2e3e7e6", "g2g3g7g6", "h2h3h7h6", "f2f4f7f5", "h3h4h6h5"};
+  for (const char* pawns : groups) {
+    const bool last = pawns == groups[9];
+    std::vector<std::string> moves = {std::string(pawns, 4), std::string(pawns + 4)};
+    for (int i = 0; i < (last ? 67 : 68); i++) moves.push_back(std::string("g1f3g8f6f3g1f6g8").substr(4 * (i % 4), 4));
+    if (last) moves.push_back("f8b4");
+    for (size_t i = 0; i < moves.size(); i++) {
+      ASSERT_TRUE(board.Play(moves[i])) << moves[i];
+      line += std::string(2 + 2 * (i % 10), ' ').replace(1, 1, "\t") + moves[i];
+    }
+  }
+  ASSERT_GT(line.size(), 10000u);
+  Engine e;
+  ASSERT_TRUE(Start(e, {}));
+  ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
+  line.resize(65536, ' ');  // the limit itself, with a carriage return
+  SendRaw(e, line + "\r\n");
+  Send(e, "isready");
+  EXPECT_EQ(Until(e, "readyok"), Lines{"readyok"});  // no move refused
+  EXPECT_TRUE(LegalReply(e, "go depth 3", board));
+  // Pieces of a longer line would run as commands, some of them "isready".
   std::string words;
   while (words.size() < 100000) words += "isready ";
-  Send(u.e, words);
-  Send(u.e, "isready");
-  EXPECT_EQ(u.Until("readyok"), (Lines{kDropped, "readyok"}));
-
-  // The limit itself is kept, with its carriage return; one more is not.
-  Board board;
-  board.Set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-  board.Play("e2e4");
-  std::string at_limit = "position startpos moves e2e4";
-  at_limit.resize(65536, ' ');
-  SendRaw(u.e, at_limit + "\r\n");
-  u.ExpectLegalReply("go depth 1", board);
-  std::string beyond = "position startpos moves d2d4";
-  beyond.resize(65537, ' ');
-  Send(u.e, beyond);
-  Send(u.e, "isready");
-  EXPECT_EQ(u.Until("readyok"), (Lines{kDropped, "readyok"}));
-  u.ExpectLegalReply("go depth 1", board);
-}
-
-TEST(InputLines, PositionOfALongGameIsTakenWhole) {
-  Board board;
-  const std::string line = LongGame(700, board);
-  ASSERT_GT(line.size(), 10000u);
-  ASSERT_LT(line.size(), 20000u);
-  ASSERT_LE(board.pos()->fifty, 60);  // so "go" searches instead of answering null
-  ASSERT_GT(board.MoveCount(), 0);
-  Uci u;
-  Send(u.e, line);
-  Send(u.e, "isready");
-  EXPECT_EQ(u.Until("readyok"), Lines{"readyok"});  // no move refused
-  u.ExpectLegalReply("go depth 3", board);
+  Send(e, words);
+  Send(e, words.substr(0, 65537));
+  Send(e, "isready");
+  const std::string dropped = "info string input line longer than 65536 characters ignored";
+  EXPECT_EQ(Until(e, "readyok"), (Lines{dropped, dropped, "readyok"}));
+  EXPECT_EQ(Quit(e), 0);
 }
 
 TEST(InputLines, BlanksAndTabsPartWords) {
-  Uci u;
+  Engine e;
+  ASSERT_TRUE(Start(e, {}));
+  ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
   Board board;
-  board.Set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-  u.ExpectLegalReply("go\tdepth\t3", board);
+  board.Set(fen_opn);
+  EXPECT_TRUE(LegalReply(e, "go\tdepth\t3", board));
   board.Play("e2e4");
   board.Play("e7e5");
-  Send(u.e, "position\tstartpos moves e2e4\te7e5 \t");
-  u.ExpectLegalReply("go \t depth 2", board);
-  Send(u.e, " \t\t ");
-  Send(u.e, "\t");
-  Send(u.e, "isready");
-  EXPECT_EQ(u.Until("readyok"), Lines{"readyok"});
+  Send(e, "position\tstartpos moves e2e4\te7e5 \t");
+  EXPECT_TRUE(LegalReply(e, "go \t depth 2", board));
+  Send(e, " \t\t ");
+  Send(e, "isready");
+  EXPECT_EQ(Until(e, "readyok"), Lines{"readyok"});
+  EXPECT_EQ(Quit(e), 0);
 
   Engine c;
   ASSERT_TRUE(Start(c, {"-c"}));
   Send(c, "perft\t2");
-  std::string found;
-  EXPECT_TRUE(WaitFor(c, "visited", 30.0, &found)) << Tail(c);
-  EXPECT_EQ(found.rfind("visited 400 nodes", 0), 0u) << found;
+  EXPECT_EQ(Until(c, "visited").back().rfind("visited 400 nodes", 0), 0u);
   EXPECT_EQ(Quit(c), 0);
 }

@@ -494,17 +494,7 @@ TEST(UciPipe, EndOfInputQuitsAsQuitDoes) {
   ASSERT_TRUE(Start(e, {}, dir));
   // Past the calibration, so that the main loop meets the end of input.
   ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
-  close(e.to_engine);
-  int status = 0;
-  pid_t ended = 0;
-  for (int i = 0; i < 2500 && (ended = waitpid(e.pid, &status, WNOHANG)) == 0; i++) usleep(2000);
-  if (ended == e.pid) {
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  } else {
-    ADD_FAILURE() << "the engine did not quit at end of input";
-    kill(e.pid, SIGKILL);
-    waitpid(e.pid, &status, 0);
-  }
+  EXPECT_EQ(EndInput(e, 5.0), 0) << "the engine did not quit at end of input";
   close(e.from_engine);
 
   Engine q;

@@ -193,16 +193,6 @@ TEST(InputQueue, KeepsLinesWholeAndBounded) {
   EXPECT_STREQ(out, "isready");
   EXPECT_FALSE(TakeInputLine(out, sizeof out));
 
-  // Tabs part words as blanks do; a line beyond the limit stands as one
-  // empty line for the message that replaces it.
-  const std::string beyond(kMaxInputLine + 1, 'x');
-  EXPECT_TRUE(QueueInputLine("go\tdepth 3", 11));
-  EXPECT_TRUE(QueueInputLine(beyond.data(), int(beyond.size())));
-  ASSERT_TRUE(TakeInputLine(out, sizeof out));
-  EXPECT_STREQ(out, "go depth 3");
-  ASSERT_TRUE(TakeInputLine(out, sizeof out));
-  EXPECT_STREQ(out, "");
-
   // A full queue refuses instead of overrunning, and a short buffer is cut.
   const std::string line(kMaxInputLine, 'x');
   int queued = 0;
