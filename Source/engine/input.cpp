@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/console.h"
+#include "engine/output.h"
 #include "engine/params.h"
 #include "engine/uci.h"
 #include "platform/input.h"
@@ -11,24 +12,32 @@
 namespace {
 
 // Lines are kept whole, each ended by '\n', which no line can contain once
-// its line end is removed. Room for a dozen full-length lines.
-constexpr int kQueueSize = 64 * 1024;
-char queue[kQueueSize];
+// its line end is removed.
+char queue[kInputQueueSize];
 int queue_len = 0;
+
+void ShowDroppedLine() {
+  ShowFormatted("%sinput line longer than %d characters ignored", PBlock.protocol ? "info string " : "",
+                kMaxInputLine);
+}
 
 }  // namespace
 
 int QueueInputLine(const char* text, int len) {
   if (len <= 0) return 1;
-  if (len > kMaxInputLine) len = kMaxInputLine;
-  if (queue_len + len + 1 > kQueueSize) return 0;
-  std::memcpy(queue + queue_len, text, len);
+  if (len > kMaxInputLine) {
+    text = &kDroppedLine;
+    len = 1;
+  }
+  if (queue_len + len + 1 > kInputQueueSize) return 0;
+  // Any run of blanks and tabs parts words, and the interpreters part at blanks.
+  for (int i = 0; i < len; i++) queue[queue_len + i] = text[i] == '\t' ? ' ' : text[i];
   queue[queue_len + len] = '\n';
   queue_len += len + 1;
   return 1;
 }
 
-int InputQueueRoom() { return kQueueSize - queue_len; }
+int InputQueueRoom() { return kInputQueueSize - queue_len; }
 
 int TakeInputLine(char* out, int size) {
   const char* end = static_cast<const char*>(std::memchr(queue, '\n', queue_len));
@@ -42,11 +51,17 @@ int TakeInputLine(char* out, int size) {
   return 1;
 }
 
+bool InputExhausted() { return queue_len == 0 && InputEnded(); }
+
 void UserInput() {
+  // Static, as lines this long are too big for small stacks. A command that
+  // polls the input while it runs (the console's tune) reuses them, so what
+  // it needs of its own line must be copied before (the console's words are).
+  static char lines[kReadSize];
+  static char line[kInputLineSize];
   // A full read can add a whole buffer of lines; while the queue cannot take
   // that, the input waits in the pipe instead of being dropped.
   if (InputQueueRoom() > kReadSize) {
-    char lines[kReadSize];
     const int n = ReadWaitingInput(PBlock.protocol != 0, lines);
     for (int start = 0, i = 0; i < n; i++) {
       if (lines[i] != '\n') continue;
@@ -54,10 +69,11 @@ void UserInput() {
       start = i + 1;
     }
   }
-  char line[kInputLineSize];
   if (!TakeInputLine(line, sizeof line)) return;
-  if (PBlock.protocol == 1 || std::strcmp(line, "uci") == 0)
+  if (line[0] == kDroppedLine)  // no other line is queued empty
+    ShowDroppedLine();
+  else if (PBlock.protocol == 1 || std::strcmp(line, "uci") == 0)
     ProcessUCI(line);
-  else if (PBlock.protocol == 0 && line[0])
+  else if (PBlock.protocol == 0)
     ProcessConsole(line);
 }

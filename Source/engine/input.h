@@ -3,12 +3,22 @@
 #pragma once
 #include "platform/input.h"
 
+// Room for a few lines of the longest kind.
+constexpr int kInputQueueSize = 4 * kInputLineSize;
+
 // Reads at most what waits on standard input, then hands at most one queued
-// line to ProcessUCI or ProcessConsole. Never blocks on an idle input.
+// line to ProcessUCI or ProcessConsole. Never blocks on an idle input. A line
+// too long to keep is answered with one line instead.
 void UserInput();
 
-// Appends one line of len characters (no line end) to the queue; empty lines
-// are dropped. Returns 0 when the queue has no room for it.
+// True once standard input has ended and every line it brought has been
+// handed on.
+bool InputExhausted();
+
+// Appends one line of len characters (no line end) to the queue, its tabs
+// turned into blanks; empty lines are dropped, and a line longer than
+// kMaxInputLine is queued as kDroppedLine. Returns 0 when the queue has no
+// room for it.
 int QueueInputLine(const char* text, int len);
 
 // Free bytes in the queue; readers leave input in the pipe while it is short.

@@ -131,6 +131,25 @@ void Report() {
   SearchData.state = StateIdle;
 }
 
+// The end of input ends the run as "quit" does, once every search asked for
+// has been answered: a bounded one finishes, one that only a command could
+// end (infinite, pondering, console analysis) is ended as "stop" or "."
+// would end it, and console self-play plays no further move.
+void EndOfInput() {
+  selfplay = 0;
+  if (SearchData.go_request) return;
+  if (SearchData.state == StateIdle) {
+    SearchData.stop = StopAbort;
+    PBlock.quit = 1;
+  } else if (SearchData.state == StatePondering || hold_result) {
+    SearchData.state = StateThinking;
+    hold_result = false;
+    SearchData.stop = StopReport;
+  } else if (SearchData.state == StateAnalysis) {
+    SearchData.stop = StopAbort;
+  }
+}
+
 }  // namespace
 
 void Loop() {
@@ -151,6 +170,7 @@ void Loop() {
         SleepMs(5);
       SearchTimecheck();
       UserInput();
+      if (InputExhausted()) EndOfInput();
       if (PBlock.quit) break;
     }
     if (SearchData.go_request && SearchData.state == StateIdle) StartGo();

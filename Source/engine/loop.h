@@ -2,7 +2,8 @@
 #pragma once
 
 // Polls input, runs the clock, starts searches on a go request and reports
-// their result; returns on "quit".
+// their result; returns on "quit" or once the input has ended and its
+// searches are answered.
 void Loop();
 
 // Console self-play: the loop plays each result and searches again.

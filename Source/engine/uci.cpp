@@ -215,8 +215,8 @@ void SetElo(const char* name, const char* value) {
 // Paths longer than their field are refused whole: a cut path would name
 // some other file.
 void SetText(const UciOption& o, const char* text) {
-  char line[kInputLineSize + 64];
-  char value[kInputLineSize];
+  static char line[kInputLineSize + 64];  // a line's worth is too big for small stacks
+  static char value[kInputLineSize];
   CopyPath(value, sizeof value, text);
   if (o.field == 81 && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
@@ -465,7 +465,7 @@ void ProcessUCI(char* line) {
   line[std::strcspn(line, "\n")] = 0;
   if (!line[0]) return;
   if (uci_debug) {
-    char echo[kInputLineSize + 8];
+    static char echo[kInputLineSize + 8];
     std::snprintf(echo, sizeof echo, "CMD: %s", line);
     ShowMessage(echo);
   }

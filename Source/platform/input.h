@@ -2,11 +2,16 @@
 // One implementation per platform.
 #pragma once
 
-constexpr int kInputLineSize = 5000;               // a line and its NUL
-constexpr int kMaxInputLine = kInputLineSize - 2;  // longer lines arrive in pieces
+// A position with a long game in moves runs past ten kilobytes.
+constexpr int kMaxInputLine = 64 * 1024;           // characters of one line
+constexpr int kInputLineSize = kMaxInputLine + 1;  // a line and its NUL
+// A longer line is never handed on in pieces, which would run its tail as a
+// command: it comes back as this one character, so it can be reported in turn.
+// No line holds it, for a NUL ends a line.
+constexpr char kDroppedLine = '\0';
 // What one read can hand back: a line held over from earlier reads and a
 // whole buffer of new ones.
-constexpr int kReadSize = 3 * kInputLineSize;
+constexpr int kReadSize = 2 * kInputLineSize;
 
 // Sleeps about us microseconds, but returns as soon as standard input has
 // something to read (where the platform can tell; elsewhere it only sleeps).
@@ -18,3 +23,7 @@ void WaitForInput(int us);
 // number of bytes written. uci_mode picks the test for waiting input (a
 // pipe-friendly one in UCI mode, a terminal-friendly one in console mode).
 int ReadWaitingInput(int uci_mode, char* out);
+
+// True once standard input has ended (or failed for good): every line it
+// held has been handed back, and no read will bring more.
+bool InputEnded();

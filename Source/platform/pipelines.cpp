@@ -2,26 +2,34 @@
 
 #include <cstring>
 
-static int EmitHeld(PipeLines& lines, char* out) {
-  const char* cr = static_cast<const char*>(std::memchr(lines.held, '\r', size_t(lines.held_len)));
-  const int len = cr ? int(cr - lines.held) : lines.held_len;
+int EndPipeLines(PipeLines& lines, char* out) {
+  int written = 0;
+  if (lines.too_long) {
+    out[written++] = kDroppedLine;
+  } else if (lines.held_len) {
+    std::memcpy(out, lines.held, size_t(lines.held_len));
+    written = lines.held_len;
+  }
+  if (written) out[written++] = '\n';
   lines.held_len = 0;
-  if (len == 0) return 0;
-  std::memcpy(out, lines.held, size_t(len));
-  out[len] = '\n';
-  return len + 1;
+  lines.text_ended = lines.too_long = false;
+  return written;
 }
 
 int SplitPipeBytes(PipeLines& lines, const char* bytes, int n, char* out) {
   int written = 0;
   for (int i = 0; i < n; i++) {
     const char c = bytes[i];
-    if (c == '\n' || c == 0) {
-      written += EmitHeld(lines, out + written);
+    if (c == '\n' || c == 0)
+      written += EndPipeLines(lines, out + written);
+    else if (c == '\r')
+      lines.text_ended = true;
+    else if (lines.text_ended || lines.too_long)
       continue;
-    }
-    lines.held[lines.held_len++] = c;
-    if (lines.held_len == kMaxInputLine) written += EmitHeld(lines, out + written);
+    else if (lines.held_len == kMaxInputLine)
+      lines.too_long = true;
+    else
+      lines.held[lines.held_len++] = c;
   }
   return written;
 }

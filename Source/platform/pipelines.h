@@ -4,12 +4,18 @@
 #include "platform/input.h"
 
 struct PipeLines {
-  char held[kInputLineSize];  // the start of a line whose end has not come
+  char held[kMaxInputLine];  // the text of a line whose end has not come
   int held_len;
+  bool text_ended;  // a carriage return ended the text; the rest is ignored
+  bool too_long;    // the text outgrew held; the line is dropped at its end
 };
 
 // Adds n bytes. A line ends at a line feed or a NUL; its text ends at its
-// first carriage return; a line longer than kMaxInputLine goes on in pieces.
-// Writes each non-empty line ended into out, followed by '\n', and returns
-// the bytes written: at most held_len + n + n / kMaxInputLine + 1.
+// first carriage return. Writes each line ended into out, followed by '\n'
+// (empty ones are left out, one too long is kDroppedLine), and returns the
+// bytes written: at most held_len + n.
 int SplitPipeBytes(PipeLines& lines, const char* bytes, int n, char* out);
+
+// At the end of input the held line needs no line end: writes it as
+// SplitPipeBytes would, at most held_len + 1 bytes.
+int EndPipeLines(PipeLines& lines, char* out);

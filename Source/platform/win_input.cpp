@@ -4,17 +4,21 @@
 #include <conio.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/pipelines.h"
 #include "platform/sleep.h"
+#include "platform/streamline.h"
 
 namespace {
 
 bool first_call = true;
 HANDLE input_handle;
 bool is_pipe = false;
+bool input_ended = false;
 PipeLines pipe_lines;
+char chunk[kMaxInputLine];  // one pipe read
+// The lines of a read, the end of a held one and the last, unended, one.
+static_assert(sizeof pipe_lines.held + sizeof chunk + 1 <= kReadSize);
 
 void SetUpInput() {
   first_call = false;
@@ -28,8 +32,10 @@ void SetUpInput() {
   }
 }
 
-// Bytes read into chunk (kInputLineSize bytes) when input waits, else 0.
-int ReadPipeBytes(char* chunk) {
+// Bytes read into chunk when input waits, else 0. A pipe whose writer has
+// closed it fails with a broken pipe once its bytes are read; a file at its
+// end reads nothing.
+int ReadPipeBytes() {
   DWORD available = 0;
   if (PeekNamedPipe(input_handle, nullptr, 0, nullptr, &available, nullptr)) {
     if (available == 0) return 0;
@@ -38,28 +44,45 @@ int ReadPipeBytes(char* chunk) {
     // can a pipe that an emulator hands on from its host: reading it may
     // wait, but it is the only way its input is ever seen.
     const DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE) {
+      input_ended = true;
+      return 0;
+    }
     if (GetFileType(input_handle) != FILE_TYPE_DISK && error != ERROR_NOT_SUPPORTED) return 0;
   }
   DWORD n = 0;
-  return ReadFile(input_handle, chunk, kMaxInputLine + 1, &n, nullptr) ? int(n) : 0;
+  if (ReadFile(input_handle, chunk, sizeof chunk, &n, nullptr)) {
+    if (n == 0) input_ended = true;
+    return int(n);
+  }
+  if (GetLastError() == ERROR_BROKEN_PIPE) input_ended = true;
+  return 0;
+}
+
+int ReadPipeLines(char* out) {
+  int written = SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(), out);
+  if (input_ended) written += EndPipeLines(pipe_lines, out + written);
+  return written;
 }
 
 int ReadConsoleLine(char* out) {
   if (!_kbhit()) return 0;
-  if (!std::fgets(out, kMaxInputLine + 1, stdin)) return 0;
-  const int len = static_cast<int>(std::strcspn(out, "\r\n"));
-  out[len] = '\n';
-  return len + 1;
+  const int n = ReadStreamLine(stdin, out);
+  if (n >= 0) return n;
+  input_ended = std::feof(stdin);  // Ctrl+Z, the console's end of input
+  std::clearerr(stdin);
+  return 0;
 }
 
 }  // namespace
+
+bool InputEnded() { return input_ended; }
 
 // A quarter of a millisecond is below the timer's period; one period it is.
 void WaitForInput(int) { SleepMs(1); }
 
 int ReadWaitingInput(int, char* out) {
   if (first_call) SetUpInput();
-  if (!is_pipe) return ReadConsoleLine(out);
-  char chunk[kInputLineSize];
-  return SplitPipeBytes(pipe_lines, chunk, ReadPipeBytes(chunk), out);
+  if (input_ended) return 0;
+  return is_pipe ? ReadPipeLines(out) : ReadConsoleLine(out);
 }

@@ -124,25 +124,27 @@ inline std::vector<std::string> Drain(Engine& e, double seconds) {
   return lines;
 }
 
-// Sends "quit" and waits for the exit; returns the exit status, or -1 when the
-// engine had to be killed.
-inline int Quit(Engine& e, double timeout = 10.0) {
-  Send(e, "quit");
+// Closes the engine's input and waits for its exit, its output left to read;
+// returns the exit status, or -1 when the engine had to be killed.
+inline int EndInput(Engine& e, double timeout = 10.0) {
   close(e.to_engine);
   const double deadline = Now() + timeout;
   int status = 0;
   while (Now() < deadline) {
-    pid_t r = waitpid(e.pid, &status, WNOHANG);
-    if (r == e.pid) {
-      close(e.from_engine);
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    if (waitpid(e.pid, &status, WNOHANG) == e.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     usleep(2000);
   }
   kill(e.pid, SIGKILL);
   waitpid(e.pid, &status, 0);
-  close(e.from_engine);
   return -1;
+}
+
+// Sends "quit" and waits for the exit, as EndInput.
+inline int Quit(Engine& e, double timeout = 10.0) {
+  Send(e, "quit");
+  const int status = EndInput(e, timeout);
+  close(e.from_engine);
+  return status;
 }
 
 inline std::string Tail(const Engine& e, size_t n = 20) {

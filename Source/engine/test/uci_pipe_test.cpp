@@ -488,18 +488,13 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   EXPECT_LT(fifty.seconds, kPrompt);
 }
 
-TEST(UciPipe, EndOfInputDoesNotQuitButQuitDoes) {
+TEST(UciPipe, EndOfInputQuitsAsQuitDoes) {
   Engine e;
   const std::string dir = TempDir();
   ASSERT_TRUE(Start(e, {}, dir));
   // Past the calibration, so that the main loop meets the end of input.
   ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
-  close(e.to_engine);
-  usleep(300000);
-  int status = 0;
-  EXPECT_EQ(waitpid(e.pid, &status, WNOHANG), 0) << "the engine left at end of input";
-  kill(e.pid, SIGKILL);
-  waitpid(e.pid, &status, 0);
+  EXPECT_EQ(EndInput(e, 5.0), 0) << "the engine did not quit at end of input";
   close(e.from_engine);
 
   Engine q;

@@ -197,13 +197,13 @@ TEST(InputQueue, KeepsLinesWholeAndBounded) {
   const std::string line(kMaxInputLine, 'x');
   int queued = 0;
   while (QueueInputLine(line.data(), int(line.size()))) queued++;
-  EXPECT_GT(queued, 5);
+  EXPECT_GE(queued, 3);
   EXPECT_LT(InputQueueRoom(), kInputLineSize);
   char small[8];
   ASSERT_TRUE(TakeInputLine(small, sizeof small));
   EXPECT_STREQ(small, "xxxxxxx");
   while (TakeInputLine(out, sizeof out)) EXPECT_EQ(std::strlen(out), size_t(kMaxInputLine));
-  EXPECT_EQ(InputQueueRoom(), 64 * 1024);
+  EXPECT_EQ(InputQueueRoom(), kInputQueueSize);
 }
 
 TEST(SearchOutput, ScoreTexts) {

@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
-// Feeds the reads in order and returns the lines handed back.
-static std::vector<std::string> Split(const std::vector<std::string>& reads) {
+// Feeds the reads in order, the end of input after the last when ended, and
+// returns the lines handed back.
+static std::vector<std::string> Split(const std::vector<std::string>& reads, bool ended = false) {
   static PipeLines lines;
   lines.held_len = 0;
+  lines.text_ended = lines.too_long = false;
   std::vector<std::string> out;
+  static char buf[kReadSize];
   for (const std::string& read : reads) {
-    char buf[kReadSize];
-    const int n = SplitPipeBytes(lines, read.data(), int(read.size()), buf);
+    int n = SplitPipeBytes(lines, read.data(), int(read.size()), buf);
+    if (ended && &read == &reads.back()) n += EndPipeLines(lines, buf + n);
     std::string text(buf, size_t(n));
     for (size_t end; (end = text.find('\n')) != std::string::npos; text.erase(0, end + 1))
       out.push_back(text.substr(0, end));
@@ -28,6 +31,10 @@ TEST(PipeLines, CutsReadsIntoLines) {
   EXPECT_EQ(Split({std::string("stop\0quit\n", 10)}), (Lines{"stop", "quit"}));
   EXPECT_EQ(Split({"go\rdepth 5\n"}), (Lines{"go"}));
   EXPECT_EQ(Split({"\n\r\n", "\n"}), Lines{});
+  EXPECT_EQ(Split({"isready\nqu", "it"}, true), (Lines{"isready", "quit"}));
+  // The longest line is kept whole across reads; one more character drops
+  // the line, never splits it.
   const std::string longest(kMaxInputLine, 'x');
-  EXPECT_EQ(Split({longest, "yz\n"}), (Lines{longest, "yz"}));
+  EXPECT_EQ(Split({longest.substr(0, 7), longest.substr(7), "\rjunk\nyz\n"}), (Lines{longest, "yz"}));
+  EXPECT_EQ(Split({longest, "yz\n", "go\n", longest + "y"}, true), (Lines{{kDroppedLine}, "go", {kDroppedLine}}));
 }
