@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/golimits.h"
 #include "engine/params.h"
 #include "search/searchdata.h"
 
@@ -21,9 +22,12 @@ long long Clamp(long long v, long long lo, long long hi) { return std::clamp(v, 
 long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
 double Decimal(const char* text) { return std::strtod(text, nullptr); }
 
+// The limits a UCI "go" starts from; the console and the tools search under
+// them as the switches leave them.
 void SetFixedLimit(double seconds) {
-  SearchData.time_control = 1;
-  SearchData.fixed_time = seconds;
+  DefaultGoLimits.time_control = TimeFixed;
+  DefaultGoLimits.fixed_time = seconds;
+  StoreGoLimits(DefaultGoLimits);
 }
 
 void SetNps(const char* value) {
@@ -64,14 +68,14 @@ constexpr Switch kSwitches[] = {
     {"-uci_extra", false, false, [](const char*, const char*, ToolMode&) { PBlock.extra_options = 1; }},
     {"-d", false, true,
      [](const char*, const char* v, ToolMode&) {
+       DefaultGoLimits.max_depth = int8_t(Clamp(Integer(v), 0, kMaxDepth));
        SetFixedLimit(10000.0);
-       SearchData.max_depth = int8_t(Clamp(Integer(v), 0, kMaxDepth));
      }},
     {"-t", false, true, [](const char*, const char* v, ToolMode&) { SetFixedLimit(Decimal(v)); }},
     {"-n", false, true,
      [](const char*, const char* v, ToolMode&) {
+       DefaultGoLimits.node_limit = uint64_t(Clamp(Integer(v), 0, INT64_MAX));
        SetFixedLimit(1000.0);
-       SearchData.node_limit = uint64_t(Clamp(Integer(v), 0, INT64_MAX));
      }},
     {"-nps", false, true, [](const char*, const char* v, ToolMode&) { SetNps(v); }},
     {"-hash", false, true,
@@ -136,6 +140,7 @@ constexpr Switch kSwitches[] = {
 
 ToolMode ParseSwitches(int argc, const char* const* argv) {
   ToolMode mode = ToolMode::Engine;
+  DefaultGoLimits = kClockLimits;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     for (const Switch& s : kSwitches) {
