@@ -1,5 +1,6 @@
 #include "board/legal.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,10 @@ int LegalMoves(Position* pos, Move* out) {
 }
 
 Move FindLegalMove(Position* pos, const char* text) {
+  // The promotion letter may come in either case.
+  char wanted[8];
+  std::snprintf(wanted, sizeof wanted, "%s", text);
+  if (std::strlen(text) == 5) wanted[4] = char(std::tolower(static_cast<unsigned char>(wanted[4])));
   Move moves[256];
   const int n = LegalMoves(pos, moves);
   for (int i = 0; i < n; i++) {
@@ -31,7 +36,7 @@ Move FindLegalMove(Position* pos, const char* text) {
       buf[4] = m & PromoQueen ? 'q' : m & PromoKnight ? 'n' : m & PromoBishop ? 'b' : 'r';
       buf[5] = 0;
     }
-    if (std::strcmp(buf, text) == 0) return m;
+    if (std::strcmp(buf, wanted) == 0) return m;
   }
   return NullMove;
 }

@@ -21,12 +21,13 @@
 
 int selfplay = 0;
 bool infinite_go = false;
-bool hold_result = false;
 
 namespace {
 
-// Set when "go" met a game past the fifty-move limit: the null answer is then
-// meant, not a search that found nothing.
+bool hold_result = false;
+
+// Set when a console "go" met a game past the fifty-move limit: the null
+// answer is then meant, not a search that found nothing.
 bool fifty_move_answer = false;
 
 void AskBook() {
@@ -49,9 +50,11 @@ void StartGo() {
   fifty_move_answer = false;
   hold_result = infinite_go;
   infinite_go = false;
-  if (Personality.OwnBook && CTD->game_ply < Personality.OwnBook_Depth) AskBook();
+  if (Personality.OwnBook && GamePlies(CTD) < Personality.OwnBook_Depth) AskBook();
   if (SearchData.pv[1] == NullMove) {
-    if (CTD->pos.fifty > 100)
+    // A controller wants a move whatever the count; the console's self-play
+    // ends at the limit instead.
+    if (CTD->pos.fifty > 100 && PBlock.protocol == 0)
       fifty_move_answer = true;
     else
       StartSearch();
@@ -60,8 +63,8 @@ void StartGo() {
 }
 
 // The move to announce: the search's, when it is legal in the game
-// position, else the first legal move, so a controller never receives
-// "null" while a move exists (the fifty-move answer aside).
+// position, else the first legal move, so a controller never receives no
+// move while one exists (the console's fifty-move answer aside).
 void ResultMoves(Move* best, Move* ponder) {
   Position* pos = &CTD->pos;
   *best = SearchData.pv[1];
@@ -110,7 +113,7 @@ void Report() {
   ResultMoves(&best, &ponder);
   if (PBlock.protocol) {
     char b[16], p[16], line[64];
-    std::snprintf(line, sizeof line, "bestmove %s%s%s", best ? MoveToStr(best, b) : "null",
+    std::snprintf(line, sizeof line, "bestmove %s%s%s", best ? MoveToStr(best, b) : "(none)",
                   ponder ? " ponder " : "", ponder ? MoveToStr(ponder, p) : "");
     ShowMessage(line);
   } else {
@@ -151,6 +154,16 @@ void EndOfInput() {
 }
 
 }  // namespace
+
+void EndSearchAndReport() {
+  if (SearchData.state == StateIdle) return;
+  // A pondering search and one that waits for "stop" are reported too.
+  SearchData.state = StateThinking;
+  hold_result = false;
+  StopIfRunning(StopReport);
+  while (ThreadsAreBusy()) SleepMs(1);
+  Report();
+}
 
 void Loop() {
   SetPosition(&CTD->pos, fen_opn);

@@ -12,5 +12,7 @@ extern int selfplay;
 // Set by "go infinite" for the search it asks for, whose result then waits
 // for "stop" even when the search ends on its own.
 extern bool infinite_go;
-// Set while the running (or ended, unreported) search is such a search.
-extern bool hold_result;
+
+// Ends the running, pondering or unreported search and reports its result
+// at once, for the position it searched; nothing when no search is on.
+void EndSearchAndReport();

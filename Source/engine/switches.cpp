@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/output.h"
+#include "engine/golimits.h"
 #include "engine/params.h"
 #include "search/searchdata.h"
 
@@ -44,9 +45,12 @@ void SetTablebasePath(const char* value) {
   if (Fits("-tbpath", n, kPathSize)) CopyPath(Personality.SyzygyPath, kPathSize, value);
 }
 
+// The limits a UCI "go" starts from; the console and the tools search under
+// them as the switches leave them.
 void SetFixedLimit(double seconds) {
-  SearchData.time_control = 1;
-  SearchData.fixed_time = seconds;
+  DefaultGoLimits.time_control = TimeFixed;
+  DefaultGoLimits.fixed_time = seconds;
+  StoreGoLimits(DefaultGoLimits);
 }
 
 void SetNps(const char* value) {
@@ -87,14 +91,14 @@ constexpr Switch kSwitches[] = {
     {"-uci_extra", false, false, [](const char*, const char*, ToolMode&) { PBlock.extra_options = 1; }},
     {"-d", false, true,
      [](const char*, const char* v, ToolMode&) {
+       DefaultGoLimits.max_depth = int8_t(Clamp(Integer(v), 0, kMaxDepth));
        SetFixedLimit(10000.0);
-       SearchData.max_depth = int8_t(Clamp(Integer(v), 0, kMaxDepth));
      }},
     {"-t", false, true, [](const char*, const char* v, ToolMode&) { SetFixedLimit(Decimal(v)); }},
     {"-n", false, true,
      [](const char*, const char* v, ToolMode&) {
+       DefaultGoLimits.node_limit = uint64_t(Clamp(Integer(v), 0, INT64_MAX));
        SetFixedLimit(1000.0);
-       SearchData.node_limit = uint64_t(Clamp(Integer(v), 0, INT64_MAX));
      }},
     {"-nps", false, true, [](const char*, const char* v, ToolMode&) { SetNps(v); }},
     {"-hash", false, true,
@@ -158,6 +162,7 @@ constexpr Switch kSwitches[] = {
 ToolMode ParseSwitches(int argc, const char* const* argv, bool* refused) {
   ToolMode mode = ToolMode::Engine;
   refused_value = false;
+  DefaultGoLimits = kClockLimits;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     for (const Switch& s : kSwitches) {

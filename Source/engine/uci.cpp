@@ -1,12 +1,14 @@
 #include "engine/uci.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/gamehistory.h"
 #include "board/legal.h"
-#include "board/makemove.h"
+#include "engine/golimits.h"
 #include "engine/input.h"
 #include "engine/loop.h"
 #include "engine/output.h"
@@ -25,6 +27,7 @@ namespace {
 
 constexpr char kVersion[] = "Kerv 3.75";
 constexpr int kNameSize = 100;  // 99 characters and the NUL
+constexpr double kNoTimeLimit = 10000000.0;  // seconds
 
 int uci_debug = 0;
 
@@ -118,28 +121,22 @@ int64_t ReadInteger(const char* text) {
 
 int64_t Clamp(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
-void WaitForIdle(int sleep_ms) {
-  while (ThreadsAreBusy())
-    if (sleep_ms) SleepMs(sleep_ms);
+// Option names and check values are not case sensitive.
+bool SameText(const char* a, const char* b) {
+  for (; *a && *b; a++, b++)
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+  return *a == *b;
 }
 
-// Commands that change what a search reads end a running search first
-// (the loop still reports it), so no option, limit or position changes
-// under the threads' feet.
-void EndRunningSearch() {
-  if (!ThreadsAreBusy()) return;
-  SearchData.stop = StopAbort;
-  WaitForIdle(1);
-}
-
-// A search whose result is held back (pondering or infinite) and that a new
-// command replaces ends without a result.
-void DropHeldSearch() {
-  if (SearchData.state != StatePondering && !hold_result) return;
-  SearchData.stop = StopAbort;
-  WaitForIdle(1);
-  SearchData.state = StateIdle;
-  hold_result = false;
+// Whether text holds word (given in lower case) in any case.
+bool ContainsText(const char* text, const char* word) {
+  const size_t n = std::strlen(word);
+  for (; *text; text++) {
+    size_t i = 0;
+    while (i < n && std::tolower(static_cast<unsigned char>(text[i])) == word[i]) i++;
+    if (i == n) return true;
+  }
+  return false;
 }
 
 void ShowOptions() {
@@ -232,7 +229,8 @@ void SetText(const UciOption& o, const char* text) {
   if (o.field == 81) init_tablebases(field);
 }
 
-void ApplyOption(const UciOption& o, const char* name, const char* value) {
+void ApplyOption(const UciOption& o, const char* value) {
+  const char* name = o.name;
   int16_t* f = Personality.f;
   switch (o.kind) {
     case Spin:
@@ -242,7 +240,7 @@ void ApplyOption(const UciOption& o, const char* name, const char* value) {
         f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));
       break;
     case Check: {
-      int b = std::strstr(value, "true") != nullptr;
+      int b = ContainsText(value, "true");
       char line[256];
       std::snprintf(line, sizeof line, "info string %s set to %d", name, b);
       ShowMessage(line);
@@ -263,11 +261,18 @@ void ApplyOption(const UciOption& o, const char* name, const char* value) {
   }
 }
 
+// The tuning options exist only with -uci_extra.
+const UciOption* FindOption(const char* name) {
+  for (const UciOption& o : kOptions)
+    if (SameText(name, o.name) && (!o.extra || PBlock.extra_options)) return &o;
+  return nullptr;
+}
+
 // "name" up to the blanks before "value", or to the end when there is no
 // value; each keyword's separator is skipped only when it is there.
 void SetOption(const char* args) {
   PBlock.ready = 0;
-  EndRunningSearch();
+  EndSearchAndReport();
   char name[kNameSize] = "";
   const char* n = std::strstr(args, "name");
   const char* v = std::strstr(args, "value");
@@ -290,12 +295,16 @@ void SetOption(const char* args) {
     if (*value) value++;
     while (*value == ' ') value++;
   }
-  if (std::strcmp(name, "Clear_Hash") == 0) {
+  const UciOption* option = FindOption(name);
+  if (*name && !option) {
+    char line[kNameSize + 32];
+    std::snprintf(line, sizeof line, "info string unknown option %s", name);
+    ShowMessage(line);
+  } else if (option && option->kind == Button) {
     HashClear();
     ShowMessage("info string Hash table cleared");
-  } else if (has_value) {
-    for (const UciOption& o : kOptions)
-      if (std::strcmp(name, o.name) == 0 && (!o.extra || PBlock.extra_options)) ApplyOption(o, name, value);
+  } else if (option && has_value) {
+    ApplyOption(*option, value);
   }
   SetEvalParams();
   SetSearchParams();
@@ -304,14 +313,13 @@ void SetOption(const char* args) {
 
 void NewGame() {
   PBlock.ready = 0;
-  SearchData.stop = StopAbort;
-  WaitForIdle(1);
-  DropHeldSearch();
+  EndSearchAndReport();
   SearchData.time_control = 0;
   SearchData.increment = 0.0;
   SearchData.fixed_time = 60.0;
   SearchData.clock[White] = SearchData.clock[Black] = 60.0;
   CTD->game_ply = 0;
+  CTD->dropped_plies = 0;
   if (SearchData.hash_enabled) HashClear();
   PBlock.ready = 1;
 }
@@ -334,19 +342,26 @@ void PlayMoveList(const char* text) {
       ShowMessage(line);
       return;
     }
-    if (CTD->game_ply >= kMaxGamePly) {
-      std::snprintf(line, sizeof line, "info string game too long, move %s not played", token);
-      ShowMessage(line);
-      return;
-    }
-    MakeMove(&CTD->pos, m);
-    CTD->search_ply = 1;
+    PlayGameMove(&CTD->pos, m);
     text += len;
   }
 }
 
+// The half-move counter (the fifth field) when it is there and a number,
+// held to the ceiling of game moves.
+int HalfMoveCounter(const char* fen) {
+  for (int field = 0; field < 4; field++) {
+    while (*fen == ' ') fen++;
+    fen += std::strcspn(fen, " ");
+  }
+  while (*fen == ' ') fen++;
+  const size_t digits = std::strspn(fen, "0123456789");
+  if (!digits || (fen[digits] && fen[digits] != ' ')) return 0;
+  return static_cast<int>(Clamp(ReadInteger(fen), 0, kFiftyCeiling));
+}
+
 void SetGamePosition(char* args) {
-  EndRunningSearch();
+  EndSearchAndReport();
   char* moves = std::strstr(args, "moves");
   if (moves) *moves = 0;
   if (std::strstr(args, "startpos")) {
@@ -360,9 +375,11 @@ void SetGamePosition(char* args) {
     }
     // A refused text leaves the game as it was; its moves belong elsewhere.
     if (SetPosition(&CTD->pos, fen) == kSetRejected) return;
+    CTD->pos.fifty = static_cast<uint8_t>(HalfMoveCounter(fen));
   } else {
     return;
   }
+  CTD->dropped_plies = 0;
   if (!moves) return;
   PlayMoveList(moves + 5);
   CTD->undo[CTD->game_ply].move = NullMove;
@@ -380,60 +397,67 @@ bool GoValue(const char* args, const char* keyword, int64_t* out) {
   return true;
 }
 
-void Go(const char* args) {
-  DropHeldSearch();
-  PBlock.ready = 0;
-  SearchData.stop = StopAbort;
-  WaitForIdle(1);
-  SearchData.time_control = 0;
-  // Every go brings its own clocks; an old increment must not linger.
-  SearchData.increment = 0.0;
-  const int side = CTD->pos.side;
+// The clocks are the game's, not one go's: they stay until a go names them.
+void ReadClocks(const char* args) {
   int64_t v;
   if (GoValue(args, "wtime", &v)) SearchData.clock[White] = v < 0 ? 0.0 : v * 0.001;
   if (GoValue(args, "btime", &v)) SearchData.clock[Black] = v < 0 ? 0.0 : v * 0.001;
-  if (side == White && GoValue(args, "winc", &v)) SearchData.increment = v < 0 ? 0.0 : v * 0.001;
-  if (side == Black && GoValue(args, "binc", &v)) SearchData.increment = v < 0 ? 0.0 : v * 0.001;
+}
+
+// The limits of one go: the defaults, then its keywords in a fixed order, so
+// that a later keyword wins where two set the same limit.
+GoLimits ReadGoLimits(const char* args) {
+  GoLimits lim = DefaultGoLimits;
+  const int side = CTD->pos.side;
+  int64_t v;
+  // A go with a clock plays by the clocks, whatever the switches fixed.
+  if (GoValue(args, "wtime", &v) || GoValue(args, "btime", &v)) lim.time_control = TimeSuddenDeath;
+  if (side == White && GoValue(args, "winc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
+  if (side == Black && GoValue(args, "binc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
   if (GoValue(args, "movestogo", &v)) {
-    SearchData.time_control = 40;
-    SearchData.moves_to_go = static_cast<int16_t>(Clamp(v, 1, 1000));
-    SearchData.max_depth = 66;
-    SearchData.node_limit = 0;
+    lim.time_control = 40;
+    lim.moves_to_go = static_cast<int16_t>(Clamp(v, 1, 1000));
+    lim.max_depth = 66;
+    lim.node_limit = 0;
   }
   if (GoValue(args, "depth", &v)) {
-    SearchData.time_control = 1;
-    SearchData.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
-    SearchData.fixed_time = 10000000.0;
+    lim.time_control = TimeFixed;
+    lim.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
+    lim.fixed_time = kNoTimeLimit;
   }
   if (GoValue(args, "nodes", &v)) {
-    SearchData.time_control = 1;
-    SearchData.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
-    SearchData.fixed_time = 10000000.0;
+    lim.time_control = TimeFixed;
+    lim.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
+    lim.fixed_time = kNoTimeLimit;
   }
   if (GoValue(args, "movetime", &v)) {
-    SearchData.time_control = 1;
-    SearchData.increment = 0.0;
-    SearchData.fixed_time = v < 0 ? 0.0 : v * 0.001;
+    lim.time_control = TimeFixed;
+    lim.increment = 0.0;
+    lim.fixed_time = v < 0 ? 0.0 : v * 0.001;
   }
-  const bool infinite = std::strstr(args, "infinite") != nullptr;
-  if (infinite) {
-    SearchData.time_control = 1;
-    SearchData.max_depth = 66;
-    SearchData.node_limit = 0;
-    SearchData.fixed_time = 10000000.0;
-    SearchData.increment = 0.0;
+  if (std::strstr(args, "infinite")) {
+    lim.time_control = TimeFixed;
+    lim.max_depth = 66;
+    lim.node_limit = 0;
+    lim.fixed_time = kNoTimeLimit;
+    lim.increment = 0.0;
   }
-  infinite_go = infinite;
+  return lim;
+}
+
+void Go(const char* args) {
+  PBlock.ready = 0;
+  EndSearchAndReport();
+  ReadClocks(args);
+  StoreGoLimits(ReadGoLimits(args));
+  infinite_go = std::strstr(args, "infinite") != nullptr;
   SearchData.go_request = std::strstr(args, "ponder") ? 2 : 1;
   PBlock.ready = 1;
 }
 
 void Stop() {
-  if (SearchData.state != StateIdle) SearchData.state = StateThinking;
-  hold_result = false;
-  SearchData.stop = StopReport;
   PBlock.ready = 0;
-  WaitForIdle(0);
+  EndSearchAndReport();
   PBlock.ready = 1;
 }
 
@@ -485,7 +509,7 @@ void ProcessUCI(char* line) {
   } else if (!std::strcmp(command, "setoption")) {
     SetOption(args);
   } else if (!std::strcmp(command, "debug")) {
-    uci_debug = 1;
+    uci_debug = !SameText(GetWord(args), "off");
   } else if (!std::strcmp(command, "_show")) {
     ShowSearchParams();
     ShowEvalParams();

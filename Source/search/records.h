@@ -55,6 +55,7 @@ struct ThreadRecord {
   Position pos;
   Move pv[kMaxPly];
   int16_t game_ply;
+  int32_t dropped_plies;  // older game plies no longer held on the undo stack
   int16_t search_ply;
   Move last_move;
   uint8_t index;
@@ -77,6 +78,9 @@ inline void Count(ThreadRecord* td, int slot, uint64_t n = 1) {
   td->counters[slot].store(td->counters[slot].load(std::memory_order_relaxed) + n,
                            std::memory_order_relaxed);
 }
+
+// Plies of the whole game, held or dropped.
+inline int GamePlies(const ThreadRecord* td) { return td->dropped_plies + td->game_ply; }
 
 // The game's own record; thread index 255.
 extern ThreadRecord* CTD;

@@ -63,13 +63,13 @@ static void LogPosition(int side) {
   if (PBlock.protocol == 1) {
     if (!Personality.Log || !fdlog) return;
     std::fprintf(fdlog, "info string fen %s\n", epd);
-    std::fprintf(fdlog, "info string ply= %d, trg_time= %0.3f sec\n", CTD->game_ply, SearchData.target_time);
+    std::fprintf(fdlog, "info string ply= %d, trg_time= %0.3f sec\n", GamePlies(CTD), SearchData.target_time);
     std::fflush(fdlog);
     return;
   }
   std::snprintf(line, sizeof line, "fen %s", epd);
   ShowMessage(line);
-  std::snprintf(line, sizeof line, "Ply= %d, cnt50= %d, Clock= %0.2fs, Target time= %0.2fs", CTD->game_ply,
+  std::snprintf(line, sizeof line, "Ply= %d, cnt50= %d, Clock= %0.2fs, Target time= %0.2fs", GamePlies(CTD),
                 CTD->pos.fifty, SearchData.clock[side], SearchData.target_time);
   ShowMessage(line);
 }
@@ -99,7 +99,7 @@ void PrepareNewSearchAt(double now) {
   // The age is set after a re-allocation, which would reset it to 0 and make
   // every empty slot count as current.
   ResizeTable();
-  sd.age = uint16_t(CTD->game_ply + 1);
+  sd.age = uint16_t(GamePlies(CTD) + 1);
   if (sd.age > 1000) ShowMessage("what?");
 
   for (int d = 0; d < kMaxPly; d++) {
@@ -108,7 +108,7 @@ void PrepareNewSearchAt(double now) {
     sd.nodes_by_depth[d].store(0, std::memory_order_relaxed);
   }
   sd.state.store(sd.go_request, std::memory_order_relaxed);
-  sd.target_time = TargetTime(side, CTD->game_ply);
+  sd.target_time = TargetTime(side, GamePlies(CTD));
   if (PBlock.info_delay < 9999.0) LogPosition(side);
 }
 

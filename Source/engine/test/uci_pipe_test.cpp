@@ -72,16 +72,24 @@ struct SearchResult {
   bool ok = false;
 };
 
-// Sends go and reads through "bestmove".
-SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
+// Reads through the next "bestmove".
+SearchResult NextResult(Engine& e, double timeout = 30.0) {
   SearchResult r;
   const double t0 = Now();
-  Send(e, go);
   std::string line;
   r.ok = WaitFor(e, "bestmove", timeout, &line, &r.lines);
   r.seconds = Now() - t0;
   r.best = Field(line + " ", "bestmove");
   r.ponder = Field(line + " ", "ponder");
+  return r;
+}
+
+// Sends go and reads through "bestmove".
+SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
+  const double t0 = Now();
+  Send(e, go);
+  SearchResult r = NextResult(e, timeout);
+  r.seconds = Now() - t0;
   return r;
 }
 
@@ -210,7 +218,7 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name Threads value 1", {"info string Threads set to 1"}},
       {"setoption name Clear_Hash", {"info string Hash table cleared"}},
       {"setoption name Clear_Hash value x", {"info string Hash table cleared"}},
-      {"setoption name Ponder value True", {"info string Ponder set to 0"}},
+      {"setoption name Ponder value True", {"info string Ponder set to 1"}},
       {"setoption name Ponder value true", {"info string Ponder set to 1"}},
       {"setoption name OwnBook value untrue", {"info string OwnBook set to 1"}},
       {"setoption name OwnBook value false", {"info string OwnBook set to 0"}},
@@ -235,11 +243,11 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name LMR_strength value 250", {"info string LMR_strength set to 200"}},
       {"setoption name Mtl_Queen value 1500", {"info string Mtl_Queen set to 1500,1180", ""}},
       {"setoption name Passed_Pawn value 300,-4", {"info string Passed_Pawn set to 230,0", ""}},
-      {"setoption name NoSuchOption value 3", {}},
+      {"setoption name NoSuchOption value 3", {"info string unknown option NoSuchOption"}},
       {"setoption name Hash", {}},
       {"setoption name", {}},
       {"setoption", {}},
-      {"setoption name hash value 5", {}},
+      {"setoption name hash value 5", {"info string Hash set to 5"}},
   };
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
@@ -260,14 +268,20 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
 
   // Without -uci_extra the tuning options are unknown names.
   Session plain;
-  EXPECT_TRUE(plain.Ask("setoption name Mtl_Queen value 1500").empty());
-  EXPECT_TRUE(plain.Ask("setoption name NMP_depth value 5").empty());
+  EXPECT_EQ(plain.Ask("setoption name Mtl_Queen value 1500"),
+            (std::vector<std::string>{"info string unknown option Mtl_Queen"}));
+  EXPECT_EQ(plain.Ask("setoption name NMP_depth value 5"),
+            (std::vector<std::string>{"info string unknown option NMP_depth"}));
 }
 
 TEST(UciPipe, DebugEchoesEveryLaterLine) {
   Session s;
-  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{}));
+  EXPECT_EQ(s.Ask("debug"), (std::vector<std::string>{"CMD: isready"}));
   EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"CMD: position startpos", "CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"CMD: debug off"}));
+  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{}));
+  EXPECT_EQ(s.Ask("debug on"), (std::vector<std::string>{"CMD: isready"}));
 }
 
 TEST(UciPipe, IsreadyAnswersAtOnceDuringASearch) {
@@ -428,23 +442,28 @@ TEST(UciPipe, PonderhitAndStop) {
 }
 
 // A controller may start a new search while the old one ponders, without
-// "stop": the engine must keep listening and answer the new go only.
+// "stop": the engine must keep listening, end the old search with its own
+// answer, then answer the new go.
 TEST(UciPipe, GoOrNewGameWhilePondering) {
   Session s;
   Board b;
   b.Set(fen_opn);
   Send(s.e, "go ponder wtime 10000 btime 10000");
   ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
-  SearchResult r = Go(s.e, "go depth 3");
+  ExpectLegal(Go(s.e, "go depth 3"), b);
+  SearchResult r = NextResult(s.e);
   ExpectLegal(r, b);
   ASSERT_GE(r.lines.size(), 2u);
   EXPECT_EQ(Field(r.lines[r.lines.size() - 2], "depth"), "3") << "the answer is not the new search's";
   EXPECT_TRUE(Drain(s.e, 0.3).empty());
 
-  // The pondering search may still show its progress, but never a move.
+  // The pondering search ends with its move before the new game starts.
   Send(s.e, "go ponder wtime 10000 btime 10000");
   ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
-  for (const std::string& l : s.Ask("ucinewgame")) EXPECT_EQ(l.rfind("info ", 0), 0u) << l;
+  const std::vector<std::string> ended = s.Ask("ucinewgame");
+  ASSERT_FALSE(ended.empty());
+  EXPECT_EQ(ended.back().rfind("bestmove ", 0), 0u) << ended.back();
+  for (const std::string& l : ended) EXPECT_TRUE(l.rfind("info ", 0) == 0 || l == ended.back()) << l;
   b.Play("d2d4");
   Send(s.e, "position startpos moves d2d4");
   r = Go(s.e, "go depth 3");
@@ -471,21 +490,18 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   ExpectLegal(Go(s.e, "go depth 0"), start);
   ExpectLegal(Go(s.e, "go depth -1"), start);
 
-  // No legal move: null.
+  // No legal move: the protocol's "(none)".
   Send(s.e, "position fen 7k/5KQ1/8/8/8/8/8/8 b - -");
-  EXPECT_EQ(Go(s.e, "go depth 3").best, "null");
+  EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)");
   Send(s.e, "position fen 7k/5K2/6Q1/8/8/8/8/8 b - -");
-  EXPECT_EQ(Go(s.e, "go depth 3").best, "null");
+  EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)");
 
-  // Past the fifty-move limit the answer is null at once, on a clock that
-  // would give a search many seconds.
+  // Past the fifty-move limit the game goes on, and so does the search.
   std::string cmd = "position startpos moves";
   const char* cycle[4] = {" g1f3", " g8f6", " f3g1", " f6g8"};
   for (int i = 0; i < 104; i++) cmd += cycle[i % 4];
   Send(s.e, cmd);
-  const SearchResult fifty = Go(s.e, "go wtime 600000 btime 600000");
-  EXPECT_EQ(fifty.lines, (std::vector<std::string>{"bestmove null"}));
-  EXPECT_LT(fifty.seconds, kPrompt);
+  ExpectLegal(Go(s.e, "go depth 4"), start);
 }
 
 TEST(UciPipe, EndOfInputQuitsAsQuitDoes) {

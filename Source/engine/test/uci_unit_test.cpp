@@ -10,6 +10,7 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "board/gamehistory.h"
 #include "board/makemove.h"
 #include "engine/input.h"
 #include "engine/params.h"
@@ -68,7 +69,8 @@ TEST_F(Interpreter, GoSetsItsOwnClocksAndLimits) {
   EXPECT_LE(SearchData.max_depth, 0);
   Run("go depth 5");
   Run("go wtime 60000 btime 60000");
-  EXPECT_EQ(SearchData.max_depth, 5) << "depth stays until a go replaces it";
+  EXPECT_EQ(SearchData.max_depth, 66) << "a depth belongs to its own go only";
+  EXPECT_EQ(SearchData.time_control, 0);
 
   Run("go nodes 99999999999999999999999");
   EXPECT_GT(SearchData.node_limit, uint64_t(1) << 40);
@@ -120,13 +122,19 @@ TEST_F(Interpreter, PositionPlaysOnlyLegalMoves) {
   EXPECT_EQ(refused.find("illegal move"), std::string::npos) << refused;
   EXPECT_EQ(CTD->game_ply, 1);
 
-  // A game may not eat the undo records the search needs.
+  // A long game is played to its end and leaves the search its undo records;
+  // its fifty-move count stops at the ceiling instead of wrapping.
   std::string cmd = "position startpos moves";
   const char* cycle[4] = {" g1f3", " g8f6", " f3g1", " f6g8"};
-  for (int i = 0; i < 800; i++) cmd += cycle[i % 4];
-  const std::string out = Run(cmd);
-  EXPECT_EQ(out.rfind("info string game too long", 0), 0u) << out;
-  EXPECT_EQ(CTD->game_ply, kMaxGamePly);
+  for (int i = 0; i < 4000; i++) cmd += cycle[i % 4];
+  ::testing::internal::CaptureStdout();
+  ProcessUCI(cmd.data());  // longer than an input line
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(GamePlies(CTD), 4000);
+  EXPECT_LE(CTD->game_ply, kMaxGamePly);
+  EXPECT_EQ(CTD->pos.fifty, kFiftyCeiling);
+  MakeEPD(&CTD->pos, epd);
+  EXPECT_STREQ(epd, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
 }
 
 TEST_F(Interpreter, OptionParsingIsBounded) {

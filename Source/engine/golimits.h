@@ -1,0 +1,23 @@
+// The limits one search runs under. A "go" builds them afresh from the
+// defaults, so no limit of an earlier command lingers.
+#pragma once
+#include <cstdint>
+
+struct GoLimits {
+  uint8_t time_control;  // as in the search record: 0 clocks, 1 fixed, else moves per control
+  int8_t max_depth;
+  uint64_t node_limit;  // 0 for none
+  double fixed_time;    // seconds, for fixed limits
+  double increment;     // seconds, of the side to move
+  int16_t moves_to_go;
+};
+
+// The clocks alone: no depth, node or time limit of its own.
+constexpr GoLimits kClockLimits = {0, 66, 0, 5.0, 0.0, 0};
+
+// What a "go" starts from: the clock limits, unless the switches -d, -n or
+// -t chose fixed limits.
+extern GoLimits DefaultGoLimits;
+
+// Copies the limits into the shared search record.
+void StoreGoLimits(const GoLimits& limits);
