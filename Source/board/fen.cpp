@@ -147,6 +147,7 @@ int SetPosition(Position* pos, const char* text) {
   *pos = p;
   if (ThreadRecord* td = pos->owner) {
     td->game_ply = 0;
+    td->dropped_plies = 0;
     td->search_ply = 1;
     td->last_move = NullMove;
     td->undo[0] = UndoRecord{};

@@ -122,7 +122,10 @@ void Report() {
   if (selfplay) {
     const int side = CTD->pos.side;
     SearchData.clock[side] = SearchData.clock[side] - SearchData.elapsed + SearchData.increment;
-    if (best) {
+    if (best && CTD->game_ply >= kMaxGamePly) {
+      ShowFormatted("game longer than %d plies, self-play ends", kMaxGamePly);
+      selfplay = 0;
+    } else if (best) {
       MakeMove(&CTD->pos, best);
       CTD->search_ply = 1;
       ShowBoard(&CTD->pos);
@@ -136,20 +139,16 @@ void Report() {
 
 // The end of input ends the run as "quit" does, once every search asked for
 // has been answered: a bounded one finishes, one that only a command could
-// end (infinite, pondering, console analysis) is ended as "stop" or "."
-// would end it, and console self-play plays no further move.
+// end (infinite, pondering, console analysis) is ended and reported now, and
+// console self-play plays no further move.
 void EndOfInput() {
   selfplay = 0;
   if (SearchData.go_request) return;
+  if (SearchData.state == StatePondering || SearchData.state == StateAnalysis || hold_result)
+    EndSearchAndReport();
   if (SearchData.state == StateIdle) {
     SearchData.stop = StopAbort;
     PBlock.quit = 1;
-  } else if (SearchData.state == StatePondering || hold_result) {
-    SearchData.state = StateThinking;
-    hold_result = false;
-    SearchData.stop = StopReport;
-  } else if (SearchData.state == StateAnalysis) {
-    SearchData.stop = StopAbort;
   }
 }
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/output.h"
 #include "engine/golimits.h"
+#include "engine/output.h"
 #include "engine/params.h"
 #include "search/searchdata.h"
 

@@ -379,7 +379,6 @@ void SetGamePosition(char* args) {
   } else {
     return;
   }
-  CTD->dropped_plies = 0;
   if (!moves) return;
   PlayMoveList(moves + 5);
   CTD->undo[CTD->game_ply].move = NullMove;

@@ -31,6 +31,11 @@ static void ResizeTable() {
   if (SearchData.hash_size < 1) SearchData.hash_enabled = 0;
 }
 
+// The age rises with the game until here. A store weighs a slot by
+// age * 16 + depth and holds slot 0 to 30000, so an older game's age would
+// make slot 0 every bucket's victim; beyond this the age stands still.
+constexpr int kMaxTableAge = 1800;
+
 static double TargetTime(int side, int game_ply) {
   SearchRecord& sd = SearchData;
   if (sd.time_control == TimeFixed) {
@@ -99,8 +104,9 @@ void PrepareNewSearchAt(double now) {
   // The age is set after a re-allocation, which would reset it to 0 and make
   // every empty slot count as current.
   ResizeTable();
-  sd.age = uint16_t(GamePlies(CTD) + 1);
-  if (sd.age > 1000) ShowMessage("what?");
+  const int plies = GamePlies(CTD);
+  sd.age = uint16_t(std::min(plies + 1, kMaxTableAge));
+  if (plies + 1 > 1000) ShowMessage("what?");
 
   for (int d = 0; d < kMaxPly; d++) {
     sd.score_by_depth[d] = -10000;

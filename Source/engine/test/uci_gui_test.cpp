@@ -60,12 +60,12 @@ std::string LastInfo(const std::vector<std::string>& out) { return out.size() > 
 TEST(UciGui, LongGamesAnswerForTheirLastPosition) {
   Gui g;
   g.Run({"setoption name Log value true"}, 0);
-  for (int plies : {729, 730, 731, 960}) {
+  for (int plies : {729, 730, 731, 2000}) {
     Board b;
     EXPECT_TRUE(b.Legal(Best(g.Run({RandomGame(b, plies), "go depth 3"})))) << plies;
   }
   // Time management and the table age count the whole game.
-  EXPECT_NE(ReadFile(g.dir + "/kerv.log").find("info string ply= 960,"), std::string::npos);
+  EXPECT_NE(ReadFile(g.dir + "/kerv.log").find("info string ply= 2000,"), std::string::npos);
 }
 
 TEST(UciGui, CommandsDuringASearchEndItWithItsOwnMove) {
