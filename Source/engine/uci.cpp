@@ -15,6 +15,7 @@
 #include "eval/weights.h"
 #include "platform/sleep.h"
 #include "search/calibrate.h"
+#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
@@ -473,6 +474,8 @@ void ProcessUCI(char* line) {
     Identify();
   } else if (!std::strcmp(command, "isready")) {
     while (!PBlock.ready) SleepMs(1);
+    // A new Hash is taken here, so that the next search need not wait for it.
+    if (SearchData.state == StateIdle && !ThreadsAreBusy()) ResizeTable();
     ShowMessage("readyok");
   } else if (!std::strcmp(command, "setoption")) {
     SetOption(args);

@@ -21,7 +21,8 @@ void PrepareNewSearch() { PrepareNewSearchAt(MonotonicSeconds()); }
 void SearchTimecheck() { SearchTimecheckAt(MonotonicSeconds()); }
 void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std::memory_order_relaxed); }
 
-static void ResizeTable() {
+void ResizeTable() {
+  HashWait();
   if (SearchData.hash_size == Personality.Hash) return;
   SearchData.hash_size = Personality.Hash;
   // Switched on before the allocation, which then starts the age afresh; the
