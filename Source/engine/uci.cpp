@@ -46,7 +46,7 @@ constexpr UciOption Weight(const char* name, OptionKind kind, int field, bool ex
 
 // In the order "uci" lists them.
 constexpr UciOption kOptions[] = {
-    {"Hash", Spin, 0, 0, 8192, false},
+    {"Hash", Spin, 0, 0, kMaxHash, false},
     {"Threads", Spin, 1, 1, 80, false},
     {"Clear_Hash", Button, 0, 0, 0, false},
     {"OwnBook", Check, 5, 0, 1, false},

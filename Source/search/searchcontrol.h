@@ -10,7 +10,9 @@ void PrepareNewSearch();
 void PrepareNewSearchAt(double now);
 
 // Returns once the table is ready for a search, re-allocated first when the
-// Hash option changed (the program ends with status -1 when that fails).
+// Hash option changed. When that size cannot be had, the largest that can
+// (halving, with the size had before tried on the way down) is kept, one
+// line says so, and Hash then holds it.
 // Main thread, while no search runs.
 void ResizeTable();
 
