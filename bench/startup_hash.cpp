@@ -1,37 +1,49 @@
-// Start-up and table clearing with a large table, through the real program:
-// the time from start to "readyok" with Hash 16 and Hash 8192, and with Hash
-// 8192 on 1 and on 8 threads the time to the "readyok" after
-// "setoption name Clear_Hash" and after "ucinewgame": on a table fresh from
-// the system, again, and after a search of one second. The nodes of those
-// searches show what the table's first touch costs the search: the first
-// runs on the fresh table, the second on the cleared one. Each time is the
-// best of the runs, each node count the largest.
-// Usage: bench_startup_hash [runs, default 3]
+// Large tables through the real program, one engine at a time, for Hash 16,
+// 1024, 4096 and 8192 on 1 and 8 threads. Set by the -hash switch: seconds
+// from the start to "uciok" and to "readyok", and the nodes of a first search
+// of one second. Set by "setoption" on an engine started with Hash 16:
+// seconds to the "readyok" after it, the nodes of the first search, seconds
+// to the "readyok" after "ucinewgame", and the nodes of the search after
+// that. Node counts are also shown as a share of the Hash 16 figure of the
+// same thread count: a table's first use should cost a search nothing. Each
+// time is the best of the runs, each node count the largest.
+// Usage: bench_startup_hash [runs, default 3] [program, default the one built
+// beside this benchmark]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+// The harness starts the program named here: the one built beside this
+// benchmark, or the one named on the command line.
+static const char* program = KERV_BINARY;
+#undef KERV_BINARY
+#define KERV_BINARY program
 #include "engine/test/uci_harness.h"
 
 namespace {
 
 constexpr double kTimeout = 120.0;
+constexpr int kSizes[] = {16, 1024, 4096, 8192};
+constexpr int kThreads[] = {1, 8};
 
 struct Figures {
-  double start = 1e9;
-  double clear_fresh = 1e9, clear_again = 1e9, newgame_clean = 1e9;
-  double clear_searched = 1e9, newgame_searched = 1e9;
-  double nodes_fresh = 0, nodes_cleared = 0;
+  double uciok = 1e9, start_ready = 1e9, set_ready = 1e9, newgame_ready = 1e9;
+  double nodes_switch = 0, nodes_first = 0, nodes_newgame = 0;
 };
 
-// Seconds from sending the command to the "readyok" after it; -1 on time-out.
-double Timed(harness::Engine& e, const std::string& command) {
-  const double t0 = harness::Now();
+// Seconds from t0 to the line that starts with prefix, after sending
+// command (when given); -1 on time-out.
+double Timed(harness::Engine& e, const std::string& command, const std::string& prefix, double t0) {
   if (!command.empty()) harness::Send(e, command);
-  harness::Send(e, "isready");
-  return harness::WaitFor(e, "readyok", kTimeout) ? harness::Now() - t0 : -1.0;
+  return harness::WaitFor(e, prefix, kTimeout) ? harness::Now() - t0 : -1.0;
+}
+
+double Ready(harness::Engine& e, const std::string& command) {
+  const double t0 = harness::Now();
+  harness::Send(e, command);
+  return Timed(e, "isready", "readyok", t0);
 }
 
 // A search of one second from the start position; its node count, -1 on
@@ -47,32 +59,33 @@ double Think(harness::Engine& e) {
   return nodes;
 }
 
-void Keep(double value, double* best) { *best = std::min(*best, value); }
+void Least(double value, double* best) { *best = std::min(*best, value); }
+void Most(double value, double* best) { *best = std::max(*best, value); }
 
-// One engine at a time, ended before the next starts: an 8 GB table twice
-// over would not fit beside other work.
-bool Run(int hash, int threads, bool clears, Figures* best) {
+bool BySwitch(int hash, int threads, Figures* f) {
   harness::Engine e;
   const double t0 = harness::Now();
   if (!harness::Start(e, {"-hash", std::to_string(hash), "-threads", std::to_string(threads)})) return false;
-  if (Timed(e, "") < 0) return false;
-  Keep(harness::Now() - t0, &best->start);
-  if (clears) {
-    const double fresh = Timed(e, "setoption name Clear_Hash"), again = Timed(e, "setoption name Clear_Hash");
-    const double clean = Timed(e, "ucinewgame");
-    const double nodes_fresh = Think(e);
-    const double searched = Timed(e, "setoption name Clear_Hash");
-    const double nodes_cleared = Think(e);
-    const double newgame = Timed(e, "ucinewgame");
-    if (std::min({fresh, again, clean, nodes_fresh, searched, nodes_cleared, newgame}) < 0) return false;
-    Keep(fresh, &best->clear_fresh);
-    Keep(again, &best->clear_again);
-    Keep(clean, &best->newgame_clean);
-    Keep(searched, &best->clear_searched);
-    Keep(newgame, &best->newgame_searched);
-    best->nodes_fresh = std::max(best->nodes_fresh, nodes_fresh);
-    best->nodes_cleared = std::max(best->nodes_cleared, nodes_cleared);
-  }
+  const double uciok = Timed(e, "uci", "uciok", t0), ready = Timed(e, "isready", "readyok", t0);
+  const double nodes = Think(e);
+  if (std::min({uciok, ready, nodes}) < 0) return false;
+  Least(uciok, &f->uciok);
+  Least(ready, &f->start_ready);
+  Most(nodes, &f->nodes_switch);
+  return harness::Quit(e, 60.0) == 0;
+}
+
+bool BySetoption(int hash, int threads, Figures* f) {
+  harness::Engine e;
+  if (!harness::Start(e, {"-hash", "16", "-threads", std::to_string(threads)})) return false;
+  if (Ready(e, "uci") < 0) return false;
+  const double set = Ready(e, "setoption name Hash value " + std::to_string(hash));
+  const double first = Think(e), newgame = Ready(e, "ucinewgame"), after = Think(e);
+  if (std::min({set, first, newgame, after}) < 0) return false;
+  Least(set, &f->set_ready);
+  Least(newgame, &f->newgame_ready);
+  Most(first, &f->nodes_first);
+  Most(after, &f->nodes_newgame);
   return harness::Quit(e, 60.0) == 0;
 }
 
@@ -80,25 +93,26 @@ bool Run(int hash, int threads, bool clears, Figures* best) {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  Figures small, large1, large8;
-  for (int i = 0; i < runs; i++) {
-    if (!Run(16, 1, false, &small) || !Run(8192, 1, true, &large1) || !Run(8192, 8, true, &large8)) {
-      std::printf("engine failed\n");
-      return 1;
+  if (argc > 2) program = argv[2];
+  Figures f[std::size(kSizes)][std::size(kThreads)];
+  for (int r = 0; r < runs; r++)
+    for (size_t s = 0; s < std::size(kSizes); s++)
+      for (size_t t = 0; t < std::size(kThreads); t++)
+        if (!BySwitch(kSizes[s], kThreads[t], &f[s][t]) || !BySetoption(kSizes[s], kThreads[t], &f[s][t])) {
+          std::printf("engine failed: Hash %d, %d threads\n", kSizes[s], kThreads[t]);
+          return 1;
+        }
+  std::printf("%s, best of %d runs; nodes of 1 s searches, in %% of Hash 16 on as many threads\n", program, runs);
+  std::printf("                    -hash switch                  | setoption Hash, then isready\n");
+  std::printf(" Hash thr   uciok readyok   first search      |  readyok  first search      ucinewgame  next search\n");
+  for (size_t t = 0; t < std::size(kThreads); t++)
+    for (size_t s = 0; s < std::size(kSizes); s++) {
+      const Figures& x = f[s][t];
+      const Figures& base = f[0][t];
+      std::printf("%5d %3d %6.2fs %6.2fs %9.0f %4.0f%%  | %7.2fs %9.0f %4.0f%%  %7.2fs %9.0f %4.0f%%\n", kSizes[s],
+                  kThreads[t], x.uciok, x.start_ready, x.nodes_switch, 100 * x.nodes_switch / base.nodes_switch,
+                  x.set_ready, x.nodes_first, 100 * x.nodes_first / base.nodes_first, x.newgame_ready,
+                  x.nodes_newgame, 100 * x.nodes_newgame / base.nodes_newgame);
     }
-  }
-  std::printf("best of %d runs\n", runs);
-  std::printf("start to readyok, Hash 16:   %6.3f s\n", small.start);
-  std::printf("start to readyok, Hash 8192: %6.3f s (1 thread), %6.3f s (8 threads), %+.3f s over Hash 16\n",
-              large1.start, large8.start, large1.start - small.start);
-  for (const auto& [n, f] : {std::pair{1, large1}, std::pair{8, large8}}) {
-    const char* s = n > 1 ? "s" : "";
-    std::printf("Hash 8192, %d thread%s: Clear_Hash %6.3f s on a fresh table, %6.3f s again; ucinewgame %6.3f s\n",
-                n, s, f.clear_fresh, f.clear_again, f.newgame_clean);
-    std::printf("Hash 8192, %d thread%s: after a 1 s search, Clear_Hash %6.3f s, ucinewgame %6.3f s\n", n, s,
-                f.clear_searched, f.newgame_searched);
-    std::printf("Hash 8192, %d thread%s: nodes in 1 s, %.0f on the fresh table, %.0f after Clear_Hash\n", n, s,
-                f.nodes_fresh, f.nodes_cleared);
-  }
   return 0;
 }

@@ -33,7 +33,6 @@ void SeedRandom() {
 int RunMode(ToolMode mode) {
   switch (mode) {
     case ToolMode::Engine:
-      Calibrate();
       init_tablebases(Personality.SyzygyPath);
       Loop();
       break;
@@ -103,7 +102,16 @@ int main(int argc, char** argv) {
 
   // A tool does not run on other files than it was given; the engine goes on
   // with the old value, as after a refused option.
-  const int status = refused && mode != ToolMode::Engine ? 1 : RunMode(mode);
+  if (refused && mode != ToolMode::Engine) {
+    Shutdown();
+    return 1;
+  }
+  // The speed is measured before the table's pages are taken, which would
+  // slow the measurement. They are taken behind the main loop's back, by as
+  // many threads as the pool has; whatever uses the table waits for them.
+  if (mode == ToolMode::Engine) Calibrate();
+  HashTouchInBackground();
+  const int status = RunMode(mode);
   Shutdown();
   return status;
 }

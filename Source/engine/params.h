@@ -14,6 +14,9 @@ constexpr int16_t kDefaultHash = 4;
 #else
 constexpr int16_t kDefaultHash = 64;
 #endif
+// The largest Hash in MB: a 32-bit address space holds 2 to 4 GB for
+// everything, so 1 GB is what those builds can count on.
+constexpr int16_t kMaxHash = sizeof(void*) < 8 ? 1024 : 8192;
 
 union PersonalityRecord {
   int16_t f[kParamCount];

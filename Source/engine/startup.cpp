@@ -26,7 +26,7 @@ bool StartUpDefaults() {
 
 bool StartUpEngine() {
   SearchData.hash_size = Personality.Hash;
-  if (!HashInit()) return false;
+  if (!HashInitUntouched()) return false;
   // Switches become the defaults that "uci" reports.
   DefaultPersonality = Personality;
   SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);

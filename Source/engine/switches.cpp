@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int kMaxThreads = 80;
-constexpr int kMaxHashMB = 8192;
 constexpr int kMaxDepth = 66;
 
 long long Clamp(long long v, long long lo, long long hi) { return std::clamp(v, lo, hi); }
@@ -103,7 +102,7 @@ constexpr Switch kSwitches[] = {
     {"-nps", false, true, [](const char*, const char* v, ToolMode&) { SetNps(v); }},
     {"-hash", false, true,
      [](const char*, const char* v, ToolMode&) {
-       Personality.Hash = int16_t(Clamp(Integer(v), 0, kMaxHashMB));
+       Personality.Hash = int16_t(Clamp(Integer(v), 0, kMaxHash));
      }},
     {"-threads", false, true,
      [](const char*, const char* v, ToolMode&) {

@@ -17,6 +17,7 @@
 #include "eval/weights.h"
 #include "platform/sleep.h"
 #include "search/calibrate.h"
+#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
@@ -48,7 +49,7 @@ constexpr UciOption Weight(const char* name, OptionKind kind, int field, bool ex
 
 // In the order "uci" lists them.
 constexpr UciOption kOptions[] = {
-    {"Hash", Spin, 0, 0, 8192, false},
+    {"Hash", Spin, 0, 0, kMaxHash, false},
     {"Threads", Spin, 1, 1, 80, false},
     {"Clear_Hash", Button, 0, 0, 0, false},
     {"OwnBook", Check, 5, 0, 1, false},
@@ -504,6 +505,8 @@ void ProcessUCI(char* line) {
     Identify();
   } else if (!std::strcmp(command, "isready")) {
     while (!PBlock.ready) SleepMs(1);
+    // A new Hash is taken here, so that the next search need not wait for it.
+    if (SearchData.state == StateIdle && !ThreadsAreBusy()) ResizeTable();
     ShowMessage("readyok");
   } else if (!std::strcmp(command, "setoption")) {
     SetOption(args);

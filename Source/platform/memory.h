@@ -3,12 +3,14 @@
 #include <cstddef>
 
 // Returns a block of zero bytes, fresh from the system and aligned for large
-// pages, or nullptr when memory is short.
+// pages, or nullptr when memory is short. Its pages may be taken from the
+// system only when first written.
 void* AllocateLarge(size_t bytes);
 // Gives back a block of AllocateLarge, with the size it was asked for.
 void FreeLarge(void* block, size_t bytes);
-// Makes bytes of a block of AllocateLarge, from a point inside it, read as
-// zeros again. Where the system takes whole pages back and hands them out
-// zeroed when next touched, that is done instead of writing them: far quicker
-// on a large block, and the memory is free until it is used again.
-void ZeroLarge(void* from, size_t bytes);
+// Has the system hand over now every page of a range of a block of
+// AllocateLarge that is still all zeros, so that no later write waits for a
+// page. The range stays all zeros.
+void TouchLarge(void* from, size_t bytes);
+// The size of the system's smallest page.
+size_t SystemPageSize();

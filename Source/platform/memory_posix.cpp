@@ -4,9 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstring>
-
 namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
 
@@ -17,7 +14,7 @@ size_t Rounded(size_t bytes) {
 }  // namespace
 
 // An anonymous mapping is zero until written, and its pages are only taken
-// from the system when first touched: a large table costs nothing at start.
+// from the system when first touched.
 void* AllocateLarge(size_t bytes) {
   const size_t size = Rounded(bytes);
   if (size + kLargePage < size) return nullptr;
@@ -41,21 +38,5 @@ void FreeLarge(void* block, size_t bytes) {
   if (block) munmap(block, Rounded(bytes));
 }
 
-void ZeroLarge(void* from, size_t bytes) {
-  char* const first = static_cast<char*>(from);
-  char* const end = first + bytes;
-#if defined(__linux__)
-  // Pages of a private anonymous mapping that are handed back read as zeros
-  // afterwards; only the pieces of pages at the two ends are written.
-  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-  char* const low = first + (page - reinterpret_cast<uintptr_t>(first) % page) % page;
-  char* const high = end - reinterpret_cast<uintptr_t>(end) % page;
-  if (high > low && madvise(low, size_t(high - low), MADV_DONTNEED) == 0) {
-    std::memset(first, 0, size_t(low - first));
-    std::memset(high, 0, size_t(end - high));
-    return;
-  }
-#endif
-  std::memset(first, 0, size_t(end - first));
-}
+size_t SystemPageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
 #endif

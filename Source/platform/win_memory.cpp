@@ -1,11 +1,17 @@
 #include "platform/memory.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <windows.h>
 
-// Large blocks come straight from the system, which hands them out zeroed.
+#include <cstdlib>
+
+// Large blocks come straight from the system, which hands them out zeroed
+// and takes their pages from memory only when first written.
 void* AllocateLarge(size_t bytes) { return std::calloc(bytes ? bytes : 1, 1); }
 
 void FreeLarge(void* block, size_t) { std::free(block); }
 
-void ZeroLarge(void* from, size_t bytes) { std::memset(from, 0, bytes); }
+size_t SystemPageSize() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwPageSize;
+}

@@ -21,13 +21,34 @@ void PrepareNewSearch() { PrepareNewSearchAt(MonotonicSeconds()); }
 void SearchTimecheck() { SearchTimecheckAt(MonotonicSeconds()); }
 void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std::memory_order_relaxed); }
 
-static void ResizeTable() {
+// The next size to try after mb could not be had: half as much, but the
+// size that was had before comes first, since it fitted.
+static int SmallerHash(int mb, int had) { return mb / 2 > had || mb <= had ? mb / 2 : had; }
+
+void ResizeTable() {
+  HashWait();
   if (SearchData.hash_size == Personality.Hash) return;
-  SearchData.hash_size = Personality.Hash;
+  const int asked = Personality.Hash, had = SearchData.hash_size;
   // Switched on before the allocation, which then starts the age afresh; the
   // new table is empty as it comes.
-  if (SearchData.hash_size >= 1 && !SearchData.hash_enabled) SearchData.hash_enabled = 1;
-  if (!HashInit()) std::_Exit(-1);
+  if (asked >= 1 && !SearchData.hash_enabled) SearchData.hash_enabled = 1;
+  // One table at a time: the old one is freed before the new one is asked
+  // for, so the largest size that fits is the one kept.
+  int mb = asked;
+  SearchData.hash_size = int16_t(mb);
+  while (!HashInit() && mb > 0) {
+    mb = SmallerHash(mb, had);
+    SearchData.hash_size = int16_t(mb);
+  }
+  if (mb != asked) {
+    // The option then names the size in use, so the next search does not
+    // try again.
+    Personality.Hash = int16_t(mb);
+    char line[128];
+    std::snprintf(line, sizeof line, "%sHash of %d MB could not be allocated, using %d MB",
+                  PBlock.protocol == 1 ? "info string " : "", asked, mb);
+    ShowMessage(line);
+  }
   if (SearchData.hash_size < 1) SearchData.hash_enabled = 0;
 }
 

@@ -4,11 +4,17 @@
 // Seconds of a monotonic clock.
 double MonotonicSeconds();
 
-// Resets SearchData for a new search, re-allocates the table when Hash
-// changed (the program ends with status -1 when that fails), computes the
-// target time and logs the position.
+// Resets SearchData for a new search, readies the table (ResizeTable),
+// computes the target time and logs the position.
 void PrepareNewSearch();
 void PrepareNewSearchAt(double now);
+
+// Returns once the table is ready for a search, re-allocated first when the
+// Hash option changed. When that size cannot be had, the largest that can
+// (halving, with the size had before tried on the way down) is kept, one
+// line says so, and Hash then holds it.
+// Main thread, while no search runs.
+void ResizeTable();
 
 // Refreshes the elapsed time and sets the stop byte once the search has used
 // its time; main thread only, every 5 ms.

@@ -9,7 +9,6 @@
 #include <cstring>
 #include "platform/memory.h"
 #include "search/keys.h"
-#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 
@@ -72,7 +71,88 @@ HashEntry ReadSlot(const HashSlot* slot) {
 
 static uint64_t SlotCount() { return uint64_t(entries) + kSpareSlots; }
 
+namespace {
+
+// Below this a part is not worth a thread of its own.
+constexpr uint64_t kMinFillPart = uint64_t(16) << 20;
+// Parts start on large-page boundaries (the table does), so that no two
+// threads wait for the same large page, and are worked a large page at a time.
+constexpr uint64_t kLargePage = uint64_t(2) << 20;
+constexpr uint64_t kPartAlign = kLargePage / sizeof(HashSlot);
+
+// A fresh table only needs its pages taken from the system; a used one is
+// written with zeros.
+enum FillKind { kTouch, kZero };
+
+struct FillPart {
+  char* first;
+  uint64_t bytes;
+  FillKind kind;
+};
+
+// The table is being touched in the background by `filler` (main thread
+// only), with `fill_threads` threads.
+bool filling = false;
+pthread_t filler;
+int fill_threads = 1;
+// Set while a table still being touched is given up: the touch stops.
+std::atomic<bool> give_up{false};
+
+void* FillOnePart(void* arg) {
+  const FillPart* part = static_cast<const FillPart*>(arg);
+  for (uint64_t at = 0; at < part->bytes && !give_up.load(std::memory_order_relaxed); at += kLargePage) {
+    const size_t n = size_t(std::min(kLargePage, part->bytes - at));
+    if (part->kind == kTouch)
+      TouchLarge(part->first + at, n);
+    else
+      std::memset(part->first + at, 0, n);
+  }
+  return nullptr;
+}
+
+// The whole table, split among up to `threads` threads side by side, the
+// calling thread taking the first part; a part whose thread cannot be
+// started is done by the calling thread.
+void FillTable(FillKind kind, int threads) {
+  const uint64_t bytes = SlotCount() * sizeof(HashSlot);
+  const uint64_t by_size = std::max<uint64_t>(bytes / kMinFillPart, 1);
+  const int parts = int(std::min<uint64_t>(uint64_t(threads), by_size));
+  const uint64_t slots_per_part = SlotCount() / uint64_t(parts) / kPartAlign * kPartAlign;
+  FillPart part[kMaxThreads];
+  pthread_t helper[kMaxThreads];
+  bool started[kMaxThreads] = {};
+  for (int i = 0; i < parts; i++) {
+    const uint64_t first = slots_per_part * uint64_t(i);
+    const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
+    part[i] = {reinterpret_cast<char*>(hashtable + first), (last - first) * sizeof(HashSlot), kind};
+    if (i > 0) started[i] = pthread_create(&helper[i], nullptr, FillOnePart, &part[i]) == 0;
+  }
+  for (int i = 0; i < parts; i++)
+    if (!started[i]) FillOnePart(&part[i]);
+  for (int i = 1; i < parts; i++)
+    if (started[i]) pthread_join(helper[i], nullptr);
+}
+
+void* TouchInBackground(void*) {
+  FillTable(kTouch, fill_threads);
+  return nullptr;
+}
+
+// As many as the pool has.
+int FillThreads() { return std::clamp<int>(SearchData.thread_count, 1, kMaxThreads); }
+
+}  // namespace
+
+void HashWait() {
+  if (!filling) return;
+  pthread_join(filler, nullptr);
+  filling = false;
+}
+
 void HashFree() {
+  give_up.store(true, std::memory_order_relaxed);
+  HashWait();
+  give_up.store(false, std::memory_order_relaxed);
   if (hashtable) FreeLarge(hashtable, size_t(SlotCount() * sizeof(HashSlot)));
   hashtable = whitetable = blacktable = nullptr;
   written.store(false, std::memory_order_relaxed);
@@ -80,7 +160,16 @@ void HashFree() {
   mask = ~uint64_t(0);
 }
 
+// The pages are taken from the system now, side by side: taken one by one
+// as a search first writes them, they would cost the first search of a
+// large table most of its speed.
 int HashInit() {
+  if (!HashInitUntouched()) return 0;
+  FillTable(kTouch, FillThreads());
+  return 1;
+}
+
+int HashInitUntouched() {
   if (!init) {
     init = true;
     InitHashKeys();
@@ -91,8 +180,7 @@ int HashInit() {
   const uint64_t slots = mb * 65536 + kSpareSlots;
   const uint64_t bytes = slots * sizeof(HashSlot);
   if (bytes > SIZE_MAX || slots - kSpareSlots > UINT32_MAX) return 0;
-  // Zero bytes from the system: every slot is empty without a pass over the
-  // table, which at 8 GB would hold up the start for many seconds.
+  // Zero bytes from the system are empty slots.
   void* block = AllocateLarge(size_t(bytes));
   if (!block) return 0;
   hashtable = static_cast<HashSlot*>(block);
@@ -107,77 +195,23 @@ int HashInit() {
   return 1;
 }
 
-namespace {
-
-// Below this a part is not worth a thread of its own.
-constexpr uint64_t kMinClearPart = uint64_t(16) << 20;
-// Parts start on large-page boundaries (the table does), and zeros are
-// written a large page at a time, so that what is handed back never splits a
-// large page.
-constexpr uint64_t kLargePage = uint64_t(2) << 20;
-constexpr uint64_t kPartAlign = kLargePage / sizeof(HashSlot);
-// Seconds a clear spends writing zeros before it hands the rest back: enough
-// for 8 GB on a few threads, and with the hand-back well inside a second.
-constexpr double kClearWriting = 0.4;
-
-struct ClearPart {
-  HashSlot* first;
-  uint64_t bytes;
-  double deadline;
-};
-
-// A page written with zeros stays with the table; a page handed back costs
-// nothing now but has to be taken from the system again when the next
-// search touches it, and that is slower than writing it. So zeros are
-// written while the clear's time lasts, and only the rest is handed back.
-void* ZeroPart(void* arg) {
-  const ClearPart* part = static_cast<const ClearPart*>(arg);
-  char* at = reinterpret_cast<char*>(part->first);
-  char* const end = at + part->bytes;
-  while (at < end && MonotonicSeconds() < part->deadline) {
-    const size_t n = size_t(std::min<uint64_t>(kLargePage, uint64_t(end - at)));
-    std::memset(at, 0, n);
-    at += n;
-  }
-  if (at < end) ZeroLarge(at, size_t(end - at));
-  return nullptr;
+void HashTouchInBackground() {
+  if (!hashtable || filling) return;
+  fill_threads = FillThreads();
+  filling = pthread_create(&filler, nullptr, TouchInBackground, nullptr) == 0;
+  if (!filling) FillTable(kTouch, fill_threads);
 }
-
-// Zero bytes are empty slots. The table is split among as many threads as
-// the search has, the calling thread taking the first part; a part whose
-// thread cannot be started is cleared by the calling thread.
-void EmptySlots() {
-  const uint64_t bytes = SlotCount() * sizeof(HashSlot);
-  const uint64_t by_size = std::max<uint64_t>(bytes / kMinClearPart, 1);
-  const int threads = std::clamp<int>(SearchData.thread_count, 1, kMaxThreads);
-  const int parts = int(std::min<uint64_t>(uint64_t(threads), by_size));
-  const uint64_t slots_per_part = SlotCount() / uint64_t(parts) / kPartAlign * kPartAlign;
-  const double deadline = MonotonicSeconds() + kClearWriting;
-  ClearPart part[kMaxThreads];
-  pthread_t helper[kMaxThreads];
-  bool started[kMaxThreads] = {};
-  for (int i = 0; i < parts; i++) {
-    const uint64_t first = slots_per_part * uint64_t(i);
-    const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
-    part[i] = {hashtable + first, (last - first) * sizeof(HashSlot), deadline};
-    if (i > 0) started[i] = pthread_create(&helper[i], nullptr, ZeroPart, &part[i]) == 0;
-  }
-  for (int i = 0; i < parts; i++)
-    if (!started[i]) ZeroPart(&part[i]);
-  for (int i = 1; i < parts; i++)
-    if (started[i]) pthread_join(helper[i], nullptr);
-}
-
-}  // namespace
 
 void HashClear() {
   if (!SearchData.hash_enabled) return;
+  HashWait();
   // A table that nothing has written is still all zeros: a GUI's clear at
-  // the start of every game costs nothing then.
+  // the start of every game costs nothing then. Zeros are written rather
+  // than the pages handed back, which the next search would wait for.
   if (hashtable && written.load(std::memory_order_relaxed)) {
     // A search that runs on (a button pressed while it thinks) writes on.
     const bool searching = ThreadsAreBusy() != 0;
-    EmptySlots();
+    FillTable(kZero, FillThreads());
     written.store(searching, std::memory_order_relaxed);
   }
   SearchData.age = 0;

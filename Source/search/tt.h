@@ -42,9 +42,19 @@ extern HashSlot* whitetable;
 extern HashSlot* blacktable;
 
 // Makes the key tables on the first call; frees any previous table and
-// allocates one of SearchData's hash size. 1 on success, 0 when the size
-// cannot be had (no table is left then).
+// allocates one of SearchData's hash size, all empty slots, its pages taken
+// from the system by as many threads as the pool has. 1 on success, 0 when
+// the size cannot be had (no table is left then).
 int HashInit();
+// The same, leaving the pages to be taken by HashTouchInBackground (or as
+// they are first written). Main thread only, as are all of these.
+int HashInitUntouched();
+// Starts taking the pages of a table fresh from HashInitUntouched behind
+// the caller's back.
+void HashTouchInBackground();
+// Returns once the table is ready for use. Everything that uses the table
+// outside a search waits here first (the functions below do).
+void HashWait();
 // Empties every slot and resets the age and the hash fill; nothing while the
 // hash is disabled.
 void HashClear();

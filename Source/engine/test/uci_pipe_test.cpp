@@ -209,8 +209,9 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
   Session s({"-uci_extra"});
   const int elo = ReadElo(s.Options());
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-      {"setoption name Hash value 100000", {"info string Hash set to 8192"}},
-      {"setoption name Hash value 8", {"info string Hash set to 8"}},
+      // Both before "isready", which would take the largest table's pages.
+      {"setoption name Hash value 100000\nsetoption name Hash value 8",
+       {"info string Hash set to 8192", "info string Hash set to 8"}},
       {"setoption name Threads value 0", {"info string Threads set to 1"}},
       {"setoption name Threads value 3", {"info string Threads set to 3"}},
       {"setoption name Threads value 3", {"info string Threads set to 3"}},
