@@ -131,7 +131,8 @@ inline int EndInput(Engine& e, double timeout = 10.0) {
   const double deadline = Now() + timeout;
   int status = 0;
   while (Now() < deadline) {
-    if (waitpid(e.pid, &status, WNOHANG) == e.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_t r = waitpid(e.pid, &status, WNOHANG);
+    if (r == e.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     usleep(2000);
   }
   kill(e.pid, SIGKILL);
@@ -144,6 +145,7 @@ inline int Quit(Engine& e, double timeout = 10.0) {
   Send(e, "quit");
   const int status = EndInput(e, timeout);
   close(e.from_engine);
+  e.pid = -1;  // gone: nothing left to quit
   return status;
 }
 

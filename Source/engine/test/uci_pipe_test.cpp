@@ -1,14 +1,17 @@
 // The engine as a controller sees it: lines in, lines out, through pipes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "tempdir.h"
 #include "uci_harness.h"
 
 using namespace harness;
@@ -67,29 +70,22 @@ int ReadElo(const std::vector<std::string>& lines) {
 
 struct SearchResult {
   std::vector<std::string> lines;
-  std::string best, ponder;
+  std::string best, ponder, info;  // info: the line before "bestmove"
   double seconds = 0;
   bool ok = false;
 };
 
-// Reads through the next "bestmove".
-SearchResult NextResult(Engine& e, double timeout = 30.0) {
+// Sends go (nothing when empty) and reads through the next "bestmove".
+SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
   SearchResult r;
   const double t0 = Now();
+  if (!go.empty()) Send(e, go);
   std::string line;
   r.ok = WaitFor(e, "bestmove", timeout, &line, &r.lines);
   r.seconds = Now() - t0;
   r.best = Field(line + " ", "bestmove");
   r.ponder = Field(line + " ", "ponder");
-  return r;
-}
-
-// Sends go and reads through "bestmove".
-SearchResult Go(Engine& e, const std::string& go, double timeout = 30.0) {
-  const double t0 = Now();
-  Send(e, go);
-  SearchResult r = NextResult(e, timeout);
-  r.seconds = Now() - t0;
+  r.info = r.lines.size() > 1 ? r.lines[r.lines.size() - 2] : "";
   return r;
 }
 
@@ -115,6 +111,23 @@ void ExpectLegal(const SearchResult& r, Board& b) {
     ASSERT_TRUE(after.Play(r.best));
     EXPECT_TRUE(after.Legal(r.ponder)) << "illegal ponder " << r.ponder << " after " << r.best;
   }
+}
+
+// A legal game on b that never runs out of moves.
+std::string RandomGame(Board& b, int plies) {
+  std::mt19937 rng(7);
+  b.Set(fen_opn);
+  std::string game = "position startpos moves";
+  for (int ply = 0; ply < plies; ply++) {
+    Move list[256];
+    const int n = LegalMoves(b.pos(), list);
+    // From a random start, the first move that leaves the other side a reply.
+    for (unsigned i = rng(); MakeMove(b.pos(), list[i % n]), b.MoveCount() == 0; i++) UnmakeMove(b.pos());
+    char text[8];
+    game += std::string(" ") + MoveToStr(b.td->last_move, text);
+    b.td->game_ply = 0;  // the test board keeps no history
+  }
+  return game;
 }
 
 const std::vector<std::string> kOptionLines = {
@@ -249,6 +262,9 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name", {}},
       {"setoption", {}},
       {"setoption name hash value 5", {"info string Hash set to 5"}},
+      {"setoption name multipv value 3", {"info string MultiPV set to 3"}},
+      {"setoption name PONDER value TRUE", {"info string Ponder set to 1"}},
+      {"setoption name Foo", {"info string unknown option Foo"}},
   };
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
@@ -443,8 +459,7 @@ TEST(UciPipe, PonderhitAndStop) {
 }
 
 // A controller may start a new search while the old one ponders, without
-// "stop": the engine must keep listening, end the old search with its own
-// answer, then answer the new go.
+// "stop": the engine ends the old search with its own answer, then answers.
 TEST(UciPipe, GoOrNewGameWhilePondering) {
   Session s;
   Board b;
@@ -452,7 +467,7 @@ TEST(UciPipe, GoOrNewGameWhilePondering) {
   Send(s.e, "go ponder wtime 10000 btime 10000");
   ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0));
   ExpectLegal(Go(s.e, "go depth 3"), b);
-  SearchResult r = NextResult(s.e);
+  SearchResult r = Go(s.e, "");
   ExpectLegal(r, b);
   ASSERT_GE(r.lines.size(), 2u);
   EXPECT_EQ(Field(r.lines[r.lines.size() - 2], "depth"), "3") << "the answer is not the new search's";
@@ -503,20 +518,162 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   for (int i = 0; i < 104; i++) cmd += cycle[i % 4];
   Send(s.e, cmd);
   ExpectLegal(Go(s.e, "go depth 4"), start);
+
+  // A promotion letter in either case.
+  b.Set("Q7/8/8/8/8/8/8/k6K b - -");
+  Send(s.e, "position fen 8/P7/8/8/8/8/8/k6K w - - moves a7a8Q");
+  ExpectLegal(Go(s.e, "go depth 3"), b);
 }
 
-TEST(UciPipe, EndOfInputQuitsAsQuitDoes) {
-  Engine e;
-  const std::string dir = TempDir();
-  ASSERT_TRUE(Start(e, {}, dir));
-  // Past the calibration, so that the main loop meets the end of input.
-  ASSERT_TRUE(WaitFor(e, "info string et=", 10.0));
-  EXPECT_EQ(EndInput(e, 5.0), 0) << "the engine did not quit at end of input";
-  close(e.from_engine);
 
-  Engine q;
-  ASSERT_TRUE(Start(q, {}, dir));
-  EXPECT_EQ(Quit(q), 0);
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
+// The end of input quits as "quit" does, once every search asked for is answered.
+TEST(InputEnd, EndsTheRunOnceEverySearchIsAnswered) {
+  // Switches, lines sent, the lines shown before the exit, the line awaited before the input ends.
+  const struct {
+    std::vector<std::string> args, lines, shown;
+    std::string running;
+  } cases[] = {
+      {{}, {"quit"}, {}, ""},
+      {{}, {}, {}, "info string et="},  // the main loop meets the end
+      {{}, {"isready"}, {"readyok"}, ""},
+      {{}, {"position startpos moves e2e4", "go depth 10"}, {"info depth 10 ", "bestmove"}, ""},
+      {{}, {"go infinite"}, {"bestmove"}, "info depth 5"},
+      {{}, {"position startpos moves e2e4", "go ponder wtime 600000 btime 600000"}, {"bestmove"}, "info depth 5"},
+      {{"-c"}, {"an"}, {"move= ", "Hash fill= "}, "00] 06"},
+  };
+  for (const auto& c : cases) {
+    Engine e;
+    ASSERT_TRUE(Start(e, c.args));
+    for (const std::string& line : c.lines) Send(e, line);
+    ASSERT_TRUE(c.running.empty() || WaitFor(e, c.running, 30.0)) << Tail(e);
+    EXPECT_EQ(EndInput(e, 10.0), 0) << c.running << Tail(e);
+    for (const std::string& line : c.shown) EXPECT_TRUE(WaitFor(e, line, 1.0)) << line << "\n" << Tail(e);
+    close(e.from_engine);
+  }
+}
+
+// Lines are taken whole up to 65,536 characters, dropped whole with one line beyond; tabs part words.
+TEST(InputLines, TakenWholeUpToTheLimitAndDroppedWholeBeyond) {
+  // 700 plies, the fifty-move count kept short by pawn pairs; the last a check few moves answer.
+  const std::string pawns = "a2a3a7a6a3a4a6a5b2b3b7b6c2c4c7c6d2d4d7d5e2e3e7e6g2g3g7g6h2h3h7h6f2f4f7f5h3h4h6h5";
+  const std::string knights = "g1f3g8f6f3g1f6g8";
+  Board b;
+  b.Set(fen_opn);
+  std::string line = "position startpos moves";
+  for (int i = 0; i < 700; i++) {
+    const int k = i % 70;
+    const std::string move = i == 699 ? "f8b4" : k < 2 ? pawns.substr(i / 70 * 8 + k * 4, 4) : knights.substr((k - 2) % 4 * 4, 4);
+    ASSERT_TRUE(b.Play(move)) << move;
+    line += std::string(2 + 2 * (i % 10), ' ').replace(1, 1, "\t") + move;
+  }
+  Session s;
+  line.resize(65536, ' ');  // the limit itself, with a carriage return
+  EXPECT_EQ(s.Ask(line + "\r"), std::vector<std::string>{});  // no move refused
+  ExpectLegal(Go(s.e, "go\tdepth\t3"), b);
+  // Pieces of a longer line would run as commands, some of them "isready".
+  std::string words;
+  while (words.size() < 100000) words += "isready ";
+  const std::string dropped = "info string input line longer than 65536 characters ignored";
+  EXPECT_EQ(s.Ask(words + "\n" + words.substr(0, 65537)), (std::vector<std::string>{dropped, dropped}));
+  b.Set("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6");
+  Send(s.e, "position\tstartpos moves e2e4\te7e5 \t");
+  ExpectLegal(Go(s.e, "go \t depth 2"), b);
+  EXPECT_EQ(s.Ask(" \t\t "), std::vector<std::string>{});
+  EXPECT_EQ(Quit(s.e), 0);
+}
+
+TEST(UciGui, LongGamesAnswerForTheirLastPosition) {
+  Session s({"-log"});
+  for (int plies : {729, 730, 731, 2000}) {
+    Board b;
+    Send(s.e, RandomGame(b, plies));
+    ExpectLegal(Go(s.e, "go depth 3"), b);
+  }
+  // Time management and the table age count the whole game.
+  EXPECT_NE(ReadFile(s.dir + "/kerv.log").find("info string ply= 2000,"), std::string::npos);
+}
+
+// Commands that arrive mid-search end it with its own move.
+TEST(UciGui, CommandsDuringASearchEndItWithItsOwnMove) {
+  Session s;
+  Board start, after;
+  start.Set(fen_opn);
+  after.Set("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+  for (const char* go : {"go movetime 3000", "go infinite", "go depth 60", "go ponder wtime 9000 btime 9000"}) {
+    Send(s.e, "position startpos\n" + std::string(go));
+    ASSERT_TRUE(WaitFor(s.e, "info depth", 10.0)) << go;
+    Send(s.e, "position startpos moves e2e4");
+    ExpectLegal(Go(s.e, "go depth 3"), start);
+    ExpectLegal(Go(s.e, ""), after);
+  }
+  Send(s.e, "go infinite\nsetoption name Contempt value 0");
+  ExpectLegal(Go(s.e, "ucinewgame"), after);
+  EXPECT_TRUE(WaitFor(s.e, "info string Contempt set to 0", 5.0));
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << "one answer per go";
+}
+
+TEST(UciGui, LimitsHoldForOneGoOnly) {
+  Session s({"-d", "3"});
+  EXPECT_EQ(Field(Go(s.e, "go").info, "depth"), "3") << "the switch is the default";
+  EXPECT_EQ(Field(Go(s.e, "go depth 2").info, "depth"), "2");
+  EXPECT_EQ(Field(Go(s.e, "go wtime 20000 btime 20000").info, "depth"), "3");
+  Session plain;
+  Go(plain.e, "go depth 2");
+  EXPECT_GT(std::stoi(Field(Go(plain.e, "go wtime 20000 btime 20000").info, "depth")), 3);
+  Go(plain.e, "go nodes 500");
+  EXPECT_GT(std::stoll(Field(Go(plain.e, "go movetime 1000").info, "nodes")), 5000);
+}
+
+TEST(UciGui, FiftyMoveCounterDrawsButMatesStillCount) {
+  Session s;
+  const std::string rook = "position fen 8/8/8/4k3/8/8/8/R3K3 w - - ";
+  Send(s.e, rook + "99 150");
+  EXPECT_NE(Go(s.e, "go depth 8").info.find(" score cp 0 "), std::string::npos);
+  Send(s.e, rook + "0 150");
+  EXPECT_GT(std::stoi(Field(Go(s.e, "go depth 8").info, "cp")), 300);
+  Send(s.e, "position fen k7/8/1K6/8/8/8/8/7R w - - 120 90");
+  const SearchResult mate = Go(s.e, "go depth 4");
+  EXPECT_EQ(mate.best, "h1h8");
+  EXPECT_NE(mate.info.find(" score mate 1 "), std::string::npos);
+}
+
+#ifndef KERV_SANITIZED  // a sanitizer's address space is its own
+// A Hash beyond "ulimit -v 3000000", applied by "isready" or by "go": the largest size that fits is
+// kept and named in one line, both searches are answered, and the second tries nothing again.
+TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
+  const std::regex said("info string Hash of 8192 MB could not be allocated, using ([0-9]+) MB");
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+  const rlimit limit = {rlim_t(3000000) * 1024, saved.rlim_max};
+  for (const char* before_go : {"isready", "position startpos"}) {
+    Engine e;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+    const bool started = Start(e, {});
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
+    ASSERT_TRUE(started);
+    Send(e, "setoption name Hash value 8192\n" + std::string(before_go));
+    int kept = 0, told = 0;
+    for (int go = 0; go < 2; go++) {
+      const SearchResult r = Go(e, "go depth 5", 60.0);
+      ASSERT_TRUE(r.ok) << Tail(e);
+      EXPECT_NE(r.best, "null");
+      std::smatch m;
+      for (const std::string& line : r.lines)
+        if (std::regex_match(line, m, said)) told++, kept = std::stoi(m[1]);
+    }
+    EXPECT_EQ(told, 1) << Tail(e, 40);
+    EXPECT_TRUE(kept >= 64 && kept < 4096 && (kept & (kept - 1)) == 0) << kept;
+    EXPECT_EQ(Quit(e, 30.0), 0);
+  }
+}
+
+#endif
+
+// A large table's pages are taken in the background: neither "uci" nor "quit" waits for them.
+TEST(HashSize, LargeTableHoldsUpNeitherUciNorQuit) {
+  const double t0 = Now();
+  Session s({"-hash", "8192"});
+  s.Options();  // through "uciok"
+  EXPECT_LT(Now() - t0, 5.0);
+  EXPECT_EQ(Quit(s.e, 30.0), 0);
 }
