@@ -1,11 +1,12 @@
-// The console's load and save against the game files of other programs.
+// The console's load and save against the game files of other programs, and
+// its text inputs: read past a byte-order mark, never from a directory.
 #include <sstream>
 
 #include "console_fixture.h"
+#include "engine/infile.h"
 
-// 170 plies on one line, with move numbers, marks, glyphs, control bytes, tabs
-// and Windows line ends, load as typed; saved, both castlings are written as
-// every reader takes them, and the game loads back.
+// 170 plies on one line of over 1023 characters, with numbers, marks, glyphs, control bytes, tabs and
+// Windows line ends, load as typed; saved with castlings as every reader takes them, they load back.
 TEST_F(ConsoleTest, OneLineAnnotatedGamesLoadAndSavedGamesReadBack) {
   InTempDir dir;
   const auto played = [] { return Epd() + " " + std::to_string(CTD->game_ply); };
@@ -22,8 +23,7 @@ TEST_F(ConsoleTest, OneLineAnnotatedGamesLoadAndSavedGamesReadBack) {
   }
   const std::string typed = played();
   ASSERT_EQ(CTD->game_ply, 170);
-  ASSERT_GT(line.size(), 1023u);
-  WriteFile("g.pgn", "[Event \"x\"]\r\n\r\n" + line + "1-0\r\n");
+  WriteFile("g.pgn", "\xEF\xBB\xBF[Event \"x\"]\r\n\r\n" + line + "1-0\r\n");  // after a byte-order mark
   Run("new");
   Run("load g.pgn");
   EXPECT_EQ(played(), typed);
@@ -33,15 +33,28 @@ TEST_F(ConsoleTest, OneLineAnnotatedGamesLoadAndSavedGamesReadBack) {
   Run("new");
   Run("load tmp.pgn");
   EXPECT_EQ(played(), typed);
+
+  WriteFile("test.epd", "\xEF\xBB\xBFr3k3/8/8/8/8/8/8/4K3 b q - id \"first\";\n");
+  Run("get first");
+  EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
+  WriteFile("f", "\xEF\xBB" "x");  // a mark begun is text
+  FILE* f = OpenInput("f");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(std::getc(f), 0xEF);
+  std::fclose(f);
 }
 
-// Black moves first from the FEN; a FEN that sets no position loads nothing.
+// Black moves first from the FEN; a directory is said in one line and leaves
+// the game; a FEN that sets no position loads nothing.
 TEST_F(ConsoleTest, LoadStartsAGameFromItsFenTag) {
   InTempDir dir;
   const auto played = [] { return Epd() + " " + std::to_string(CTD->game_ply); };
   WriteFile("g.pgn", "[Event \"R\"]\n[SetUp \"1\"]\n[FEN \"8/8/4k3/8/2R5/8/3PK3/7r b - - 0 1\"]\n\n1... Rh2+ 2. Ke3 Rh3+ 0-1\n"
                      "[Event \"B\"]\n[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n\n1. e4 e5 *\n");
   Run("load g.pgn");
+  EXPECT_EQ(played(), "8/8/4k3/8/2R5/4K2r/3P4/8 w - - 3");
+  std::filesystem::create_directory("d.pgn");
+  EXPECT_EQ(Run("load d.pgn"), "loading d.pgn, tag \n\ncan't read d.pgn\n");
   EXPECT_EQ(played(), "8/8/4k3/8/2R5/4K2r/3P4/8 w - - 3");
   EXPECT_NE(Run("load g.pgn 2").find("\nIllegal EPD - 8/8/8/8/8/8/8/8 w - - 0 1\n"), std::string::npos);
   EXPECT_EQ(played(), std::string(fen_opn) + " 0");
