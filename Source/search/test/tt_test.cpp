@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <atomic>
@@ -6,6 +7,7 @@
 #include <vector>
 #include "board/bitboard.h"
 #include "board/fen.h"
+#include "platform/memory.h"
 #include "search/keys.h"
 #include "search/records.h"
 #include "search/searchdata.h"
@@ -261,6 +263,42 @@ TEST_F(TableTest, FreshTableIsEmptyAndASplitClearEmptiesEverySlot) {
     EXPECT_EQ(left == 0, cleared) << "writer " << writer << ": " << left << " slots left";
   }
   SearchData.thread_count = threads;
+}
+
+// Pages of the table not handed over (seen before the slots are read, which maps them), plus used slots.
+uint64_t MissingPagesAndUsedSlots() {
+  const size_t bytes = (size_t(entries) + 16) * sizeof(HashSlot), page = SystemPageSize();
+  std::vector<unsigned char> resident((bytes + page - 1) / page);
+  uint64_t bad = mincore(hashtable, bytes, resident.data()) != 0;
+  for (unsigned char r : resident) bad += !(r & 1);
+  for (uint64_t i = 0; i < entries + 16; i++) {
+    const HashEntry e = ReadSlot(hashtable + i);
+    bad += e.lock || e.check || e.move || e.score || e.age || e.bound || e.depth != kHashEmptyDepth;
+  }
+  return bad;
+}
+
+// A table touched in the background, on one thread or several, is all taken and empty once a
+// clear has waited for it; a clear of a used table writes zeros and hands no page back.
+TEST_F(TableTest, EveryPageTakenAndEverySlotEmpty) {
+  Set(kStart);
+  const uint8_t pool = SearchData.thread_count;
+  SearchData.hash_size = 83;  // several parts, the last one longer
+  for (int threads : {1, 3, 8}) {
+    SearchData.thread_count = uint8_t(threads);
+    ASSERT_EQ(HashInitUntouched(), 1);
+    HashTouchInBackground();
+    HashClear();
+    EXPECT_EQ(MissingPagesAndUsedSlots(), 0u) << threads << " threads, fresh";
+    for (uint64_t i = 0; i < entries; i += 4099, pos->key ^= i) HashStore(pos, M("e2", "e4"), 5, 10, BoundExact);
+    HashClear();
+    EXPECT_EQ(MissingPagesAndUsedSlots(), 0u) << threads << " threads, cleared";
+  }
+  // Given up while still being touched.
+  ASSERT_EQ(HashInitUntouched(), 1);
+  HashTouchInBackground();
+  HashFree();
+  SearchData.thread_count = pool;
 }
 
 TEST_F(TableTest, CheckWordAndMoveSanity) {

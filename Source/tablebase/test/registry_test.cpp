@@ -36,6 +36,10 @@ TEST(TablebaseRegistry, PathsAndCounts) {
   const std::string b = MakeTempDir();
   WriteFile(a.dir + "/KQvK.rtbw", Table("KQvK.rtbw"));
   WriteFile(b + "/KRvKP.rtbw", Table("KRvKP.rtbw"));
+  std::string deep = b;  // a folder whose path runs past a thousand characters
+  for (int i = 0; i < 5; i++) deep += "/" + std::string(220, char('a' + i));
+  std::filesystem::create_directories(deep);
+  std::filesystem::create_symlink(kTables + "/KQvK.rtbw", deep + "/KQvK.rtbw");
   const struct {
     std::string path, line;
     int largest;
@@ -43,6 +47,7 @@ TEST(TablebaseRegistry, PathsAndCounts) {
       {a.dir + ":/nonexistent:" + b, "info string found 2 tablebases\n", 4},
       {a.dir + ":", "info string found 1 tablebases\n", 3},
       {"::" + b, "info string found 1 tablebases\n", 4},
+      {deep, "info string found 1 tablebases\n", 3},
       {"/nonexistent", "info string found 0 tablebases\n", 0},
       {"<empty>", "", 0},
       {"", "", 0},
