@@ -242,8 +242,7 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   Run("set xmultipvy 4");
   EXPECT_EQ(Personality.MultiPV, 4);
   Run("set multipv 1");
-  // The search parameters keep their ranges: the options' bounds, widened so
-  // that a gate can be shut (0) or opened to every depth.
+  // Search parameters keep the options' bounds, widened so a gate can be shut (0) or opened fully.
   EXPECT_EQ(Run("set SEP_depth 100"), "SEP_depth set to 9\n");
   EXPECT_EQ(SEP_depth, 9);
   EXPECT_EQ(Run("set FP_depth -4"), "FP_depth set to 0\n");

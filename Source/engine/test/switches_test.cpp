@@ -114,8 +114,7 @@ TEST(Switches, NpsSetsTheStrengthLimitAndPrintsTheRating) {
   EXPECT_EQ(Personality.UCI_Elo, 0);
 }
 
-// A name is stored whole or refused in one line, the old one kept: a cut
-// name would open some other file.
+// A name is stored whole or refused in one line, the old one kept: a cut name opens another file.
 TEST(Switches, PathsAndFilesAreWholeOrRefused) {
   Parse({"-tbpath", "/tb/a:/tb/b"});
   EXPECT_STREQ(Personality.SyzygyPath, "/tb/a:/tb/b");

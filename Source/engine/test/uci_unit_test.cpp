@@ -122,8 +122,7 @@ TEST_F(Interpreter, PositionPlaysOnlyLegalMoves) {
   EXPECT_EQ(refused.find("illegal move"), std::string::npos) << refused;
   EXPECT_EQ(CTD->game_ply, 1);
 
-  // A long game is played to its end and leaves the search its undo records;
-  // its fifty-move count stops at the ceiling instead of wrapping.
+  // A long game is played whole, leaves the search its undo records, and its fifty count stops.
   std::string cmd = "position startpos moves";
   const char* cycle[4] = {" g1f3", " g8f6", " f3g1", " f6g8"};
   for (int i = 0; i < 4000; i++) cmd += cycle[i % 4];

@@ -6,8 +6,7 @@
 
 #include <vector>
 
-// Touching takes every page of the range asked for from the system, whether
-// its ends lie on page boundaries or inside pages, and leaves it all zeros.
+// Touching takes every page of the range from the system, its ends on page bounds or not, all zeros.
 TEST(LargeBlock, TouchingTakesEveryPageOfTheRangeAndKeepsItZero) {
   const size_t page = size_t(sysconf(_SC_PAGESIZE)), bytes = (size_t(6) << 20) + 100;
   EXPECT_EQ(SystemPageSize(), page);

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-// Feeds the reads in order, the end of input after the last when ended, and
-// returns the lines handed back.
+// Feeds the reads in order (the end of input after the last when ended); the lines handed back.
 static std::vector<std::string> Split(const std::vector<std::string>& reads, bool ended = false) {
   static PipeLines lines;
   lines.held_len = 0;
@@ -32,8 +31,7 @@ TEST(PipeLines, CutsReadsIntoLines) {
   EXPECT_EQ(Split({"go\rdepth 5\n"}), (Lines{"go"}));
   EXPECT_EQ(Split({"\n\r\n", "\n"}), Lines{});
   EXPECT_EQ(Split({"isready\nqu", "it"}, true), (Lines{"isready", "quit"}));
-  // The longest line is kept whole across reads; one more character drops
-  // the line, never splits it.
+  // The longest line is kept whole across reads; one more character drops the line, never splits it.
   const std::string longest(kMaxInputLine, 'x');
   EXPECT_EQ(Split({longest.substr(0, 7), longest.substr(7), "\rjunk\nyz\n"}), (Lines{longest, "yz"}));
   EXPECT_EQ(Split({longest, "yz\n", "go\n", longest + "y"}, true), (Lines{{kDroppedLine}, "go", {kDroppedLine}}));

@@ -453,8 +453,7 @@ TEST_F(ControlTest, EffectiveBranchingFactor) {
 // Under a sanitizer the address space is its own, so these run without one.
 #ifndef KERV_SANITIZED
 
-// Exits with 7 when a size that does not fit leaves the largest that does,
-// named in one line (plain in the console), and is not tried again.
+// Exits with 7 when a size that does not fit leaves the largest that does, said once (plain in the console).
 [[noreturn]] void PrepareUnderLimit() {
   rlimit limit;
   limit.rlim_cur = limit.rlim_max = rlim_t(1) << 30;
@@ -467,9 +466,8 @@ TEST_F(ControlTest, EffectiveBranchingFactor) {
     PrepareNewSearchAt(kNow);
     PrepareNewSearchAt(kNow);
     const int kept = Personality.Hash;
-    ok &= testing::internal::GetCapturedStdout() == std::string(prefix) + "Hash of " + std::to_string(asked) +
-                                                        " MB could not be allocated, using " +
-                                                        std::to_string(kept) + " MB\n";
+    const std::string said = prefix + ("Hash of " + std::to_string(asked)) + " MB could not be allocated, using ";
+    ok &= testing::internal::GetCapturedStdout() == said + std::to_string(kept) + " MB\n";
     ok &= kept > 1 && kept < 1024 && SearchData.hash_size == kept && entries == uint32_t(kept) * 65536;
   }
   std::exit(ok ? 7 : 1);
