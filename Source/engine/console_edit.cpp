@@ -25,15 +25,6 @@ struct Draft {
   int ep;
 };
 
-// Lines already taken off standard input wait in the input queue; the
-// dialogue reads those first.
-bool ReadEditLine(char* line, int size) {
-  if (TakeInputLine(line, size)) return true;
-  if (!std::fgets(line, size, stdin)) return false;
-  line[std::strcspn(line, "\r\n")] = 0;
-  return true;
-}
-
 void Clear(Draft* d) {
   std::memset(d->board, 0, sizeof d->board);
   d->castling = 15;
@@ -111,7 +102,7 @@ void EditBoard() {
   d.ep = pos->ep;
 
   char line[256];
-  while (ReadEditLine(line, sizeof line)) {
+  while (WaitInputLine(line, sizeof line)) {
     if (!line[0]) continue;
     if (line[0] == '.') break;
     if (line[0] == '#') Clear(&d);

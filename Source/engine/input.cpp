@@ -16,9 +16,27 @@ namespace {
 char queue[kInputQueueSize];
 int queue_len = 0;
 
+// How long a blocking read sleeps between looks where input cannot be
+// waited on (elsewhere it wakes as soon as input comes).
+constexpr int kLineWaitUs = 100000;
+
 void ShowDroppedLine() {
   ShowFormatted("%sinput line longer than %d characters ignored", PBlock.protocol ? "info string " : "",
                 kMaxInputLine);
+}
+
+// Moves what waits on standard input into the queue. A full read can add a
+// whole buffer of lines; while the queue cannot take that, the input waits
+// in the pipe instead of being dropped.
+void ReadIntoQueue() {
+  static char lines[kReadSize];  // too big for small stacks
+  if (InputQueueRoom() <= kReadSize) return;
+  const int n = ReadWaitingInput(PBlock.protocol != 0, lines);
+  for (int start = 0, i = 0; i < n; i++) {
+    if (lines[i] != '\n') continue;
+    QueueInputLine(lines + start, i - start);
+    start = i + 1;
+  }
 }
 
 }  // namespace
@@ -53,27 +71,27 @@ int TakeInputLine(char* out, int size) {
 
 bool InputExhausted() { return queue_len == 0 && InputEnded(); }
 
-void UserInput() {
+bool UserInput() {
   // Static, as lines this long are too big for small stacks. A command that
-  // polls the input while it runs (the console's tune) reuses them, so what
+  // polls the input while it runs (the console's tune) reuses it, so what
   // it needs of its own line must be copied before (the console's words are).
-  static char lines[kReadSize];
   static char line[kInputLineSize];
-  // A full read can add a whole buffer of lines; while the queue cannot take
-  // that, the input waits in the pipe instead of being dropped.
-  if (InputQueueRoom() > kReadSize) {
-    const int n = ReadWaitingInput(PBlock.protocol != 0, lines);
-    for (int start = 0, i = 0; i < n; i++) {
-      if (lines[i] != '\n') continue;
-      QueueInputLine(lines + start, i - start);
-      start = i + 1;
-    }
-  }
-  if (!TakeInputLine(line, sizeof line)) return;
+  ReadIntoQueue();
+  if (!TakeInputLine(line, sizeof line)) return false;
   if (line[0] == kDroppedLine)  // no other line is queued empty
     ShowDroppedLine();
   else if (PBlock.protocol == 1 || std::strcmp(line, "uci") == 0)
     ProcessUCI(line);
   else if (PBlock.protocol == 0)
     ProcessConsole(line);
+  return true;
+}
+
+bool WaitInputLine(char* out, int size) {
+  for (;;) {
+    ReadIntoQueue();
+    if (TakeInputLine(out, size)) return true;
+    if (InputEnded()) return false;
+    WaitForInput(kLineWaitUs);
+  }
 }

@@ -6,10 +6,15 @@
 // Room for a few lines of the longest kind.
 constexpr int kInputQueueSize = 4 * kInputLineSize;
 
-// Reads at most what waits on standard input, then hands at most one queued
-// line to ProcessUCI or ProcessConsole. Never blocks on an idle input. A line
-// too long to keep is answered with one line instead.
-void UserInput();
+// Reads what waits on standard input, then hands at most one queued line to
+// ProcessUCI or ProcessConsole; false when no line was queued. Never blocks
+// on an idle input. A line too long to keep is answered with one line
+// instead.
+bool UserInput();
+
+// Takes the next line for a dialogue that waits for its answer (the board
+// editor), blocking until one comes; false once the input has ended.
+bool WaitInputLine(char* out, int size);
 
 // True once standard input has ended and every line it brought has been
 // handed on.

@@ -1,5 +1,6 @@
 #include "engine/loop.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "board/bitboard.h"
@@ -14,6 +15,7 @@
 #include "platform/input.h"
 #include "platform/sleep.h"
 #include "search/output.h"
+#include "search/root.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/searchcontrol.h"
@@ -108,7 +110,7 @@ void ShowStatistics(Move best) {
 
 void Report() {
   Collect();
-  DisplaySearchInfo(0, 1, SearchData.best_depth, SearchData.best_score, SearchData.pv);
+  DisplayFinalInfo();
   Move best, ponder;
   ResultMoves(&best, &ponder);
   if (PBlock.protocol) {
@@ -152,6 +154,24 @@ void EndOfInput() {
   }
 }
 
+// How long a pass waits for input. A search is watched every millisecond,
+// and a fixed time is woken for when it is up, so the search is stopped at
+// its time; once stopped, its end is looked for ten times as often, so the
+// answer goes out at once. Under the reserve a move must cost less than the
+// increment, so the watch is four times closer. An idle engine only waits
+// for input, which wakes it as it comes.
+int PollMicroseconds() {
+  const int state = SearchData.state;
+  if (SearchData.go_request && state == StateIdle) return 0;
+  if (state == StateIdle) return 5000;
+  // A stopped search whose result waits (pondering, infinite) only waits
+  // for input.
+  if (Stopped()) return ThreadsAreBusy() ? 100 : 5000;
+  if (ClockUnderReserve()) return 250;
+  const double left = FixedTimeLeft();
+  return left < 0.001 ? std::max(0, int(left * 1e6)) : 1000;
+}
+
 }  // namespace
 
 void EndSearchAndReport() {
@@ -170,24 +190,18 @@ void Loop() {
   SearchData.go_request = 0;
   PBlock.quit = 0;
   while (!PBlock.quit) {
-    // Input is also read while a go request waits behind a search that has
-    // not ended yet, so nothing can leave the loop spinning deaf.
-    if (!SearchData.go_request || SearchData.state != StateIdle) {
-      // Under the reserve a move must cost less than the increment: "position"
-      // and "go" are read as they arrive, and the time check and the end of
-      // the search are seen within a quarter of a millisecond.
-      if (ClockUnderReserve())
-        WaitForInput(250);
-      else
-        SleepMs(5);
-      SearchTimecheck();
-      UserInput();
-      if (InputExhausted()) EndOfInput();
-      if (PBlock.quit) break;
-    }
-    if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
-    if (SearchData.state != StateIdle && !ThreadsAreBusy() && SearchData.state != StatePondering &&
-        !hold_result)
-      Report();
+    WaitForInput(PollMicroseconds());
+    SearchTimecheck();
+    // Every line that has come is handled now. A go starts, and a search
+    // that has ended is reported, before the next line is taken: "position"
+    // and "go" cost no pass, a "stop" behind a "go" stops the search that
+    // go asked for, and each report comes before what follows it.
+    do {
+      if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
+      if (SearchData.state != StateIdle && !ThreadsAreBusy() && SearchData.state != StatePondering &&
+          !hold_result)
+        Report();
+    } while (!PBlock.quit && UserInput());
+    if (!PBlock.quit && InputExhausted()) EndOfInput();
   }
 }

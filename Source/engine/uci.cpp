@@ -445,9 +445,27 @@ GoLimits ReadGoLimits(const char* args) {
   return lim;
 }
 
+// Whether args hold word as a word of its own.
+bool HasWord(const char* args, const char* word) {
+  const size_t n = std::strlen(word);
+  for (const char* p = args; (p = std::strstr(p, word)); p += n)
+    if ((p == args || p[-1] == ' ') && (p[n] == 0 || p[n] == ' ')) return true;
+  return false;
+}
+
+// The go parameters the engine does not act on are named, so that a
+// restricted or mate search is not taken for one that was kept.
+void ReportIgnoredGoWords(const char* args) {
+  const bool searchmoves = HasWord(args, "searchmoves"), mate = HasWord(args, "mate");
+  if (searchmoves || mate)
+    ShowFormatted("info string go ignores %s%s%s", searchmoves ? "searchmoves" : "",
+                  searchmoves && mate ? " and " : "", mate ? "mate" : "");
+}
+
 void Go(const char* args) {
   PBlock.ready = 0;
   EndSearchAndReport();
+  ReportIgnoredGoWords(args);
   ReadClocks(args);
   StoreGoLimits(ReadGoLimits(args));
   infinite_go = std::strstr(args, "infinite") != nullptr;

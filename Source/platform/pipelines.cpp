@@ -20,9 +20,9 @@ int SplitPipeBytes(PipeLines& lines, const char* bytes, int n, char* out) {
   int written = 0;
   for (int i = 0; i < n; i++) {
     const char c = bytes[i];
-    if (c == '\n' || c == 0)
+    if (c == '\n')
       written += EndPipeLines(lines, out + written);
-    else if (c == '\r')
+    else if (c == '\r' || c == 0)
       lines.text_ended = true;
     else if (lines.text_ended || lines.too_long)
       continue;

@@ -23,6 +23,11 @@ static_assert(sizeof pipe_lines.held + sizeof chunk + 1 <= kReadSize);
 void SetUpInput() {
   first_call = false;
   input_handle = GetStdHandle(STD_INPUT_HANDLE);
+  // Started without standard input: it has ended before it began.
+  if (input_handle == nullptr || input_handle == INVALID_HANDLE_VALUE) {
+    input_ended = true;
+    return;
+  }
   DWORD mode;
   is_pipe = !GetConsoleMode(input_handle, &mode);
   if (!is_pipe) {
@@ -31,6 +36,9 @@ void SetUpInput() {
     FlushConsoleInputBuffer(input_handle);
   }
 }
+
+// A writer that has closed the pipe, or no input handle at all.
+bool EndsInput(DWORD error) { return error == ERROR_BROKEN_PIPE || error == ERROR_INVALID_HANDLE; }
 
 // Bytes read into chunk when input waits, else 0. A pipe whose writer has
 // closed it fails with a broken pipe once its bytes are read; a file at its
@@ -44,7 +52,7 @@ int ReadPipeBytes() {
     // can a pipe that an emulator hands on from its host: reading it may
     // wait, but it is the only way its input is ever seen.
     const DWORD error = GetLastError();
-    if (error == ERROR_BROKEN_PIPE) {
+    if (EndsInput(error)) {
       input_ended = true;
       return 0;
     }
@@ -55,7 +63,7 @@ int ReadPipeBytes() {
     if (n == 0) input_ended = true;
     return int(n);
   }
-  if (GetLastError() == ERROR_BROKEN_PIPE) input_ended = true;
+  if (EndsInput(GetLastError())) input_ended = true;
   return 0;
 }
 

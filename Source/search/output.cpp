@@ -88,11 +88,13 @@ void ScoreText(int score, char* out) {
     std::sprintf(out, "cp %d", score);
 }
 
-void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv) {
+void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv, int bound) {
   Lock(spinlock2);
   Collect();
   if (depth > 6) RefreshHashFill();
   const int s = ShownScore(score);
+  // A score the tablebases give in place of the search's is no bound.
+  if (s != score) bound = ScoreExact;
   char moves[kMaxShownMoves * 8];
   MovesText(pv, moves);
   const double elapsed = SearchData.elapsed;
@@ -102,8 +104,10 @@ void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv)
   if (PBlock.protocol == 1) {
     char multipv[24] = "";
     if (Personality.MultiPV > 1) std::snprintf(multipv, sizeof multipv, "multipv %d ", slot);
-    char score_text[24];
+    char score_text[40];
     ScoreText(s, score_text);
+    if (bound == ScoreUpper) std::strcat(score_text, " upperbound");
+    if (bound == ScoreLower) std::strcat(score_text, " lowerbound");
     std::snprintf(line, sizeof line,
                   "info %s%sdepth %d seldepth %d score %s time %.0f nodes %.0f nps %.0f tbhits %.0f "
                   "hashfull %.0f pv %s",
@@ -121,10 +125,11 @@ void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv)
   Unlock(spinlock2);
 }
 
-void DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv) {
-  if (SearchData.stop == StopRun && PBlock.info_delay > SearchData.elapsed) return;
-  if (PBlock.info_delay == 9999.0 || depth == 0 || !pv[1]) return;
-  PrintSearchInfo(thread, slot, depth, score, pv);
+bool DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv, int bound) {
+  if (SearchData.stop == StopRun && PBlock.info_delay > SearchData.elapsed) return false;
+  if (PBlock.info_delay == 9999.0 || depth == 0 || !pv[1]) return false;
+  PrintSearchInfo(thread, slot, depth, score, pv, bound);
+  return true;
 }
 
 void RetrievePV(Position* pos, int ply, Move* pv) {

@@ -28,6 +28,7 @@ namespace {
 
 constexpr int kLastIteration = 68;
 constexpr int kTbMoveDepth = 99;  // completed depth reported for a root tablebase move
+constexpr int kMaxPVLines = 256;  // more than any position has moves
 
 inline MoveEntry* RootList(ThreadRecord* td) { return &td->moves[td->ply[1].list_start]; }
 
@@ -39,12 +40,61 @@ inline void SetThreadBest(ThreadRecord* td, Move m) {
   td->best_move.store(m, std::memory_order_relaxed);
 }
 
-// A root result that is not final: the move alone as variation.
+// A root result that is not final: the move alone as variation, its score
+// a bound (kind 1 at most, 2 at least).
 inline void Report(ThreadRecord* td, int kind, Move m, int score) {
   td->root_result.store(uint8_t(kind), std::memory_order_relaxed);
   SetThreadBest(td, m);
   td->pv[2] = 0;
   td->root_score.store(int16_t(score), std::memory_order_relaxed);
+}
+
+// The finished lines of a MultiPV search, kept by thread 0: those of the
+// iteration under way and those of the last finished one, so that a stop
+// inside a set still leaves a whole set of distinct moves to show.
+struct PVLine {
+  int depth, score;
+  Move pv[kMaxPly];
+};
+struct PVLineSet {
+  int count;
+  PVLine line[kMaxPVLines];
+};
+// What was last printed for each MultiPV number.
+struct ShownLine {
+  int depth, score;
+  Move move;
+};
+PVLineSet line_sets[2];
+int current_set = 0;
+ShownLine shown[kMaxPVLines + 1];
+
+void ResetPVLines() {
+  line_sets[0].count = line_sets[1].count = 0;
+  current_set = 0;
+  std::memset(shown, 0, sizeof shown);
+}
+
+// A new iteration: the set just finished becomes the one to fall back on.
+void StartPVLineSet() {
+  current_set ^= 1;
+  line_sets[current_set].count = 0;
+}
+
+void ShowPVLine(int number, int depth, int score, const Move* pv) {
+  if (number > kMaxPVLines || !DisplaySearchInfo(0, number, depth, score, pv)) return;
+  shown[number] = {depth, score, pv[1]};
+}
+
+void KeepPVLine(int slot, int depth, int score, const Move* pv) {
+  PVLineSet& set = line_sets[current_set];
+  if (slot >= kMaxPVLines) return;
+  PVLine& line = set.line[slot];
+  line.depth = depth;
+  line.score = score;
+  std::memcpy(line.pv, pv, sizeof line.pv);
+  set.count = slot + 1;
+  ShowPVLine(slot + 1, depth, score, pv);
 }
 
 int ListLength(const MoveEntry* list) {
@@ -142,6 +192,7 @@ void QuiescenceRoot(ThreadRecord* td, int side, int eval, Move fallback) {
   td->best_move.store(td->pv[1], std::memory_order_relaxed);
   Lock(spinlock1);
   SearchData.best_score.store(int16_t(score), std::memory_order_relaxed);
+  SearchData.best_bound = ScoreExact;
   SearchData.root_eval = int16_t(eval);
   std::memcpy(SearchData.pv, td->pv, sizeof SearchData.pv);
   Unlock(spinlock1);
@@ -160,7 +211,9 @@ void NewBestMove(ThreadRecord* td) {
     return;
   }
   if (td->pv[1] != SearchData.pv[1]) SearchData.change_depth.store(int8_t(d), std::memory_order_relaxed);
+  const int bound = td->root_result.load(std::memory_order_relaxed);
   SearchData.best_score.store(int16_t(s), std::memory_order_relaxed);
+  SearchData.best_bound = uint8_t(bound);
   SearchData.best_depth.store(int8_t(d), std::memory_order_relaxed);
   std::memcpy(SearchData.pv, td->pv, sizeof SearchData.pv);
   // A root tablebase move reports a depth beyond the per-depth tables.
@@ -169,10 +222,10 @@ void NewBestMove(ThreadRecord* td) {
     SearchData.move_by_depth[d] = td->pv[1];
   }
   Unlock(spinlock1);
-  if (d >= 2 && MultiPV() == 1) DisplaySearchInfo(td->index, 0, d, s, td->pv);
+  if (d >= 2 && MultiPV() == 1) DisplaySearchInfo(td->index, 0, d, s, td->pv, bound);
 }
 
-void SearchRoot(Position* pos, int side, int depth, int slot) {
+bool SearchRoot(Position* pos, int side, int depth, int slot) {
   ThreadRecord* td = pos->owner;
   PlyRecord* root = &td->ply[1];
   MoveEntry* list = RootList(td);
@@ -211,7 +264,7 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
                       : 0;
 
     MakeMove(pos, m);
-    int s, bound;
+    int s, bound, reported = 0;
     if (best != -kInfinity && w != 10000) {
       bound = best < -kMateRange ? -kInfinity : best;
       int u = best + 1 > 9696 ? kInfinity : best + 1;
@@ -223,8 +276,8 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
         for (int step = 1, round = 1; !Stopped(); round++) {
           step = std::max(2 * step, 25);
           u = u + step > 9696 ? kInfinity : u + step;
-          Report(td, 2, m, s);
-          if (round >= 2 && long_role) DisplaySearchInfo(0, 0, depth, s, td->pv);
+          Report(td, reported = ScoreLower, m, s);
+          if (round >= 2 && long_role) DisplaySearchInfo(0, 0, depth, s, td->pv, ScoreLower);
           s = -Search(pos, side ^ 1, 2, depth - 1, -u, -bound, 0, scratch);
           if (s < u) break;
         }
@@ -233,8 +286,9 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
       int alpha = alpha0, beta = beta0;
       s = -Search(pos, side ^ 1, 2, depth - 1, -beta, -alpha, 0, scratch);
       while ((s <= alpha || s >= beta) && !Stopped()) {
-        Report(td, s <= alpha ? 1 : 2, m, s);
-        if (long_role) DisplaySearchInfo(0, 0, depth, s, td->pv);
+        reported = s <= alpha ? ScoreUpper : ScoreLower;
+        Report(td, reported, m, s);
+        if (long_role) DisplaySearchInfo(0, 0, depth, s, td->pv, reported);
         w = std::max(2 * w, 25);
         if (s <= alpha)
           alpha = alpha - w < -kMateRange ? -kInfinity : alpha - w;
@@ -248,15 +302,17 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
     td->root_result.store(0, std::memory_order_relaxed);
 
     if (Stopped()) {
-      if (!main_thread) return;
-      // A fail high that the stop cut short may still be worth reporting;
-      // a stop before any result has no move to offer.
-      if (td->root_score.load(std::memory_order_relaxed) > SearchData.best_score.load(std::memory_order_relaxed) + 24 &&
+      // A fail high that the stop cut short may still be worth reporting,
+      // as the bound it is; a stop before any result has no move to offer.
+      // Only the main line feeds the shared result.
+      if (main_thread && slot == 0 &&
+          td->root_score.load(std::memory_order_relaxed) > SearchData.best_score.load(std::memory_order_relaxed) + 24 &&
           td->pv[1] && td->pv[1] != SearchData.pv[1]) {
         td->completed_depth.store(uint8_t(depth), std::memory_order_relaxed);
+        td->root_result.store(uint8_t(reported), std::memory_order_relaxed);
         NewBestMove(td);
       }
-      return;
+      return false;
     }
 
     std::memcpy(td->pv, saved_pv, sizeof saved_pv);
@@ -269,7 +325,7 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
       SetThreadBest(td, m);
       CopyContinuation(td->pv, scratch, 1);
       td->completed_depth.store(uint8_t(depth), std::memory_order_relaxed);
-      if (main_thread) NewBestMove(td);
+      if (main_thread && slot == 0) NewBestMove(td);
       const MoveEntry chosen = *e;
       std::memmove(&list[slot + 1], &list[slot], sizeof(MoveEntry) * size_t(i - slot));
       list[slot] = chosen;
@@ -281,6 +337,7 @@ void SearchRoot(Position* pos, int side, int depth, int slot) {
     SearchData.settled_depth.store(uint8_t(ListLength(list) == 1 ? 100 : depth), std::memory_order_relaxed);
     if (main_role && depth == 1) DisplaySearchInfo(0, 0, 1, best, td->pv);
   }
+  return true;
 }
 
 void ThreadSearch(ThreadRecord* td) {
@@ -288,6 +345,7 @@ void ThreadSearch(ThreadRecord* td) {
   const bool main_thread = td->index == 0;
 
   ResetOrdering(td);
+  if (main_thread) ResetPVLines();
   PlyRecord* root = &td->ply[1];
   root->alpha = -kInfinity;
   root->beta = kInfinity;
@@ -361,10 +419,12 @@ void ThreadSearch(ThreadRecord* td) {
       td->depth.store(uint8_t(d), std::memory_order_relaxed);
       AddRootNoise(td, list);
     }
+    if (main_thread && multipv > 1) StartPVLineSet();
     for (int k = 0;; k++) {
-      SearchRoot(pos, side, d, k);
+      // A line the stop cut short is no finished line.
+      if (!SearchRoot(pos, side, d, k)) break;
       const int slot = k + 1;
-      if (main_thread && multipv > 1) DisplaySearchInfo(0, slot, d, td->root_score.load(std::memory_order_relaxed), td->pv);
+      if (main_thread && multipv > 1) KeepPVLine(k, d, td->root_score.load(std::memory_order_relaxed), td->pv);
       if (Stopped() || slot >= multipv || list[slot].move == EndOfList) break;
     }
     SearchData.nodes_by_depth[d].fetch_add(td->counters[CountNodes].load(std::memory_order_relaxed),
@@ -376,6 +436,30 @@ void ThreadSearch(ThreadRecord* td) {
     }
     const int best = SearchData.best_score.load(std::memory_order_relaxed);
     if (best >= 9999 - d || best < d - 9999 || d >= max_depth || d >= kLastIteration) break;
+  }
+}
+
+void DisplayFinalInfo() {
+  const int depth = SearchData.best_depth, score = SearchData.best_score;
+  DisplaySearchInfo(0, 1, depth, score, SearchData.pv, SearchData.best_bound);
+  const int multipv = MultiPV();
+  if (multipv == 1 || depth == 0 || !SearchData.pv[1]) return;
+  // The best line, then the lines of the set under way, then those of the
+  // last finished set, each first move once: where the stop cut a set
+  // short, the numbers it did not reach show the last set's other lines.
+  Move used[kMaxPVLines];
+  used[0] = SearchData.pv[1];
+  int n = 1;
+  for (int k : {current_set, current_set ^ 1}) {
+    const PVLineSet& set = line_sets[k];
+    for (int i = 0; i < set.count && n < multipv && n < kMaxPVLines; i++) {
+      const PVLine& line = set.line[i];
+      if (std::find(used, used + n, line.pv[1]) != used + n) continue;
+      used[n++] = line.pv[1];
+      const ShownLine& last = shown[n];
+      if (last.depth != line.depth || last.score != line.score || last.move != line.pv[1])
+        ShowPVLine(n, line.depth, line.score, line.pv);
+    }
   }
 }
 

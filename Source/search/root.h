@@ -15,8 +15,12 @@ void ThreadSearch(ThreadRecord* td);
 void SearchIterations();
 
 // Searches the root moves from list index slot on at depth and moves the best
-// of them to index slot.
-void SearchRoot(Position* pos, int side, int depth, int slot);
+// of them to index slot; false when a stop cut the search short.
+bool SearchRoot(Position* pos, int side, int depth, int slot);
+
+// The final info lines of a search, once its threads are idle: the shared
+// best line and, with MultiPV, the rest of a set of distinct moves.
+void DisplayFinalInfo();
 
 // Offers the thread's root result to the shared best result (thread 0 only).
 void NewBestMove(ThreadRecord* td);

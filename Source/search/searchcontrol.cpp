@@ -57,12 +57,16 @@ void ResizeTable() {
 // make slot 0 every bucket's victim; beyond this the age stands still.
 constexpr int kMaxTableAge = 1800;
 
+// A fixed limit is the whole clock of its search. It stands in for the
+// side's clock rather than overwriting it, so the next go starts from the
+// clocks the game set, whatever limit came before.
+static double SearchClock(int side) {
+  return SearchData.time_control == TimeFixed ? SearchData.fixed_time : SearchData.clock[side];
+}
+
 static double TargetTime(int side, int game_ply) {
   SearchRecord& sd = SearchData;
-  if (sd.time_control == TimeFixed) {
-    sd.clock[side] = sd.fixed_time;
-    return sd.fixed_time;
-  }
+  if (sd.time_control == TimeFixed) return sd.fixed_time;
   const double c = sd.clock[side];
   const int k = sd.time_control;
   bool bonus = true;
@@ -96,7 +100,7 @@ static void LogPosition(int side) {
   std::snprintf(line, sizeof line, "fen %s", epd);
   ShowMessage(line);
   std::snprintf(line, sizeof line, "Ply= %d, cnt50= %d, Clock= %0.2fs, Target time= %0.2fs", GamePlies(CTD),
-                CTD->pos.fifty, SearchData.clock[side], SearchData.target_time);
+                CTD->pos.fifty, SearchClock(side), SearchData.target_time);
   ShowMessage(line);
 }
 
@@ -114,6 +118,7 @@ void PrepareNewSearchAt(double now) {
   sd.stop.store(StopRun, std::memory_order_relaxed);
   sd.pv[1] = NullMove;
   sd.best_score.store(-10000, std::memory_order_relaxed);
+  sd.best_bound = 0;
   sd.move_overhead = Personality.MoveOverhead * 0.001;
   sd.best_depth.store(0, std::memory_order_relaxed);
   sd.iteration_depth.store(0, std::memory_order_relaxed);
@@ -127,7 +132,8 @@ void PrepareNewSearchAt(double now) {
   ResizeTable();
   const int plies = GamePlies(CTD);
   sd.age = uint16_t(std::min(plies + 1, kMaxTableAge));
-  if (plies + 1 > 1000) ShowMessage("what?");
+  // A controller reads only info lines.
+  if (plies + 1 > 1000) ShowMessage(PBlock.protocol == 1 ? "info string what?" : "what?");
 
   for (int d = 0; d < kMaxPly; d++) {
     sd.score_by_depth[d] = -10000;
@@ -161,12 +167,14 @@ void SearchTimecheckAt(double now) {
   const double elapsed = now - start;
   sd.elapsed.store(elapsed, std::memory_order_relaxed);
   const int d = sd.iteration_depth.load(std::memory_order_relaxed);
-  const double r = std::max(0.0, sd.clock[sd.engine_side] - elapsed);
-  // Under the reserve even the 15 ms minimum would cost more than the
-  // increment gives back, and the clock would drain move by move.
+  const double r = std::max(0.0, SearchClock(sd.engine_side) - elapsed);
+  // The 15 ms minimum keeps a clocked move from ending on a first,
+  // shallow result; a fixed time is a promise to answer by then, and under
+  // the reserve the minimum would cost more than the increment gives back.
   const bool short_clock = UnderReserve(r);
+  const bool fixed = sd.time_control == TimeFixed;
   if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 ||
-      (elapsed < 0.015 && !short_clock))
+      (elapsed < 0.015 && !short_clock && !fixed))
     return;
 
   Lock(spinlock1);
@@ -202,7 +210,7 @@ void SearchTimecheckAt(double now) {
   if (d > 6 && d - 1 == change) b = std::max(b, 1);
 
   double limit = b * 0.01 * r + sd.target_time;
-  if (sd.time_control == TimeFixed) {
+  if (fixed) {
     if (elapsed < limit) return;
   } else {
     limit -= sd.move_overhead;
@@ -218,6 +226,12 @@ void SearchTimecheckAt(double now) {
   }
   if (sd.best_depth.load(std::memory_order_relaxed) < 2) return;
   StopIfRunning(sd.state.load(std::memory_order_relaxed) == StateThinking ? StopReport : StopAbort);
+}
+
+double FixedTimeLeft() {
+  const SearchRecord& sd = SearchData;
+  if (sd.time_control != TimeFixed || sd.state.load(std::memory_order_relaxed) == StateIdle) return 86400.0;
+  return start + sd.fixed_time - MonotonicSeconds();
 }
 
 double EffectiveBranchingFactor() {

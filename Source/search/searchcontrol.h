@@ -17,7 +17,7 @@ void PrepareNewSearchAt(double now);
 void ResizeTable();
 
 // Refreshes the elapsed time and sets the stop byte once the search has used
-// its time; main thread only, every 5 ms.
+// its time; main thread only, every millisecond or so.
 void SearchTimecheck();
 void SearchTimecheckAt(double now);
 
@@ -27,6 +27,9 @@ void GetElapsedTime();
 // in a search with a clock, while pondering on one or between two such
 // searches. Every millisecond of reaction then counts.
 bool ClockUnderReserve();
+
+// Seconds until a fixed-time search reaches its time; a day for any other.
+double FixedTimeLeft();
 
 // Node growth per ply over the last four completed depths; 2.0 when unknown.
 double EffectiveBranchingFactor();

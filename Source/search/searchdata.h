@@ -46,6 +46,7 @@ struct SearchRecord {
   std::atomic<int8_t> iteration_depth;  // thread 0 stores with release
   std::atomic<int8_t> best_depth;
   std::atomic<int16_t> best_score;
+  uint8_t best_bound;  // how best_score holds, a ScoreBound; under spinlock1
   Move pv[kMaxPly];  // [1] best move, [2] ponder move
   int16_t root_eval;
   int16_t root_score;

@@ -27,7 +27,7 @@ TEST(PipeLines, CutsReadsIntoLines) {
   using Lines = std::vector<std::string>;
   EXPECT_EQ(Split({"uci\nisready\n"}), (Lines{"uci", "isready"}));
   EXPECT_EQ(Split({"posi", "tion startpos\r", "\ngo"}), (Lines{"position startpos"}));
-  EXPECT_EQ(Split({std::string("stop\0quit\n", 10)}), (Lines{"stop", "quit"}));
+  EXPECT_EQ(Split({std::string("stop\0quit\n", 10)}), (Lines{"stop"}));
   EXPECT_EQ(Split({"go\rdepth 5\n"}), (Lines{"go"}));
   EXPECT_EQ(Split({"\n\r\n", "\n"}), Lines{});
   EXPECT_EQ(Split({"isready\nqu", "it"}, true), (Lines{"isready", "quit"}));

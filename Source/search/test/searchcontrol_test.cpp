@@ -129,9 +129,8 @@ TEST_F(ControlTest, TimeTargets) {
     if (c.expect_moves_to_go >= 0) {
       EXPECT_EQ(SearchData.moves_to_go, c.expect_moves_to_go) << c.name;
     }
-    if (c.kind == TimeFixed) {
-      EXPECT_EQ(SearchData.clock[c.black], c.fixed) << c.name;
-    }
+    // A fixed limit leaves the game's clocks as the next go will find them.
+    EXPECT_EQ(SearchData.clock[c.black], c.black ? c.black_clock : c.white_clock) << c.name;
     EXPECT_EQ(SearchData.engine_side, c.black ? Black : White) << c.name;
   }
 }
@@ -182,12 +181,16 @@ TEST_F(ControlTest, PreparationResetsTheSearch) {
   PrepareNewSearchAt(kNow);
   EXPECT_EQ(SearchData.target_nps.load(), 500.0);
 
-  // A game past 999 plies is named, and the search still prepared.
+  // A game past 999 plies is named, as an info line for a controller, and
+  // the search still prepared.
   CTD->game_ply = 1000;
-  testing::internal::CaptureStdout();
-  PrepareNewSearchAt(kNow);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "what?\n");
-  EXPECT_EQ(SearchData.age, 1001);
+  for (const auto& [protocol, line] : {std::pair{1, "info string what?\n"}, std::pair{0, "what?\n"}}) {
+    PBlock.protocol = uint16_t(protocol);
+    testing::internal::CaptureStdout();
+    PrepareNewSearchAt(kNow);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
+    EXPECT_EQ(SearchData.age, 1001);
+  }
 }
 
 TEST_F(ControlTest, HashResizeKeepsTheTableUsableAndItsAge) {
