@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -442,6 +444,65 @@ TEST(UciPipe, MultiPvLinesCarryTheirSlot) {
   EXPECT_GT(seen[3], 0);
 }
 
+// However a stop cuts a MultiPV search short, the last line shown for each
+// number is a finished line, their first moves are distinct, the first is
+// the bestmove, and no number falls back below a depth it has shown.
+TEST(UciPipe, MultiPvSetsStayWholeWhenStopped) {
+  Session s;  // one thread: a node limit stops at the same place every run
+  const char* fens[] = {"r1bqkb1r/pp3ppp/2nppn2/8/3NP3/2N5/PPP1BPPP/R1BQK2R w KQkq - 0 7",
+                        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"};
+  for (int multipv : {3, 4}) {
+    s.Ask("setoption name MultiPV value " + std::to_string(multipv));
+    for (const char* fen : fens)
+      for (int nodes = 5000; nodes < 300000; nodes = nodes * 4 / 3 + 977) {
+        Send(s.e, std::string("position fen ") + fen);
+        const SearchResult r = Go(s.e, "go nodes " + std::to_string(nodes));
+        ASSERT_TRUE(r.ok) << Tail(s.e);
+        std::vector<int> deepest(multipv + 1, 0);
+        std::vector<std::string> last(multipv + 1);
+        for (const std::string& l : r.lines) {
+          if (l.find(" multipv ") == std::string::npos) continue;
+          const int k = std::stoi(Field(l, "multipv")), depth = std::stoi(Field(l, "depth"));
+          EXPECT_GE(depth, deepest[k]) << l;
+          deepest[k] = std::max(deepest[k], depth);
+          last[k] = Field(l, "pv");
+        }
+        EXPECT_EQ(last[1], r.best) << fen << " nodes " << nodes;
+        for (int k = 1; k <= multipv; k++)
+          for (int j = 1; j < k; j++) EXPECT_NE(last[j], last[k]) << fen << " nodes " << nodes << "\n" << Tail(s.e);
+      }
+  }
+}
+
+// A root move that fails against its window is shown with the bound it got,
+// its move alone; a score shown as found is never taken back at its depth.
+TEST(UciPipe, WindowBoundsAreNamed) {
+  Session s;
+  const char* fens[] = {"r1b1kb1r/pppp1ppp/5n2/4p1q1/2BnP3/2N5/PPPP1PPP/R1BQK1NR w KQkq - 0 6",
+                        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"};
+  int bounds = 0;
+  for (const char* fen : fens) {
+    Send(s.e, std::string("position fen ") + fen);
+    const SearchResult r = Go(s.e, "go depth 13", 60.0);
+    ASSERT_TRUE(r.ok) << Tail(s.e);
+    EXPECT_EQ(r.info.find("bound"), std::string::npos) << r.info;
+    std::set<std::string> found;  // depth and move of the lines shown as found
+    for (size_t i = 0; i + 2 < r.lines.size(); i++) {  // the final line repeats the best
+      const std::string& l = r.lines[i];
+      if (l.find(" pv ") == std::string::npos) continue;
+      const std::string key = Field(l, "depth") + " " + Field(l, "pv");
+      if (l.find(" upperbound ") != std::string::npos || l.find(" lowerbound ") != std::string::npos) {
+        bounds++;
+        EXPECT_EQ(l.find(' ', l.find(" pv ") + 4), std::string::npos) << l;
+      } else {
+        EXPECT_TRUE(found.insert(key).second) << l;
+      }
+    }
+  }
+  EXPECT_GT(bounds, 0);
+}
+
 TEST(UciPipe, PonderhitAndStop) {
   Session s;
   Board b;
@@ -579,6 +640,11 @@ TEST(InputLines, TakenWholeUpToTheLimitAndDroppedWholeBeyond) {
   Send(s.e, "position\tstartpos moves e2e4\te7e5 \t");
   ExpectLegal(Go(s.e, "go \t depth 2"), b);
   EXPECT_EQ(s.Ask(" \t\t "), std::vector<std::string>{});
+  // A NUL ends a line's text: what follows it up to the line end is no command.
+  SendRaw(s.e, std::string("isready\0isready\nuci\n", 20));
+  std::vector<std::string> lines;
+  ASSERT_TRUE(WaitFor(s.e, "uciok", 10.0, nullptr, &lines));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "readyok"), 1);
   EXPECT_EQ(Quit(s.e), 0);
 }
 
@@ -587,7 +653,11 @@ TEST(UciGui, LongGamesAnswerForTheirLastPosition) {
   for (int plies : {729, 730, 731, 2000}) {
     Board b;
     Send(s.e, RandomGame(b, plies));
-    ExpectLegal(Go(s.e, "go depth 3"), b);
+    const SearchResult r = Go(s.e, "go depth 3");
+    ExpectLegal(r, b);
+    // A game past 999 plies is named in an info line, never in a bare one.
+    EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "info string what?"), plies > 999);
+    EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "what?"), 0);
   }
   // Time management and the table age count the whole game.
   EXPECT_NE(ReadFile(s.dir + "/kerv.log").find("info string ply= 2000,"), std::string::npos);
@@ -622,6 +692,31 @@ TEST(UciGui, LimitsHoldForOneGoOnly) {
   EXPECT_GT(std::stoi(Field(Go(plain.e, "go wtime 20000 btime 20000").info, "depth")), 3);
   Go(plain.e, "go nodes 500");
   EXPECT_GT(std::stoll(Field(Go(plain.e, "go movetime 1000").info, "nodes")), 5000);
+}
+
+// A go with no limit it reads plays by the clocks whatever fixed limit came
+// before, and names the parameters it ignores.
+TEST(UciGui, GoWithoutALimitPlaysByTheClockAndNamesWhatItIgnores) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  auto said = [](const SearchResult& r, const std::string& line) {
+    return std::count(r.lines.begin(), r.lines.end(), line);
+  };
+  for (const std::string fixed : {"go depth 5", "go nodes 1000", "go movetime 50", "go infinite"}) {
+    const bool infinite = fixed == "go infinite";
+    Send(s.e, fixed);
+    if (infinite) {
+      ASSERT_TRUE(WaitFor(s.e, "info depth 5", 30.0)) << Tail(s.e);
+    }
+    ExpectLegal(Go(s.e, infinite ? "stop" : ""), b);
+    const SearchResult r = Go(s.e, "go mate 2", 10.0);
+    ExpectLegal(r, b);
+    EXPECT_EQ(said(r, "info string go ignores mate"), 1) << fixed;
+  }
+  EXPECT_EQ(said(Go(s.e, "go depth 3 searchmoves e2e4 d2d4"), "info string go ignores searchmoves"), 1);
+  EXPECT_EQ(said(Go(s.e, "go mate 3 searchmoves e2e4"), "info string go ignores searchmoves and mate"), 1);
+  EXPECT_EQ(said(Go(s.e, "go depth 3 nodes 90000"), "info string go ignores mate"), 0);
 }
 
 TEST(UciGui, FiftyMoveCounterDrawsButMatesStillCount) {

@@ -296,12 +296,13 @@ TEST(SearchOutput, TraceWritesThreadZerosPath) {
 
 namespace {
 
-std::string Printed(int thread, int slot, int depth, int score, const Move* pv, bool gate = true) {
+std::string Printed(int thread, int slot, int depth, int score, const Move* pv, bool gate = true,
+                    int bound = ScoreExact) {
   ::testing::internal::CaptureStdout();
   if (gate)
-    DisplaySearchInfo(thread, slot, depth, score, pv);
+    DisplaySearchInfo(thread, slot, depth, score, pv, bound);
   else
-    PrintSearchInfo(thread, slot, depth, score, pv);
+    PrintSearchInfo(thread, slot, depth, score, pv, bound);
   return ::testing::internal::GetCapturedStdout();
 }
 
@@ -335,8 +336,11 @@ TEST(SearchOutput, InfoLinesAndTheirGate) {
             "info multipv 2 depth 3 seldepth 0 score mate -2 time 2000 nodes 0 nps 0 tbhits 0 hashfull 250 pv " +
                 moves + "\n");
   Personality.MultiPV = 1;
+  // A window's bound is named; a tablebase score stands in for it whole.
+  EXPECT_NE(Printed(0, 0, 9, -120, pv, true, ScoreUpper).find(" score cp -120 upperbound time "), std::string::npos);
+  EXPECT_NE(Printed(0, 0, 9, 9979, pv, true, ScoreLower).find(" score mate 10 lowerbound time "), std::string::npos);
   SearchData.tb_result = 4;
-  EXPECT_NE(Printed(0, 0, 2, 150, pv).find(" score cp 9800 "), std::string::npos);
+  EXPECT_NE(Printed(0, 0, 2, 150, pv, true, ScoreLower).find(" score cp 9800 time "), std::string::npos);
   SearchData.tb_result = 2;
   EXPECT_NE(Printed(0, 0, 2, 35, pv).find(" score cp 0 "), std::string::npos);
   SearchData.tb_result = 0;
