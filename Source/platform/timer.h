@@ -3,10 +3,11 @@
 #pragma once
 #include <algorithm>
 
-// The period asked for: the smallest offered, at least 5 ms, within the
-// largest offered.
+// The period asked for: the smallest offered, at least 1 ms, within the
+// largest offered. The main loop watches a search every millisecond, and a
+// coarser period would make each of its sleeps a long one.
 constexpr unsigned ChooseTimerPeriod(unsigned smallest, unsigned largest) {
-  return std::min(std::max(smallest, 5u), largest);
+  return std::min(std::max(smallest, 1u), largest);
 }
 
 enum TimerResult { TimerSet, TimerNoCaps, TimerRefused };
