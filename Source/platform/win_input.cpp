@@ -37,9 +37,6 @@ void SetUpInput() {
   }
 }
 
-// A writer that has closed the pipe, or no input handle at all.
-bool EndsInput(DWORD error) { return error == ERROR_BROKEN_PIPE || error == ERROR_INVALID_HANDLE; }
-
 // Bytes read into chunk when input waits, else 0. A pipe whose writer has
 // closed it fails with a broken pipe once its bytes are read; a file at its
 // end reads nothing.
@@ -52,7 +49,7 @@ int ReadPipeBytes() {
     // can a pipe that an emulator hands on from its host: reading it may
     // wait, but it is the only way its input is ever seen.
     const DWORD error = GetLastError();
-    if (EndsInput(error)) {
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_INVALID_HANDLE) {
       input_ended = true;
       return 0;
     }
@@ -63,7 +60,11 @@ int ReadPipeBytes() {
     if (n == 0) input_ended = true;
     return int(n);
   }
-  if (EndsInput(GetLastError())) input_ended = true;
+  // A message longer than the buffer comes in pieces. Any other failure is
+  // one that no retry mends (a broken pipe, a closed or unusable handle):
+  // the input has ended, as on POSIX.
+  if (GetLastError() == ERROR_MORE_DATA) return int(n);
+  input_ended = true;
   return 0;
 }
 
