@@ -4,7 +4,9 @@
 # console perft from the start position and from a position with castling,
 # en passant and promotions, the node count of the fixed benchmark (the
 # native build's count is the reference) and a legal move from a short UCI
-# session. Prints each program's figures; exits non-zero on any mismatch.
+# session; and that each reads its input by one rule: a NUL ends a line's
+# text, and a program started with standard input closed ends at once.
+# Prints each program's figures; exits non-zero on any mismatch.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 deliverables=build/deliverables
@@ -100,12 +102,15 @@ for name in "${order[@]}"; do
   mapfile -t perft < <(timeout 300 $run "$program" -c <commands.txt | tr -d '\r' | sed -n 's/^visited \([0-9]*\) nodes.*/\1/p')
   bench=$(timeout 300 $run "$program" -bench -threads 1 -d 8 </dev/null | tr -d '\r' | sed -n 's/.*nodes= \([0-9]*\),.*/\1/p')
   best=$(uci_session "$run" "$program" | tr -d '\r' | sed -n 's/^bestmove \([a-h1-8qrbn]*\).*/\1/p')
+  ready=$(printf 'isready\0isready\nquit\n' | timeout 120 $run "$program" | tr -d '\r' | grep -c '^readyok')
+  timeout 120 $run "$program" <&- >/dev/null 2>&1 || fail "did not end at once with standard input closed"
   cd - >/dev/null
   [[ ${perft[0]:-} == "$start_nodes" ]] || fail "perft 5 gave '${perft[0]:-}'"
   [[ ${perft[1]:-} == "$suite_nodes" ]] || fail "perft $suite_depth gave '${perft[1]:-}', not $suite_nodes"
   [[ -z $reference_bench ]] && reference_bench=$bench
   [[ -n $bench && $bench == "$reference_bench" ]] || fail "bench nodes '$bench', native $reference_bench"
   [[ -n $best && $legal_replies == *" $best "* ]] || fail "bestmove '$best' is not a legal reply to e2e4"
+  [[ $ready == 1 ]] || fail "a line with a NUL gave $ready readyok, not 1"
   # shellcheck disable=SC2059
   printf "$row" "$name" "${run:-native}" "${perft[0]:-?}" "${perft[1]:-?}" "${bench:-?}" "${best:-?}"
   if ((ok)); then passed=$((passed + 1)); else failed=$((failed + 1)); fi
