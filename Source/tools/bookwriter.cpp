@@ -15,6 +15,7 @@
 #include "board/movetext.h"
 #include "engine/book.h"
 #include "engine/infile.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/pgnread.h"
 #include "engine/params.h"
@@ -245,6 +246,7 @@ int WriteBookFile(Tree& t) {
 }  // namespace
 
 int PG_CreateBook() {
+  if (OutputIsInput(PBlock.game_file, {kBookName})) return 1;
   FILE* pgn = OpenInput(PBlock.game_file);
   if (!pgn) return 1;
   ShowFormatted(" Creating file tmp_book.bin from games in %s", PBlock.game_file);

@@ -176,6 +176,7 @@ void StripMoveMarks(char* text) {
 
 int Analyze_EPD_File() {
   const char* path = PBlock.tool_file;
+  if (OutputIsInput(path, {kUnsolvedFile})) return 1;
   FILE* in = OpenInput(path);
   if (!in) return 1;
   FILE* unsolved = OpenOutput(kUnsolvedFile);

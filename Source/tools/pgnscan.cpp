@@ -264,9 +264,10 @@ void ScanLine(Scanner& s, const std::string& line) {
 }  // namespace
 
 int Scan_PGN_File(const char* path, int mode) {
+  const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
+  if (OutputIsInput(path, {name, "tmpX.epd"})) return 1;
   FILE* in = OpenInput(path);
   if (!in) return 1;
-  const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
   FILE* out = OpenOutput(name);
   FILE* extra = out ? OpenOutput("tmpX.epd") : nullptr;
   if (!extra) {

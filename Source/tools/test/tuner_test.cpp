@@ -88,6 +88,11 @@ TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
   testing::internal::CaptureStdout();
   EXPECT_FALSE(RandPick("in.epd", "/dev/full", 100));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't write /dev/full\n");
+  // The console's tune samples a file into "junk.epd" too; its own sample is kept.
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(RandPick("./all.epd", "all.epd", 100));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "./all.epd is also the output all.epd, nothing done\n");
+  EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
 }
 
 TEST(Tuner, BadTrainingFilesCostOneLine) {
