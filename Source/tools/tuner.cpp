@@ -67,7 +67,11 @@ bool ReadTrainingLine(const char* line, TrainingLine* t) {
   if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
   if (!ReadScore(ce, 0, &t->ce) || !ReadScore(c6, t->ce, &t->c6)) return false;
 
-  const char* c9 = std::strstr(line, " c9 ");
+  // The result's opcode is found between blanks, and a tab is one.
+  char text[kLineSize];
+  CopyText(text, sizeof text, line);
+  std::replace(text, text + std::strlen(text), '\t', ' ');
+  const char* c9 = std::strstr(text, " c9 ");
   if (!c9) return false;
   c9 += 3;
   if (std::strstr(c9, "1-0")) t->result = 1.0;
@@ -108,7 +112,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
   SearchData.hash_enabled = 0;
   char line[kLineSize];
   while (!PBlock.quit && ReadTextLine(in, line, sizeof line, &pass.skipped)) {
-    if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
+    if (IsEpdComment(line)) continue;
     TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
     if (SetPosition(&CTD->pos, t.position) != kSetOk) continue;  // it has shown the line

@@ -63,6 +63,8 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
       {w + "ce 1x; c9 \"1/2\";", false},
       {fills, true},
       {w + "ce 5; c9 \"1/2\";", true},
+      {"6k1/5ppp/8/8/8/8/5PPP/6K1\tb\t-\t-\tce\t5;\tc9\t\"1/2\";", true},  // tabs are blanks
+      {"\t" + w + "ce 5; c9 \"1/2\";", false},  // as a line led by a blank
   };
   InTempDir dir;
   std::string input, expected;
