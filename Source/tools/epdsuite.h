@@ -25,7 +25,7 @@ void StripMoveMarks(char* text);
 // with the limits of the switches, scores it (any move of its bm list found,
 // or else every move of its am list avoided), writes the searched
 // positions that have neither to "unsolved.epd" and prints the totals.
-// Returns the exit status: 1 after one line when the file cannot be read
-// (nothing is written then) or "unsolved.epd" cannot be created or written
+// Returns the exit status: 1 after one line when the file cannot be read or
+// is "unsolved.epd" itself (nothing is written then) or "unsolved.epd" cannot be created or written
 // (the run stops there), else 0.
 int Analyze_EPD_File();
