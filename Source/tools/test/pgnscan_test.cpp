@@ -226,9 +226,10 @@ TEST(PgnLayouts, GamesFromAFenTagStartThere) {
 // with: the scans read the game on, and a "[Result" line starts no game in the
 // book writer. The en-passant suffix, glued or apart, is read with its move.
 TEST(PgnLayouts, CommentLinesAndEnPassantSuffixesReadAsTheGame) {
-  const std::string game = "[Event \"c\"]\n[Result \"1-0\"]\n\n1. e4 {+0.30/10 a note\n[Site \"x\"]\n[Result \"0-1\"]\n"
-                           "see above} a6 {-0.20/10} 2. e5 {+0.40/10} f5 {-0.30/10} 3. exf6 e.p. {+0.50/10} Nxf6 {-0.40/10}\n"
-                           "4. d4 {+0.1/9} a5 {-0.1/9} 5. d5 {+0.2/9} e5 {-0.2/9} 6. dxe6e.p. {+0.3/9} dxe6 {-0.3/9} 1-0\n\n";
+  const std::string game = "[Event \"c\"]\n[Result \"1-0\"]\n\n1. e4 {+0.3/9 a note\n[Site \"x\"]\n[Result \"0-1\"]\n"
+                           "see above} a6 {-0.2/9} 2. e5 {+0.4/9} f5 {-0.3/9} 3. exf6 e.p. {+0.5/9} Nxf6 {-0.4/9}\n"
+                           "4. d4 {+0.1/9} a5 {-0.1/9} 5. d5 {+0.2/9} e5 {-0.2/9} 6. dxe6e.p. {+0.3/9} dxe6 {-0.3/9}\n"
+                           "1-0\n\n";
   InTempDir tmp;
   WriteFile(tmp.dir + "/g.pgn", game + game + game);
   EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 g.pgn"), std::vector<std::string>{"games= 3, positions= 36"});
