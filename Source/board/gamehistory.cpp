@@ -16,7 +16,8 @@ static_assert(kFiftyCeiling > 100 && kFiftyCeiling + kMaxPly < 256);
 
 void PlayGameMove(Position* pos, Move move) {
   ThreadRecord* td = pos->owner;
-  if (td->game_ply >= kMaxGamePly) {
+  // Made before the move, so that the record always has room to read the next one.
+  if (td->game_ply + 1 >= kMaxGamePly) {
     const int dropped = td->game_ply - kHistoryKept;
     std::memmove(td->undo, td->undo + dropped, sizeof(UndoRecord) * kHistoryKept);
     td->game_ply = int16_t(kHistoryKept);

@@ -9,7 +9,7 @@
 // never wrap its byte.
 constexpr int kFiftyCeiling = 150;
 
-// Plays a legal move of the side to move as a game move. When the stack has
-// no room left above the game for a full search path, the oldest records make
-// way.
+// Plays a legal move of the side to move as a game move. When the stack would
+// have no room left above the game for another game move and a full search
+// path, the oldest records make way.
 void PlayGameMove(Position* pos, Move move);

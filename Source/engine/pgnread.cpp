@@ -21,6 +21,13 @@ void CleanLine(std::string* line) {
 
 bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
+void DropMarks(std::string_view* move) {
+  while (!move->empty() && std::strchr("!?#", move->back())) move->remove_suffix(1);
+}
+
+// Some programs mark an en-passant capture after the move, glued or apart.
+constexpr std::string_view kEnPassantSuffix = "e.p.";
+
 }  // namespace
 
 // fread rather than fgets: a NUL byte must not hide the rest of its line.
@@ -91,7 +98,9 @@ std::string_view PgnMoveText(std::string_view word) {
   while (start < word.size() && !IsLetter(word[start]) && word.compare(start, 2, "0-") != 0) start++;
   std::string_view move = word.substr(start);
   move = move.substr(0, move.find('$'));
-  while (!move.empty() && std::strchr("!?#", move.back())) move.remove_suffix(1);
+  DropMarks(&move);
+  if (move.ends_with(kEnPassantSuffix)) move.remove_suffix(kEnPassantSuffix.size());
+  DropMarks(&move);
   return move;
 }
 
@@ -105,4 +114,17 @@ bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* 
   if (close == line.npos) return false;
   *value = line.substr(at + 1, close - at - 1);
   return true;
+}
+
+bool IsPgnTagLine(const PgnSkip& s, std::string_view line) {
+  return !line.empty() && line[0] == '[' && !InPgnComment(s);
+}
+
+size_t FindOutsideComments(PgnSkip s, std::string_view line, std::string_view text) {
+  size_t read = 0;
+  for (size_t at = line.find(text); at != line.npos; at = line.find(text, at + 1)) {
+    for (; read < at; read++) ReadPgnChar(&s, line[read]);
+    if (!InPgnComment(s)) return at;
+  }
+  return line.npos;
 }

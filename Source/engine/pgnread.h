@@ -44,9 +44,18 @@ bool IsPgnResult(std::string_view word);
 
 // The move a main-line word holds: from its first letter (or the 0- of
 // castling written with zeros), without a glyph glued to it ($1), the
-// annotation marks (!, ?, !!, ??, !?, ?!) and the mate sign. Empty for move
-// numbers, results, glyphs and other words that hold no move.
+// annotation marks (!, ?, !!, ??, !?, ?!), the mate sign and the en-passant
+// suffix "e.p.". Empty for move numbers, results, glyphs, a "e.p." written
+// apart from its move and other words that hold no move.
 std::string_view PgnMoveText(std::string_view word);
 
 // True when line is the tag [name "value"]; value is the text in the quotes.
 bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* value);
+
+// True when a reader at s takes line for a tag line: it begins with '[' and
+// starts outside every comment.
+bool IsPgnTagLine(const PgnSkip& s, std::string_view line);
+
+// Where the first text in line stands that is outside every comment when the
+// line is read on from s; npos when there is none. s itself does not move.
+size_t FindOutsideComments(PgnSkip s, std::string_view line, std::string_view text);

@@ -23,6 +23,8 @@ size_t RunUntil(std::string_view text, Stop stop) {
 
 }  // namespace
 
+bool InPgnComment(const PgnSkip& s) { return s.comment > 0 || s.rest_of_line; }
+
 size_t ReadPgnRun(PgnSkip* s, std::string_view text, PgnPart* part) {
   size_t n;
   if (s->rest_of_line) {

@@ -20,6 +20,11 @@ enum class PgnPart {
   Skipped,       // variations and everything in them, other comments, nested braces
 };
 
+// True while the reader stands inside a comment: in braces, or in a ';'
+// comment or a '%' line until the line ends. The one notion of a comment for
+// every reader, whatever the comment's lines hold.
+bool InPgnComment(const PgnSkip& s);
+
 // Where the next character of the move text belongs. A line feed ends a ';'
 // comment and a '%' line.
 PgnPart ReadPgnChar(PgnSkip* s, char c);

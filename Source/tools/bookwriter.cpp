@@ -15,6 +15,7 @@
 #include "board/movetext.h"
 #include "engine/book.h"
 #include "engine/infile.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/pgnread.h"
 #include "engine/params.h"
@@ -133,11 +134,16 @@ bool SetsUpPosition(std::string_view line) {
   return fen.substr(0, start.size()) != start || (fen.size() > start.size() && fen[start.size()] != ' ');
 }
 
+bool Recording(const Tree& t, const Game& g) {
+  return g.result != Unknown && !g.stopped && g.moves < kRecordedMoves && !t.out_of_memory;
+}
+
+// Every line of move text is read, recorded or not, so that the reader knows
+// where comments are when the next game's tags come.
 void ReadMoves(Tree& t, Game& g, std::string_view line) {
-  if (g.result == Unknown || g.stopped || g.moves == kRecordedMoves) return;
   PgnLine l{line, 0, {}};
   for (PgnItem i; (i = NextPgnItem(&g.skip, &l, nullptr)) != PgnItem::LineEnd;) {
-    if (i != PgnItem::Word || g.stopped || g.moves == kRecordedMoves || t.out_of_memory) continue;
+    if (i != PgnItem::Word || !Recording(t, g)) continue;
     const std::string_view move = PgnMoveText(l.word);
     if (!move.empty()) PlayMove(t, g, move);
   }
@@ -149,18 +155,18 @@ bool ReadGames(FILE* pgn, Tree& t) {
   PgnFile in;
   in.f = pgn;
   // A FEN tag anywhere among the tags, before or after the Result tag that
-  // starts the game, sets it aside.
+  // starts the game, sets it aside. Neither counts inside a comment.
   bool set_up = false;
   while (!t.out_of_memory && ReadPgnLine(&in)) {
     const std::string& line = in.line;
-    const bool bracket = line[0] == '[';
-    if (!bracket) set_up = false;
-    if (std::strstr(line.c_str(), "[Result")) {
+    const bool tag = IsPgnTagLine(g.skip, line);
+    if (!tag) set_up = false;
+    if (FindOutsideComments(g.skip, line, "[Result") != line.npos) {
       StartGame(t, g, line.c_str());
       g.stopped = set_up;
-    } else if (SetsUpPosition(line)) {
+    } else if (tag && SetsUpPosition(line)) {
       set_up = g.stopped = true;
-    } else if (!bracket || g.skip.comment) {
+    } else if (!tag) {
       ReadMoves(t, g, line);
     }
   }
@@ -245,6 +251,7 @@ int WriteBookFile(Tree& t) {
 }  // namespace
 
 int PG_CreateBook() {
+  if (OutputIsInput(PBlock.game_file, {kBookName})) return 1;
   FILE* pgn = OpenInput(PBlock.game_file);
   if (!pgn) return 1;
   ShowFormatted(" Creating file tmp_book.bin from games in %s", PBlock.game_file);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "board/fen.h"
 #include "board/movetext.h"
@@ -10,6 +11,7 @@
 #include "engine/input.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgnread.h"
 #include "engine/params.h"
 #include "engine/textline.h"
 #include "eval/weights.h"
@@ -27,31 +29,77 @@ namespace {
 constexpr int kLineSize = 512;  // a suite line: 510 characters, its line end and the NUL
 constexpr char kUnsolvedFile[] = "unsolved.epd";
 
+// Tabs separate words as blanks do, whichever program wrote the line.
+constexpr char kBlanks[] = " \t";
+constexpr char kOperationEnds[] = " \t;";
+
 // Cuts the next token off s in place, skipping leading separators; null when
-// none is left.
-char* NextToken(char*& s, const char* separators) {
+// none is left. *ended (when given) gets the separator that ended it, 0 at
+// the end of the text.
+char* NextToken(char*& s, const char* separators, char* ended = nullptr) {
   s += std::strspn(s, separators);
   if (!*s) return nullptr;
   char* token = s;
   s += std::strcspn(s, separators);
+  if (ended) *ended = *s;
   if (*s) *s++ = 0;
   return token;
 }
 
-bool ReadSuiteMove(const char* operand, Move* move) {
+// The words of a move-list operand, up to its ';', joined by single blanks;
+// a word that no longer fits is left out whole rather than cut into another
+// move's text.
+void CopyMoveList(char*& s, char* out) {
+  char* rest = s + std::strcspn(s, ";");
+  if (*rest) *rest++ = 0;
+  size_t n = 0;
+  while (const char* word = NextToken(s, kBlanks)) {
+    const size_t len = std::strlen(word);
+    if (n + (n > 0) + len >= size_t(kEpdOperandSize)) break;
+    if (n) out[n++] = ' ';
+    std::memcpy(out + n, word, len);
+    n += len;
+  }
+  out[n] = 0;
+  s = rest;
+}
+
+bool ReadSuiteMove(const char* word, Move* move) {
   char text[kMoveTextSize];
-  if (!operand[0] || std::strlen(operand) >= sizeof text) return false;
-  std::strcpy(text, operand);
+  const std::string_view move_text = PgnMoveText(word);
+  if (move_text.empty() || move_text.size() >= sizeof text) return false;
+  text[move_text.copy(text, sizeof text - 1)] = 0;
   StripMoveMarks(text);
   return text[0] && IsValidMove(text, move);
 }
 
-// 1 when the search found the bm (or avoided the am), 0 when not, -1 when
+// What a bm or am list holds: whether any word is a legal move of the
+// position, and whether the search's move is one of them.
+struct ListedMoves {
+  bool any = false;
+  bool best = false;
+};
+
+ListedMoves FindMoves(const char* list, Move best) {
+  ListedMoves found;
+  char work[kEpdOperandSize];
+  CopyText(work, sizeof work, list);
+  char* s = work;
+  while (const char* word = NextToken(s, kBlanks)) {
+    Move m;
+    if (!ReadSuiteMove(word, &m)) continue;
+    found.any = true;
+    found.best = found.best || m == best;
+  }
+  return found;
+}
+
+// 1 when the search found a bm (or avoided every am), 0 when not, -1 when
 // the line has neither as a legal move.
 int ScoreResult(const char* bm, const char* am) {
-  Move m;
-  if (ReadSuiteMove(bm, &m)) return m == SearchData.pv[1];
-  if (ReadSuiteMove(am, &m)) return m != SearchData.pv[1];
+  const Move best = SearchData.pv[1];
+  if (const ListedMoves b = FindMoves(bm, best); b.any) return b.best;
+  if (const ListedMoves a = FindMoves(am, best); a.any) return !a.best;
   return -1;
 }
 
@@ -107,7 +155,7 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
       c0[kEpdOperandSize], c6[kEpdOperandSize];
   // Too short for a position: nine characters or fewer, the line end counted.
-  if (std::strchr(" #;", line[0]) || std::strlen(line) < 9) return;
+  if (IsEpdComment(line) || std::strlen(line) < 9) return;
   if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
   t.count++;
   // A refused text has already been reported, and leaves no position to search.
@@ -151,21 +199,32 @@ int Parse_EPD(const char* line, char* pos, char* bm, char* am, char* id, char* c
   char* s = work;
   const char* field[4];
   for (const char*& f : field)
-    if (!(f = NextToken(s, " "))) return 0;
+    if (!(f = NextToken(s, kBlanks))) return 0;
   std::snprintf(pos, kEpdPositionSize, "%s %s %s %s", field[0], field[1], field[2], field[3]);
   const struct {
     const char* code;
     char* out;
-  } ops[] = {{"bm", bm}, {"am", am}, {"id", id}, {"ce", ce}, {"c0", c0}, {"c6", c6}};
-  while (const char* token = NextToken(s, " ;")) {
+    bool moves;  // the whole operand: a list of moves
+  } ops[] = {{"bm", bm, true}, {"am", am, true}, {"id", id, false},
+             {"ce", ce, false}, {"c0", c0, false}, {"c6", c6, false}};
+  char ended;
+  while (const char* token = NextToken(s, kOperationEnds, &ended)) {
     for (const auto& op : ops) {
       if (std::strcmp(token, op.code)) continue;
-      if (const char* operand = NextToken(s, "; ")) CopyText(op.out, kEpdOperandSize, operand);
+      if (!op.moves) {
+        if (const char* operand = NextToken(s, kOperationEnds)) CopyText(op.out, kEpdOperandSize, operand);
+      } else if (ended != ';') {
+        CopyMoveList(s, op.out);
+      } else {
+        op.out[0] = 0;
+      }
       break;
     }
   }
   return 1;
 }
+
+bool IsEpdComment(const char* line) { return line[0] && std::strchr(" \t#;", line[0]); }
 
 void StripMoveMarks(char* text) {
   char* out = text;
@@ -176,6 +235,7 @@ void StripMoveMarks(char* text) {
 
 int Analyze_EPD_File() {
   const char* path = PBlock.tool_file;
+  if (OutputIsInput(path, {kUnsolvedFile})) return 1;
   FILE* in = OpenInput(path);
   if (!in) return 1;
   FILE* unsolved = OpenOutput(kUnsolvedFile);

@@ -254,6 +254,7 @@ void ShowRound(int games, const PersonalityRecord& perturbed) {
 }  // namespace
 
 int Tune_3() {
+  if (OutputIsInput(kRcFile, {PBlock.game_file})) return 1;
   PersonalityRecord candidate = DefaultPersonality;
   int tables = 0;
   bool refused = false;

@@ -10,6 +10,7 @@ int Tune_3();
 // to "self.pgn".
 int Tune_4();
 // Both return the exit status: 1 after one line when "test1.rc" cannot be
-// read or names a SyzygyPath too long for its field (no game is played then),
+// read, is the games file itself or names a SyzygyPath too long for its
+// field (no game is played then),
 // or when the games file cannot be created or written (the match stops
 // there), else 0.

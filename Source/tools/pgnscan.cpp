@@ -1,6 +1,7 @@
 #include "tools/pgnscan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -11,11 +12,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
-#include "board/makemove.h"
+#include "board/gamehistory.h"
 #include "board/movetext.h"
 #include "engine/infile.h"
 #include "engine/outfile.h"
@@ -27,8 +29,10 @@
 
 namespace {
 
-constexpr int kMaxRecords = 800;
 constexpr int kTokenSize = 8;  // seven characters and the NUL
+// No game under the 75-move rule reaches this many plies; it only keeps text
+// that holds no game from filling memory.
+constexpr size_t kMaxRecords = 1 << 16;
 
 // Scores below kLowestScore mark a move without a usable comment.
 constexpr int16_t kNoScore = -30000;
@@ -36,6 +40,7 @@ constexpr int16_t kUnreadable = -29999;
 constexpr int kLowestScore = -9999;
 constexpr int kHighestScore = 9999;
 constexpr int kMateScore = 9000;
+constexpr char kAnnotatedEval[] = "[%eval ";
 
 enum GameResult { WhiteWins = 0, BlackWins = 1, Draw = 2, Unfinished = 3 };
 constexpr const char* kResultText[] = {"1-0", "0-1", "1/2-1/2"};
@@ -49,8 +54,7 @@ struct Scanner {
   int mode = 0;
   FILE* out = nullptr;
   FILE* extra = nullptr;
-  MoveRecord rec[kMaxRecords];
-  int count = 0;  // half-moves read
+  std::vector<MoveRecord> rec;  // the half-moves read, as long as the game is
   int result = Unfinished;
   int games = 0;
   int positions = 0;
@@ -59,9 +63,26 @@ struct Scanner {
   bool ended = false;   // the result token closed the move text
   std::string fen;      // of a game from a set-up position
   int first_mover = White;
+  bool counted = false;    // the game read now is in games
+  bool in_tags = false;    // no move read since the last tag line
+  bool event_tag = false;  // the tags read since then hold an Event tag
 };
 
 bool IsReal(int score) { return score >= kLowestScore; }
+
+int Count(const Scanner& s) { return int(s.rec.size()); }
+
+// The number of pawns at text in centipawns, truncated toward zero; *end
+// is left past it.
+int PawnScore(const char* text, char** end) {
+  const double x = std::strtod(text, end);
+  if (*end == text) return kUnreadable;
+  // The epsilon keeps decimal fractions such as 0.35 from truncating to 34.
+  const double v = std::trunc(x * 100.0 + std::copysign(1e-6, x));
+  // Past int range (or no number at all, as "nan") there is no score to clamp.
+  if (!(std::fabs(v) <= INT_MAX)) return kUnreadable;
+  return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
+}
 
 // Score of the word that ends at the first '/' (+0.35/12 is 35): mover's view.
 int SlashScore(const char* text, const char* slash) {
@@ -71,18 +92,28 @@ int SlashScore(const char* text, const char* slash) {
   if (word.find("-M") != word.npos) return -kMateScore;
   if (word.find("+M") != word.npos) return kMateScore;
   char* end;
-  const double x = std::strtod(w, &end);
-  if (end == w || end > slash) return kUnreadable;
-  // The epsilon keeps decimal fractions such as 0.35 from truncating to 34.
-  const double v = std::trunc(x * 100.0 + std::copysign(1e-6, x));
-  // Past int range (or no number at all, as "nan") there is no score to clamp.
-  if (!(std::fabs(v) <= INT_MAX)) return kUnreadable;
-  return int(std::clamp(v, double(kLowestScore), double(kHighestScore)));
+  const int score = PawnScore(w, &end);
+  return end > slash ? kUnreadable : score;
+}
+
+// "[%eval 0.43]" in pawns or "[%eval #-3]", a mate for Black: White's view.
+int AnnotatedScore(const char* value) {
+  if (*value != '#') {
+    char* end;
+    return PawnScore(value, &end);
+  }
+  const char sign = value[1];
+  if (sign != '-' && sign != '+' && !std::isdigit(static_cast<unsigned char>(sign))) return kUnreadable;
+  return sign == '-' ? -kMateScore : kMateScore;
 }
 
 // White's move when white_moved.
 int CommentScore(const char* text, bool white_moved) {
   if (std::strstr(text, "book")) return 0;
+  if (const char* e = std::strstr(text, kAnnotatedEval)) {
+    const int score = AnnotatedScore(e + std::strlen(kAnnotatedEval));
+    return white_moved || score == kUnreadable ? score : -score;
+  }
   if (const char* e = std::strstr(text, "eval ")) {
     char* end;
     errno = 0;
@@ -119,7 +150,7 @@ void WriteListing(Scanner& s, int i, int ply, const char* epd, bool* marked) {
     }
   }
   *marked = false;
-  if (i >= 13 && i < s.count - 10) {
+  if (i >= 13 && i < Count(s) - 10) {
     const int p = s.rec[i - 1].score;
     const int a = s.rec[i + 1].score, b = s.rec[i + 3].score, c = s.rec[i + 7].score;
     const int margin = std::abs(p) / 10;
@@ -138,12 +169,13 @@ void ProcessGame(Scanner& s) {
   const bool legal = SetPosition(pos, s.fen.empty() ? fen_opn : s.fen.c_str()) != kSetRejected;
   const int first = pos->side;
   const bool finished = s.result != Unfinished;
+  const int count = Count(s);
   if ((s.mode == 2 || s.mode == 4) && !finished) return;
-  if (s.mode == 2 && s.count <= 8) return;
+  if (s.mode == 2 && count <= 8) return;
   bool marked = false;
   int stable = 0;
   uint32_t sig[2] = {pos->msig[White], pos->msig[Black]};
-  for (int i = 0; legal && i < s.count; i++) {
+  for (int i = 0; legal && i < count; i++) {
     const MoveRecord& r = s.rec[i];
     char text[kMoveTextSize];
     std::strcpy(text, r.text);
@@ -155,7 +187,7 @@ void ProcessGame(Scanner& s) {
     if (s.mode == 1) {
       WriteListing(s, i, i + first, epd, &marked);
     } else if (s.mode == 2) {
-      if (i > 220 || i >= s.count - 8) break;
+      if (i > 220 || i >= count - 8) break;
       stable = sig[White] == pos->msig[White] && sig[Black] == pos->msig[Black] ? stable + 1 : 0;
       sig[White] = pos->msig[White];
       sig[Black] = pos->msig[Black];
@@ -177,35 +209,54 @@ void ProcessGame(Scanner& s) {
         s.positions++;
       }
     }
-    MakeMove(pos, m);
-    CTD->search_ply = 1;
+    // Older undo records make way, so that a game of any length is read whole.
+    PlayGameMove(pos, m);
     if (s.mode == 3 && IsReal(score) && std::abs(score) > 500) break;
   }
   if (s.mode == 1) std::fputs("\n", s.out);
 }
 
+void CountGame(Scanner& s) {
+  s.counted = true;
+  if (++s.games % 100 == 0) ShowFormatted("game %d", s.games);
+}
+
+// A game read without tags counts when its first move can be played, so that
+// text which holds no game, as a binary file, counts none.
+bool OpensWithMove(const Scanner& s) {
+  char text[kMoveTextSize];
+  Move m;
+  std::strcpy(text, s.rec[0].text);
+  return SetPosition(&CTD->pos, fen_opn) == kSetOk && text[0] && IsValidMove(text, &m);
+}
+
 void EndGame(Scanner& s) {
-  if (s.count) ProcessGame(s);
-  s.count = 0;
+  if (!s.counted && Count(s) && OpensWithMove(s)) CountGame(s);
+  if (Count(s)) ProcessGame(s);
+  s.rec.clear();
   s.comment.clear();
   s.skip = PgnSkip{};
   s.ended = false;
   s.result = Unfinished;
   s.fen.clear();
   s.first_mover = White;
+  s.counted = s.in_tags = s.event_tag = false;
 }
 
+// A game starts at the first tag line after move text, and at a second Event
+// tag among the same tags (a game without moves before it), so that every
+// game is counted whichever tags it has.
 void ReadTag(Scanner& s, const char* piece) {
   const bool event = std::strstr(piece, "Event ") != nullptr;
-  if (s.count || event) EndGame(s);
+  if (!s.in_tags || (event && s.event_tag)) {
+    EndGame(s);
+    CountGame(s);
+  }
+  s.in_tags = true;
+  s.event_tag = s.event_tag || event;
   if (s.mode == 1) {
     std::fprintf(s.out, "%s\n", piece);
     if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
-  }
-  if (event && ++s.games % 100 == 0) {
-    char line[32];
-    std::snprintf(line, sizeof line, "game %d", s.games);
-    ShowMessage(line);
   }
   if (std::strstr(piece, "Result ")) {
     const char* q = std::strchr(piece, '"');
@@ -226,14 +277,15 @@ void ReadTag(Scanner& s, const char* piece) {
 }
 
 void ReadWord(Scanner& s, std::string_view word) {
+  s.in_tags = false;
   if (s.ended) return;
   if (IsPgnResult(word)) {
     s.ended = true;
     return;
   }
   const std::string_view move = PgnMoveText(word);
-  if (move.empty() || s.count >= kMaxRecords) return;
-  MoveRecord& r = s.rec[s.count++];
+  if (move.empty() || s.rec.size() == kMaxRecords) return;
+  MoveRecord& r = s.rec.emplace_back();
   // A token too long to be a move is kept as an empty text, which ends the game there.
   const size_t len = move.size() < kTokenSize ? move.copy(r.text, kTokenSize - 1) : 0;
   r.text[len] = 0;
@@ -242,13 +294,14 @@ void ReadWord(Scanner& s, std::string_view word) {
 }
 
 void ScoreComment(Scanner& s) {
-  if (s.ended || !s.count) return;
-  const bool white_moved = (s.count + s.first_mover) % 2 == 1;
-  s.rec[s.count - 1].score = int16_t(CommentScore(s.comment.c_str(), white_moved));
+  if (s.ended || s.rec.empty()) return;
+  const bool white_moved = (Count(s) + s.first_mover) % 2 == 1;
+  s.rec.back().score = int16_t(CommentScore(s.comment.c_str(), white_moved));
 }
 
+// Comment text is never a tag, whatever its lines begin with.
 void ScanLine(Scanner& s, const std::string& line) {
-  if (line[0] == '[' && line[1] != '%') {
+  if (IsPgnTagLine(s.skip, line) && line[1] != '%') {
     ReadTag(s, line.c_str());
     return;
   }
@@ -264,9 +317,10 @@ void ScanLine(Scanner& s, const std::string& line) {
 }  // namespace
 
 int Scan_PGN_File(const char* path, int mode) {
+  const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
+  if (OutputIsInput(path, {name, "tmpX.epd"})) return 1;
   FILE* in = OpenInput(path);
   if (!in) return 1;
-  const char* name = mode == 1 ? "tmp.pgn" : "tmp.epd";
   FILE* out = OpenOutput(name);
   FILE* extra = out ? OpenOutput("tmpX.epd") : nullptr;
   if (!extra) {

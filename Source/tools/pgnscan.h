@@ -5,8 +5,10 @@
 // listing "tmp.pgn" with blunders marked and their replies in "tmpX.epd";
 // 2 the training set "tmp.epd" (bm, ce, c6, c9); 3 scored positions (bm, ce);
 // 4 rook-and-pawn endings with a "tune" target. Only positions with a score
-// read from the games are written, and modes 2 and 4 only from finished games.
+// read from the games' comments (+0.35/12, -M3/20, eval 37, [%eval 0.43],
+// [%eval #-3], book) are written, and modes 2 and 4 only from finished games.
+// Every game is counted, whatever its tags, and read however long it is.
 // Returns the exit status: 1 after one line naming the file when it cannot be
-// read (nothing is written then) or an output that cannot be created or
-// written (the scan stops there), else 0.
+// read or is one of the outputs (nothing is written then) or an output that
+// cannot be created or written (the scan stops there), else 0.
 int Scan_PGN_File(const char* path, int mode);

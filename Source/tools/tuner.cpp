@@ -29,6 +29,8 @@ constexpr int kLineSize = 255;     // 254 characters and the NUL
 constexpr int kScoreLimit = 32767;  // a stored score beyond it makes the line unusable
 constexpr char kFilterFile[] = "tune_new.epd";
 constexpr char kLogFile[] = "tune.log";
+constexpr char kSampleFile[] = "junk.epd";       // drawn anew for each pass
+constexpr char kValidationFile[] = "junk2.epd";  // drawn once
 
 // One training line: the position text and its stored scores.
 struct TrainingLine {
@@ -65,7 +67,11 @@ bool ReadTrainingLine(const char* line, TrainingLine* t) {
   if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
   if (!ReadScore(ce, 0, &t->ce) || !ReadScore(c6, t->ce, &t->c6)) return false;
 
-  const char* c9 = std::strstr(line, " c9 ");
+  // The result's opcode is found between blanks, and a tab is one.
+  char text[kLineSize];
+  CopyText(text, sizeof text, line);
+  std::replace(text, text + std::strlen(text), '\t', ' ');
+  const char* c9 = std::strstr(text, " c9 ");
   if (!c9) return false;
   c9 += 3;
   if (std::strstr(c9, "1-0")) t->result = 1.0;
@@ -106,7 +112,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
   SearchData.hash_enabled = 0;
   char line[kLineSize];
   while (!PBlock.quit && ReadTextLine(in, line, sizeof line, &pass.skipped)) {
-    if (line[0] == ' ' || line[0] == '#' || line[0] == ';') continue;
+    if (IsEpdComment(line)) continue;
     TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
     if (SetPosition(&CTD->pos, t.position) != kSetOk) continue;  // it has shown the line
@@ -192,9 +198,9 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
   const double a = std::fabs(p.value);
   const int d = int(std::lround(0.03 * a + 1.0));
   const int below = StoreField(p, v - d);
-  const double e1 = Process_EPD_File("junk.epd", 0);
+  const double e1 = Process_EPD_File(kSampleFile, 0);
   const int above = StoreField(p, v + d);
-  const double e2 = Process_EPD_File("junk.epd", 0);
+  const double e2 = Process_EPD_File(kSampleFile, 0);
   StoreField(p, v);
   if (PBlock.quit) return;  // a pass cut short measures nothing
   const double g = (e2 - e1) / (above - below);
@@ -216,6 +222,7 @@ void StepParam(ParamRecord& p, double k0, StepStats* stats) {
 double WinProbability(int score) { return 1.0 / (1.0 + std::pow(10.0, -score / 400.0)); }
 
 bool RandPick(const char* in, const char* out, int percent) {
+  if (OutputIsInput(in, {out})) return false;
   FILE* fin = OpenInput(in);
   if (!fin) return false;
   FILE* fout = OpenOutput(out);
@@ -235,7 +242,7 @@ double Process_EPD_File(const char* path, int write, int* status) {
   if (status) *status = 0;
   if (!write) return Mean(MeasureError(path, nullptr));
   // Tried first, so that an unreadable input leaves the output as it was.
-  FILE* in = OpenInput(path);
+  FILE* in = OutputIsInput(path, {kFilterFile}) ? nullptr : OpenInput(path);
   if (!in) {
     if (status) *status = 1;
     return 1.0;
@@ -253,6 +260,7 @@ double Process_EPD_File(const char* path, int write, int* status) {
 
 int TuneGradient() {
   const char* file = PBlock.tool_file;
+  if (OutputIsInput(file, {kLogFile, kSampleFile, kValidationFile})) return 1;
   SearchData.max_depth = 0;
   PBlock.info_delay = 9999.0;
   const ErrorPass first = MeasureError(file, nullptr);
@@ -266,14 +274,14 @@ int TuneGradient() {
   std::fflush(fdtune);
   // A failed write ends the tuner: a sample file's at once, the log's at the
   // next check of the log.
-  bool sampled = !std::ferror(fdtune) && RandPick(file, "junk2.epd", 25);
+  bool sampled = !std::ferror(fdtune) && RandPick(file, kValidationFile, 25);
 
   double k0 = 3000.0;
   StepStats last;
   int selected = 0;
   for (int i = 0; i < nParams; i++) selected += ParamList[i].selected;
   for (int pass = 0; pass < 100 && sampled && !PBlock.quit && !std::ferror(fdtune); pass++) {
-    if (!(sampled = RandPick(file, "junk.epd", 20))) break;
+    if (!(sampled = RandPick(file, kSampleFile, 20))) break;
     Report("pass= %d, k0= %0.3e, avg_lr= %0.1f, max_lr= %0.1f\n", pass, k0, 100.0 * last.sum_ratio / selected,
            100.0 * last.max_ratio);
     for (int i = 0; i < nParams; i++) {
@@ -281,7 +289,7 @@ int TuneGradient() {
       StoreField(ParamList[i], ParamList[i].value);
       Report("** %s = %d", ParamList[i].name, *ParamList[i].field);
     }
-    const double err = Process_EPD_File("junk2.epd", 0);
+    const double err = Process_EPD_File(kValidationFile, 0);
     if (PBlock.quit) break;
     Report("\nerr= %0.5f\n\n", err);
 

@@ -134,3 +134,37 @@ TEST(ToolInput, LongNamesAreOpenedWholeOrRefused) {
   EXPECT_EQ(uci[0], refused);
   EXPECT_NE(std::find(uci.begin(), uci.end(), "option name SyzygyPath type string default /tb"), uci.end());
 }
+
+// A tool given one of its own outputs as input, by that name, by another
+// spelling of it or through a hard link, says so and ends with status 1
+// before it writes anything: the input and every other output are untouched.
+TEST(ToolOutput, AnOutputThatIsTheInputIsRefusedBeforeAnythingIsWritten) {
+  const struct {
+    std::string args, file, link, output;  // link: another name of file, or ""
+  } cases[] = {
+      {"-scan_pgn1 tmp.pgn", "tmp.pgn", "", "tmp.pgn"},
+      {"-scan_pgn2 ./tmp.epd", "tmp.epd", "", "tmp.epd"},
+      {"-scan_pgn4 g.pgn", "tmpX.epd", "g.pgn", "tmpX.epd"},
+      {"-mktune ./tune_new.epd", "tune_new.epd", "", "tune_new.epd"},
+      {"-quiet -d 2 -anepd s.epd", "unsolved.epd", "s.epd", "unsolved.epd"},
+      {"-tune tune.log", "tune.log", "", "tune.log"},
+      {"-tune s.epd", "junk.epd", "s.epd", "junk.epd"},
+      {"-tune junk2.epd", "junk2.epd", "", "junk2.epd"},
+      {"-mkbook b.pgn", "tmp_book.bin", "b.pgn", "tmp_book.bin"},
+      {"-match test1.rc", "test1.rc", "", "test1.rc"},
+  };
+  const char* outputs[] = {"tmp.pgn", "tmp.epd", "tmpX.epd", "tune_new.epd", "unsolved.epd",
+                           "tune.log", "junk.epd", "junk2.epd", "tmp_book.bin", "test1.rc"};
+  for (const auto& c : cases) {
+    InTempDir tmp;
+    const std::string content = c.file == "test1.rc" ? "contempt 10\n" : kGame;
+    WriteFile(tmp.dir + "/" + c.file, content);
+    if (!c.link.empty()) std::filesystem::create_hard_link(tmp.dir + "/" + c.file, tmp.dir + "/" + c.link);
+    const std::string input = c.args.substr(c.args.rfind(' ') + 1);
+    EXPECT_EQ(RunTool(tmp.dir, c.args, "", 1),
+              std::vector<std::string>{input + " is also the output " + c.output + ", nothing done"});
+    EXPECT_EQ(ReadFile(tmp.dir + "/" + c.file), content) << c.args;
+    for (const char* out : outputs)
+      EXPECT_EQ(std::filesystem::exists(tmp.dir + "/" + out), out == c.file) << c.args << " " << out;
+  }
+}

@@ -87,3 +87,21 @@ TEST(EpdSuite, ParseEpdKeepsTheFirstWordOfTheLastOperandWithinBounds) {
   EXPECT_STREQ(op[5], "");
   EXPECT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7 w -", pos, op[0], op[1], op[2], op[3], op[4], op[5]), 0);
 }
+
+// Suites written by other programs: tabs between the words, bm and am lists
+// of several moves, and the en-passant suffix after a move.
+TEST(EpdSuite, TabsMoveListsAndEnPassantReadAsOtherSuitesWriteThem) {
+  char pos[kEpdPositionSize], op[6][kEpdOperandSize];
+  ASSERT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7\tb\t-\t-\tbm\tKb7  Kb8;\tam Ka7;bm;c6\t-4;", pos, op[0], op[1], op[2],
+                      op[3], op[4], op[5]),
+            1);
+  EXPECT_EQ((std::vector<std::string>{pos, op[0], op[1], op[5]}),
+            (std::vector<std::string>{"k7/8/8/8/8/8/8/K7 b - -", "", "Ka7", "-4"}));
+  const std::string mate = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - ";
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/s.epd", "6k1/5ppp/8/8/8/8/5PPP/R5K1\tw\t-\t-\tbm\tRa8#;\n" + mate + "bm Kf1 Ra8# Rb1;\n" +
+                                    mate + "am Kf1 Rb1;\n" + mate + "am Kf1 Ra8#;\n" + mate + "bm Kf1 Rb1;\n" +
+                                    "7k/8/8/3pP3/8/8/8/K7 w - d6 bm exd6 e.p.;\n\t" + mate + "bm Ra8#;\n");
+  EXPECT_EQ(RunTool(tmp.dir, "-quiet -d 3 -anepd s.epd")[1], "4 / 6 correct best moves");
+  EXPECT_EQ(ReadFile(tmp.dir + "/unsolved.epd"), "");
+}

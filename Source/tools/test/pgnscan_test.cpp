@@ -221,3 +221,55 @@ TEST(PgnLayouts, GamesFromAFenTagStartThere) {
   EXPECT_EQ(RunTool(tmp.dir, "-mkbook g.pgn").at(3), "ngames= 6, nmoves= 1");
   EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 16u);
 }
+
+// Lines of a comment that spans lines are comment text, whatever they begin
+// with: the scans read the game on, and a "[Result" line starts no game in the
+// book writer. The en-passant suffix, glued or apart, is read with its move.
+TEST(PgnLayouts, CommentLinesAndEnPassantSuffixesReadAsTheGame) {
+  const std::string game = "[Event \"c\"]\n[Result \"1-0\"]\n\n1. e4 {+0.3/9 a note\n[Site \"x\"]\n[Result \"0-1\"]\n"
+                           "see above} a6 {-0.2/9} 2. e5 {+0.4/9} f5 {-0.3/9} 3. exf6 e.p. {+0.5/9} Nxf6 {-0.4/9}\n"
+                           "4. d4 {+0.1/9} a5 {-0.1/9} 5. d5 {+0.2/9} e5 {-0.2/9} 6. dxe6e.p. {+0.3/9} dxe6 {-0.3/9}\n"
+                           "1-0\n\n";
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn", game + game + game);
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 g.pgn"), std::vector<std::string>{"games= 3, positions= 36"});
+  RunTool(tmp.dir, "-scan_pgn1 g.pgn");
+  EXPECT_NE(ReadFile(tmp.dir + "/tmp.pgn").find("  6.  dxe6    {  0.30}\n      dxe6    {  0.30}\n"), std::string::npos);
+  // Each of the 12 moves won three times.
+  EXPECT_EQ(RunTool(tmp.dir, "-mkbook g.pgn").at(3), "ngames= 3, nmoves= 12");
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 6u * 16);
+}
+
+// "[%eval x]" is White's view in pawns, "#n" and "#-n" a mate for White and for Black.
+TEST(PgnScan, AnnotatedEvaluationsAreReadAsPawns) {
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn",
+            "[Event \"l\"]\n\n1. e4 {[%eval 0.43]} e5 {[%eval 4.14] [%clk 0:03:00]} 2. Nf3 { [%eval -1.5,20] }\n"
+            "Nc6 {[%eval #3]} 3. Bb5 {[%eval #-12]} a6 {[%eval x]} *\n");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn3 g.pgn"), std::vector<std::string>{"games= 1, positions= 4"});
+  const auto epd = Lines(ReadFile(tmp.dir + "/tmp.epd"));
+  ASSERT_EQ(epd.size(), 5u);
+  const char* scores[] = {"bm e4; ce 43;", "bm e5; ce -414;", "bm Nf3; ce -150;", "bm Nc6; ce -9000;"};
+  for (int i = 0; i < 4; i++) EXPECT_EQ(epd[i].substr(epd[i].find(" bm ") + 1), scores[i]);
+  RunTool(tmp.dir, "-scan_pgn1 g.pgn");
+  EXPECT_NE(ReadFile(tmp.dir + "/tmp.pgn").find("      Nc6     { 90.00}\n  3.  Bb5     {-90.00}\n      a6      {}\n"),
+            std::string::npos);
+}
+
+// Games without an Event tag, or without any tag, count; a game of 1,000
+// plies is listed to its end.
+TEST(PgnScan, EveryGameCountsAndLongGamesAreListedWhole) {
+  const char* shuffle[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+  std::string moves;
+  for (int ply = 0; ply < 1000; ply++)
+    moves += (ply % 2 ? "" : std::to_string(ply / 2 + 1) + ". ") + shuffle[ply % 4] + (ply % 12 == 11 ? "\n" : " ");
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn", "1. e4 e5 *\n\n[Site \"a\"]\n[Result \"1/2-1/2\"]\n\n" + moves +
+                                    "1/2-1/2\n\n[White \"b\"]\n\n1. d4 d5 *\n\n[Round \"1\"]\n\n2. e4 *\n");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn1 g.pgn"), std::vector<std::string>{"games= 4, positions= 0"});
+  const auto listing = Lines(ReadFile(tmp.dir + "/tmp.pgn"));
+  EXPECT_EQ(std::count_if(listing.begin(), listing.end(), [](const std::string& l) { return l.ends_with("{}"); }),
+            2 + 1000 + 2 + 1);
+  EXPECT_NE(std::find(listing.begin(), listing.end(), "500.  Ng1     {}"), listing.end());
+  EXPECT_NE(std::find(listing.begin(), listing.end(), "      Ng8     {}"), listing.end());
+}

@@ -63,6 +63,8 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
       {w + "ce 1x; c9 \"1/2\";", false},
       {fills, true},
       {w + "ce 5; c9 \"1/2\";", true},
+      {"6k1/5ppp/8/8/8/8/5PPP/6K1\tb\t-\t-\tce\t5;\tc9\t\"1/2\";", true},  // tabs are blanks
+      {"\t" + w + "ce 5; c9 \"1/2\";", false},  // as a line led by a blank
   };
   InTempDir dir;
   std::string input, expected;
@@ -88,6 +90,11 @@ TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
   testing::internal::CaptureStdout();
   EXPECT_FALSE(RandPick("in.epd", "/dev/full", 100));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't write /dev/full\n");
+  // The console's tune samples a file into "junk.epd" too; its own sample is kept.
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(RandPick("./all.epd", "all.epd", 100));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "./all.epd is also the output all.epd, nothing done\n");
+  EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
 }
 
 TEST(Tuner, BadTrainingFilesCostOneLine) {
