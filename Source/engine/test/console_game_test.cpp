@@ -328,8 +328,11 @@ TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   Run("tune pawn_value_op sample.epd 30");
   EXPECT_STREQ(PBlock.tool_file, "sample.epd");
   EXPECT_EQ(PBlock.tune_percent, 30);
+  SearchData.max_depth = 9;  // the depth limit and the table the tune measures without come back
   Run("tune pawn_value_op other.epd 400");
   EXPECT_EQ(PBlock.tune_percent, 100);
+  EXPECT_EQ(SearchData.max_depth, 9);
+  EXPECT_EQ(SearchData.hash_enabled, 1);
   EXPECT_EQ(Lines(Run("book")).back(), "");
 
   // Knights on b1 and f3 both reach d2.
