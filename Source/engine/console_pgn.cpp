@@ -144,6 +144,16 @@ void ReadGame(FILE* f, int wanted, const char* search) {
   }
 }
 
+// A game that does not start from the standard position (set up, or with its
+// oldest plies let go) names the position it starts from; the game record
+// stands there now.
+void WriteStart(FILE* f) {
+  char epd[256];
+  MakeEPD(&CTD->pos, epd);
+  if (!CTD->dropped_plies && !std::strcmp(epd, fen_opn)) return;
+  std::fprintf(f, "[SetUp \"1\"]\n[FEN \"%s %d %d\"]\n", epd, CTD->pos.fifty, 1 + CTD->dropped_plies / 2);
+}
+
 void SetBothClocks() {
   SearchData.clock[White] = SearchData.fixed_time;
   SearchData.clock[Black] = SearchData.fixed_time;
@@ -179,6 +189,7 @@ void SaveGame() {
   const int n = CTD->game_ply;
   while (CTD->game_ply > 0) UnmakeMove(pos);
   std::fputs("[Event \"Unknown\"]\n", f);
+  WriteStart(f);
   for (int i = 0; i < n; i++) {
     const Move m = CTD->undo[CTD->game_ply].move;
     char text[kMoveTextSize];

@@ -7,6 +7,7 @@
 // file that cannot be read costs one line and leaves the game as it was.
 void LoadGame(const char* path, const char* game);
 
-// Appends the moves of the game record, from its start to the game ply; a
-// failed write is reported in one line.
+// Appends the moves of the game record, from its start to the game ply, with
+// the SetUp and FEN tags of its start when that is not the standard position;
+// a failed write is reported in one line.
 void SaveGame();
