@@ -170,7 +170,7 @@ void LoadGame(const char* path, const char* game) {
     SetBothClocks();
     return;
   }
-  QuietSearch();
+  AbandonSearch();
   SetPosition(&CTD->pos, fen_opn);
   const char* search;
   const int wanted = ChooseGame(game, &search);

@@ -285,7 +285,10 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
 
 TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   EXPECT_EQ(Lines(Run("perft 3")).back().rfind("visited 8902 nodes in ", 0), 0u);
+  SearchData.go_request = 1;  // the next self-play move waits; the perft leaves the loop nothing to report
   EXPECT_EQ(Lines(Run("perft 0")).back().rfind("visited 1 nodes in ", 0), 0u);
+  EXPECT_EQ(SearchData.state, StateIdle);
+  SearchData.go_request = 0;
   Run("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -");
   EXPECT_EQ(Lines(Run("perft 2")).back().rfind("visited 2039 nodes in ", 0), 0u);
 
