@@ -126,7 +126,7 @@ void Quit(const Words&) {
 void Analyse(const Words& cmd) {
   QuietSearch();
   SearchData.time_control = TimeFixed;
-  SearchData.fixed_time = 100000.0;
+  SearchData.fixed_time = kAnalysisTime;
   SearchData.max_depth = kMaxAnalysisDepth;
   const long long depth = Integer(cmd.word[1]);
   if (depth >= 1 && depth < kMaxAnalysisDepth) SearchData.max_depth = int8_t(depth);

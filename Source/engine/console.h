@@ -6,6 +6,10 @@
 // Interprets one non-empty input line (without its line end). Main thread only.
 void ProcessConsole(const char* line);
 
+// The fixed time per move that "go" and "an" set: a search under it runs
+// until "." ends it.
+constexpr double kAnalysisTime = 100000.0;
+
 // Ends any running search, which reports its result for the position it
 // searched as after ".", and returns once no search thread is busy, so that
 // the game record and the workers' records may be used by the caller.
