@@ -394,12 +394,23 @@ void Set(const Words& cmd) {
   SetEvalParams();
 }
 
+// Every word that is no command is read as a move; one that is none either is
+// answered in one line (the move reader names a text that two moves answer to).
 void TypedMove(const char* word) {
-  if (std::strlen(word) >= size_t(kMoveTextSize)) return;
-  char text[kMoveTextSize];
-  std::strcpy(text, word);
-  Move m;
-  if (!IsValidMove(text, &m)) return;
+  if (CTD->game_ply >= kMaxGamePly) {
+    ShowFormatted("game longer than %d plies, '%s' not played", kMaxGamePly, word);
+    return;
+  }
+  char text[kMoveTextSize] = "";
+  Move m = NullMove;
+  if (std::strlen(word) < size_t(kMoveTextSize)) {
+    std::strcpy(text, word);
+    if (!IsValidMove(text, &m)) m = NullMove;
+  }
+  if (!m) {
+    if (!text[0] || MoveTextMatches(text) != 2) ShowFormatted("unknown command or illegal move '%s'", word);
+    return;
+  }
   AbandonSearch();
   ShowFormatted("%d. move %s", CTD->game_ply / 2 + 1, text);
   PlayGameMove(m);

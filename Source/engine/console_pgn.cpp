@@ -29,27 +29,6 @@ constexpr int kMovesPerLine = 11;
 
 void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
 
-// How many legal moves of the game position answer to text, as the move
-// reader compares them.
-int Matches(const char* text) {
-  Position* pos = &CTD->pos;
-  Move legal[256];
-  const int count = LegalMoves(pos, legal);
-  int n = 0;
-  for (int i = 0; i < count; i++) {
-    char t[4][kMoveTextSize];
-    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
-    for (char* s : t) {
-      CutAtPlus(s);
-      if (!std::strcmp(s, text)) {
-        n++;
-        break;
-      }
-    }
-  }
-  return n;
-}
-
 // The algebraic text names a piece without file or rank when the other
 // piece that reaches the square stands on neither; such a text would name
 // two moves, so a longer form is written then. Castling is written with
@@ -61,7 +40,7 @@ void MoveText(Move m, char* out) {
     char bare[kMoveTextSize];
     std::strcpy(bare, t[i]);
     CutAtPlus(bare);
-    if (i == 0 || (bare[0] && Matches(bare) == 1)) {
+    if (i == 0 || (bare[0] && MoveTextMatches(bare) == 1)) {
       std::strcpy(out, t[i]);
       break;
     }
@@ -160,6 +139,25 @@ void SetBothClocks() {
 }
 
 }  // namespace
+
+int MoveTextMatches(const char* text) {
+  Position* pos = &CTD->pos;
+  Move legal[256];
+  const int count = LegalMoves(pos, legal);
+  int n = 0;
+  for (int i = 0; i < count; i++) {
+    char t[4][kMoveTextSize];
+    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
+    for (char* s : t) {
+      CutAtPlus(s);
+      if (!std::strcmp(s, text)) {
+        n++;
+        break;
+      }
+    }
+  }
+  return n;
+}
 
 void LoadGame(const char* path, const char* game) {
   char line[300];

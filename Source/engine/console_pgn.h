@@ -2,6 +2,11 @@
 // record, "save" appends the game record to "tmp.pgn".
 #pragma once
 
+// How many legal moves of the game position have text among their generated
+// texts (checks aside), as the move reader compares them; two make the reader
+// say "ambiguous move".
+int MoveTextMatches(const char* text);
+
 // Loads game number `game` (1..1000; empty or out of range: 1) or the first
 // game with a line containing the text `game`, from the PGN file `path`. A
 // file that cannot be read costs one line and leaves the game as it was.

@@ -46,11 +46,12 @@ TEST_F(ConsoleTest, TypedMovesUndoAndRedoNumberTheirLines) {
   Run("Bc5");
   EXPECT_EQ(Lines(Run("O-O"))[0], "4. move o-o");
   EXPECT_EQ(CTD->pos.board[6], PieceCode(King, White));
-  // Words that are no move, and moves that are not legal, change nothing.
+  // Words that are no move, and moves that are not legal, change nothing and
+  // are answered in one line.
   const Position here = CTD->pos;
-  EXPECT_EQ(Run("hello"), "");
-  EXPECT_EQ(Run("e1e2"), "");
-  EXPECT_EQ(Run("aVeryLongWordThatIsNoMoveAtAll"), "");
+  EXPECT_EQ(Run("hello"), "unknown command or illegal move 'hello'\n");
+  EXPECT_EQ(Run("move e1e2"), "unknown command or illegal move 'e1e2'\n");
+  EXPECT_EQ(Run("aVeryLongWordThatIsNoMoveAtAll"), "unknown command or illegal move 'aVeryLongWordThatIsNoMoveAtAll'\n");
   EXPECT_TRUE(SamePosition(CTD->pos, here));
   // Undo at the start of the record does nothing.
   Run("new");
