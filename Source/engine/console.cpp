@@ -89,6 +89,13 @@ void PlayGameMove(Move m) {
   CTD->search_ply = 1;
 }
 
+// A command's own search on worker 0: the loop has no result of it to
+// report, and a request that waits (the next self-play move) still comes.
+void PrepareOwnSearch() {
+  PrepareNewSearch();
+  SearchData.state = StateIdle;
+}
+
 void ShowGameBoard() {
   if (PBlock.eval_trace) {
     QuietSearch();
@@ -99,14 +106,14 @@ void ShowGameBoard() {
 }
 
 void New(const Words&) {
-  QuietSearch();
+  AbandonSearch();
   SetPosition(&CTD->pos, fen_opn);
   ShowBoard(&CTD->pos);
   SetBothClocks(SearchData.fixed_time);
 }
 
 void Fen(const Words& cmd) {
-  QuietSearch();
+  AbandonSearch();
   SetPosition(&CTD->pos, cmd.rest);
   ShowBoard(&CTD->pos);
 }
@@ -119,7 +126,7 @@ void Quit(const Words&) {
 void Analyse(const Words& cmd) {
   QuietSearch();
   SearchData.time_control = TimeFixed;
-  SearchData.fixed_time = 100000.0;
+  SearchData.fixed_time = kAnalysisTime;
   SearchData.max_depth = kMaxAnalysisDepth;
   const long long depth = Integer(cmd.word[1]);
   if (depth >= 1 && depth < kMaxAnalysisDepth) SearchData.max_depth = int8_t(depth);
@@ -129,7 +136,12 @@ void Analyse(const Words& cmd) {
 
 void MoveSearch(const Words&) { SearchData.go_request = StateThinking; }
 
-void Abort(const Words&) { SearchData.stop = StopAbort; }
+// Ends a self-play with the search it stops, since nothing but "quit" would
+// end it otherwise; a self-play asked for behind another search still comes.
+void Abort(const Words&) {
+  if (!SearchData.go_request) selfplay = 0;
+  SearchData.stop = StopAbort;
+}
 
 void Board(const Words&) { ShowGameBoard(); }
 
@@ -140,7 +152,7 @@ void SelfPlay(const Words&) {
 }
 
 void GetTestPosition(const Words& cmd) {
-  QuietSearch();
+  AbandonSearch();
   FILE* f = OpenTextInput("test.epd");
   if (!f) {
     ShowBoard(&CTD->pos);
@@ -207,7 +219,7 @@ void EvalWeights(const Words&) { ShowEvalParams(); }
 void SearchTables(const Words&) { ShowSearchParams(); }
 
 void Undo(const Words&) {
-  QuietSearch();
+  AbandonSearch();
   if (CTD->game_ply <= 0) return;
   UnmakeMove(&CTD->pos);
   CTD->search_ply = 1;
@@ -215,7 +227,7 @@ void Undo(const Words&) {
 }
 
 void Redo(const Words&) {
-  QuietSearch();
+  AbandonSearch();
   const Move m = CTD->undo[CTD->game_ply].move;
   if (!m) return;
   char text[kMoveTextSize];
@@ -229,7 +241,7 @@ void Redo(const Words&) {
 }
 
 void Jump(const Words& cmd) {
-  QuietSearch();
+  AbandonSearch();
   while (CTD->game_ply > 0) UnmakeMove(&CTD->pos);
   CTD->search_ply = 1;
   const long long ply = Integer(cmd.word[1]);
@@ -263,14 +275,15 @@ void Tune(const Words& cmd) {
   if (cmd.word[2][0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, cmd.word[2]);
   if (!PBlock.tool_file[0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, "tune.epd");
   if (cmd.word[3][0]) PBlock.tune_percent = uint8_t(Clamp(Integer(cmd.word[3]), 0, 100));
-  QuietSearch();
+  // Each training line is set up on the game record.
+  AbandonSearch();
   TuneConsoleParam(cmd.word[1]);
 }
 
 void Perft(const Words& cmd) {
   const int depth = Clamp(Integer(cmd.word[1]), 0, 20);
   QuietSearch();
-  PrepareNewSearch();
+  PrepareOwnSearch();
   InitSearchThreads();
   ThreadRecord* td = ThreadData[0].load();
   if (!td) return;
@@ -381,13 +394,24 @@ void Set(const Words& cmd) {
   SetEvalParams();
 }
 
+// Every word that is no command is read as a move; one that is none either is
+// answered in one line (the move reader names a text that two moves answer to).
 void TypedMove(const char* word) {
-  if (std::strlen(word) >= size_t(kMoveTextSize)) return;
-  char text[kMoveTextSize];
-  std::strcpy(text, word);
-  Move m;
-  if (!IsValidMove(text, &m)) return;
-  QuietSearch();
+  if (CTD->game_ply >= kMaxGamePly) {
+    ShowFormatted("game longer than %d plies, '%s' not played", kMaxGamePly, word);
+    return;
+  }
+  char text[kMoveTextSize] = "";
+  Move m = NullMove;
+  if (std::strlen(word) < size_t(kMoveTextSize)) {
+    std::strcpy(text, word);
+    if (!IsValidMove(text, &m)) m = NullMove;
+  }
+  if (!m) {
+    if (!text[0] || MoveTextMatches(text) != 2) ShowFormatted("unknown command or illegal move '%s'", word);
+    return;
+  }
+  AbandonSearch();
   ShowFormatted("%d. move %s", CTD->game_ply / 2 + 1, text);
   PlayGameMove(m);
   // The old continuation no longer follows from here.
@@ -431,7 +455,7 @@ void ShowTracedEval() {
   SearchData.max_depth = 0;
   PBlock.eval_trace = 1;
   PBlock.display.draw_adj = 1.0;
-  PrepareNewSearch();
+  PrepareOwnSearch();
   SearchIterations();
   SearchData.max_depth = max_depth;
   PBlock.eval_trace = trace;
@@ -445,8 +469,16 @@ void ShowTracedEval() {
 }
 
 void QuietSearch() {
+  EndSearchAndReport();
+  while (ThreadsAreBusy()) SleepMs(1);
+}
+
+void AbandonSearch() {
+  selfplay = 0;
+  SearchData.go_request = 0;
   SearchData.stop = StopAbort;
   while (ThreadsAreBusy()) SleepMs(1);
+  SearchData.state = StateIdle;
 }
 
 void ProcessConsole(const char* line) {

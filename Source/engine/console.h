@@ -6,9 +6,19 @@
 // Interprets one non-empty input line (without its line end). Main thread only.
 void ProcessConsole(const char* line);
 
-// Ends any running search and returns once no search thread is busy, so that
+// The fixed time per move that "go" and "an" set: a search under it runs
+// until "." ends it.
+constexpr double kAnalysisTime = 100000.0;
+
+// Ends any running search, which reports its result for the position it
+// searched as after ".", and returns once no search thread is busy, so that
 // the game record and the workers' records may be used by the caller.
 void QuietSearch();
+
+// For a command that changes the game position: ends any running search
+// without a report and drops the requests and the self-play made for the
+// old position, so that no move is played or shown against the new one.
+void AbandonSearch();
 
 // The evaluation breakdown of the game position: a quiescence search of the
 // root with the evaluation trace on, whose root evaluation fills the display.

@@ -87,7 +87,7 @@ void WriteFen(const Draft* d, char* out) {
 }  // namespace
 
 void EditBoard() {
-  QuietSearch();
+  AbandonSearch();
   ShowMessage("\n");
   ShowMessage(".                    end edit");
   ShowMessage("#                    clear board");

@@ -29,27 +29,6 @@ constexpr int kMovesPerLine = 11;
 
 void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
 
-// How many legal moves of the game position answer to text, as the move
-// reader compares them.
-int Matches(const char* text) {
-  Position* pos = &CTD->pos;
-  Move legal[256];
-  const int count = LegalMoves(pos, legal);
-  int n = 0;
-  for (int i = 0; i < count; i++) {
-    char t[4][kMoveTextSize];
-    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
-    for (char* s : t) {
-      CutAtPlus(s);
-      if (!std::strcmp(s, text)) {
-        n++;
-        break;
-      }
-    }
-  }
-  return n;
-}
-
 // The algebraic text names a piece without file or rank when the other
 // piece that reaches the square stands on neither; such a text would name
 // two moves, so a longer form is written then. Castling is written with
@@ -61,7 +40,7 @@ void MoveText(Move m, char* out) {
     char bare[kMoveTextSize];
     std::strcpy(bare, t[i]);
     CutAtPlus(bare);
-    if (i == 0 || (bare[0] && Matches(bare) == 1)) {
+    if (i == 0 || (bare[0] && MoveTextMatches(bare) == 1)) {
       std::strcpy(out, t[i]);
       break;
     }
@@ -144,12 +123,41 @@ void ReadGame(FILE* f, int wanted, const char* search) {
   }
 }
 
+// A game that does not start from the standard position (set up, or with its
+// oldest plies let go) names the position it starts from; the game record
+// stands there now.
+void WriteStart(FILE* f) {
+  char epd[256];
+  MakeEPD(&CTD->pos, epd);
+  if (!CTD->dropped_plies && !std::strcmp(epd, fen_opn)) return;
+  std::fprintf(f, "[SetUp \"1\"]\n[FEN \"%s %d %d\"]\n", epd, CTD->pos.fifty, 1 + CTD->dropped_plies / 2);
+}
+
 void SetBothClocks() {
   SearchData.clock[White] = SearchData.fixed_time;
   SearchData.clock[Black] = SearchData.fixed_time;
 }
 
 }  // namespace
+
+int MoveTextMatches(const char* text) {
+  Position* pos = &CTD->pos;
+  Move legal[256];
+  const int count = LegalMoves(pos, legal);
+  int n = 0;
+  for (int i = 0; i < count; i++) {
+    char t[4][kMoveTextSize];
+    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
+    for (char* s : t) {
+      CutAtPlus(s);
+      if (!std::strcmp(s, text)) {
+        n++;
+        break;
+      }
+    }
+  }
+  return n;
+}
 
 void LoadGame(const char* path, const char* game) {
   char line[300];
@@ -160,7 +168,7 @@ void LoadGame(const char* path, const char* game) {
     SetBothClocks();
     return;
   }
-  QuietSearch();
+  AbandonSearch();
   SetPosition(&CTD->pos, fen_opn);
   const char* search;
   const int wanted = ChooseGame(game, &search);
@@ -179,6 +187,7 @@ void SaveGame() {
   const int n = CTD->game_ply;
   while (CTD->game_ply > 0) UnmakeMove(pos);
   std::fputs("[Event \"Unknown\"]\n", f);
+  WriteStart(f);
   for (int i = 0; i < n; i++) {
     const Move m = CTD->undo[CTD->game_ply].move;
     char text[kMoveTextSize];

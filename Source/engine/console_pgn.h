@@ -2,11 +2,17 @@
 // record, "save" appends the game record to "tmp.pgn".
 #pragma once
 
+// How many legal moves of the game position have text among their generated
+// texts (checks aside), as the move reader compares them; two make the reader
+// say "ambiguous move".
+int MoveTextMatches(const char* text);
+
 // Loads game number `game` (1..1000; empty or out of range: 1) or the first
 // game with a line containing the text `game`, from the PGN file `path`. A
 // file that cannot be read costs one line and leaves the game as it was.
 void LoadGame(const char* path, const char* game);
 
-// Appends the moves of the game record, from its start to the game ply; a
-// failed write is reported in one line.
+// Appends the moves of the game record, from its start to the game ply, with
+// the SetUp and FEN tags of its start when that is not the standard position;
+// a failed write is reported in one line.
 void SaveGame();

@@ -9,6 +9,7 @@
 #include "board/makemove.h"
 #include "board/movetext.h"
 #include "engine/book.h"
+#include "engine/console.h"
 #include "engine/input.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -140,18 +141,19 @@ void Report() {
 }
 
 // The end of input ends the run as "quit" does, once every search asked for
-// has been answered: a bounded one finishes, one that only a command could
-// end (infinite, pondering, console analysis) is ended and reported now, and
-// console self-play plays no further move.
+// has been answered: a bounded one finishes; one that only a command could
+// end (infinite, pondering, console analysis, a console search under the
+// analysis's time) is ended and reported now, so a request waiting behind it
+// is answered next; console self-play plays no further move.
 void EndOfInput() {
   selfplay = 0;
-  if (SearchData.go_request) return;
-  if (SearchData.state == StatePondering || SearchData.state == StateAnalysis || hold_result)
+  const uint8_t state = SearchData.state;
+  if (state == StatePondering || state == StateAnalysis || hold_result ||
+      (PBlock.protocol == 0 && SearchData.target_time >= kAnalysisTime))
     EndSearchAndReport();
-  if (SearchData.state == StateIdle) {
-    SearchData.stop = StopAbort;
-    PBlock.quit = 1;
-  }
+  if (SearchData.go_request || SearchData.state != StateIdle) return;
+  SearchData.stop = StopAbort;
+  PBlock.quit = 1;
 }
 
 // How long a pass waits for input. A search is watched every millisecond,

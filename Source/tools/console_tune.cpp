@@ -80,9 +80,14 @@ int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
 
 }  // namespace
 
+// The measurements need a quiescence search without table or info lines; the
+// searches after the command run as they did before it.
 void TuneConsoleParam(const char* name) {
   const char* file = PBlock.tool_file;
   Print("tune file= %s\n", file);
+  const int8_t max_depth = SearchData.max_depth;
+  const uint8_t hash_enabled = SearchData.hash_enabled;
+  const double info_delay = PBlock.info_delay;
   SearchData.max_depth = 0;
   SearchData.hash_enabled = 0;
   PBlock.info_delay = 9999.0;
@@ -93,5 +98,8 @@ void TuneConsoleParam(const char* name) {
       if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
     }
   }
+  SearchData.max_depth = max_depth;
+  SearchData.hash_enabled = hash_enabled;
+  PBlock.info_delay = info_delay;
   ShowMessage("done!\n");
 }

@@ -2,5 +2,6 @@
 #pragma once
 
 // Tunes the named parameter over the sample named by PBlock's tool file
-// argument, using PBlock's sample percent.
+// argument, using PBlock's sample percent; the depth limit, the table and the
+// info lines are as before once it returns.
 void TuneConsoleParam(const char* name);

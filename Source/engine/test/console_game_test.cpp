@@ -46,11 +46,12 @@ TEST_F(ConsoleTest, TypedMovesUndoAndRedoNumberTheirLines) {
   Run("Bc5");
   EXPECT_EQ(Lines(Run("O-O"))[0], "4. move o-o");
   EXPECT_EQ(CTD->pos.board[6], PieceCode(King, White));
-  // Words that are no move, and moves that are not legal, change nothing.
+  // Words that are no move, and moves that are not legal, change nothing and
+  // are answered in one line.
   const Position here = CTD->pos;
-  EXPECT_EQ(Run("hello"), "");
-  EXPECT_EQ(Run("e1e2"), "");
-  EXPECT_EQ(Run("aVeryLongWordThatIsNoMoveAtAll"), "");
+  EXPECT_EQ(Run("hello"), "unknown command or illegal move 'hello'\n");
+  EXPECT_EQ(Run("move e1e2"), "unknown command or illegal move 'e1e2'\n");
+  EXPECT_EQ(Run("aVeryLongWordThatIsNoMoveAtAll"), "unknown command or illegal move 'aVeryLongWordThatIsNoMoveAtAll'\n");
   EXPECT_TRUE(SamePosition(CTD->pos, here));
   // Undo at the start of the record does nothing.
   Run("new");
@@ -285,7 +286,10 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
 
 TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   EXPECT_EQ(Lines(Run("perft 3")).back().rfind("visited 8902 nodes in ", 0), 0u);
+  SearchData.go_request = 1;  // the next self-play move waits; the perft leaves the loop nothing to report
   EXPECT_EQ(Lines(Run("perft 0")).back().rfind("visited 1 nodes in ", 0), 0u);
+  EXPECT_EQ(SearchData.state, StateIdle);
+  SearchData.go_request = 0;
   Run("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -");
   EXPECT_EQ(Lines(Run("perft 2")).back().rfind("visited 2039 nodes in ", 0), 0u);
 
@@ -328,8 +332,11 @@ TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   Run("tune pawn_value_op sample.epd 30");
   EXPECT_STREQ(PBlock.tool_file, "sample.epd");
   EXPECT_EQ(PBlock.tune_percent, 30);
+  SearchData.max_depth = 9;  // the depth limit and the table the tune measures without come back
   Run("tune pawn_value_op other.epd 400");
   EXPECT_EQ(PBlock.tune_percent, 100);
+  EXPECT_EQ(SearchData.max_depth, 9);
+  EXPECT_EQ(SearchData.hash_enabled, 1);
   EXPECT_EQ(Lines(Run("book")).back(), "");
 
   // Knights on b1 and f3 both reach d2.

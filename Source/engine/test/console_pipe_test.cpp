@@ -3,6 +3,7 @@
 // running search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -234,6 +235,26 @@ TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
   EXPECT_EQ(found.rfind("visited 8902 nodes in ", 0), 0u) << found;
   Send(e, "go 4");
   ASSERT_TRUE(WaitFor(e, "move= ", 30.0));
+  EXPECT_EQ(Quit(e), 0);
+}
+
+// A command that changes the position ends the old one's search, no move played or shown and no
+// search ("Ply= ") started; "." ends a self-play, the search it stops reported and its move not played.
+TEST(ConsolePipe, NoMoveOfAnEndedSearchIsPlayedOrShownElsewhere) {
+  const std::string after_e4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3";
+  Console e;
+  START_CONSOLE(e);
+  for (const std::string c : {"self new", "self undo", "an new", "an undo", "self ."}) {
+    const bool stop = c.back() == '.';
+    Send(e, "set noise 0\nset level 1 60 0\nnew\ne4\n" + c.substr(0, c.find(' ')));
+    ASSERT_TRUE(WaitFor(e, "Ply= ", 30.0)) << Tail(e);
+    Send(e, c.substr(c.find(' ') + 1) + "\nbd\nset level 1 60 0");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(WaitFor(e, "set level to ", 30.0, nullptr, &lines)) << Tail(e);
+    const auto played = [](const std::string& l) { return !l.rfind("move= ", 0) || !l.rfind("Ply= ", 0); };
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), played), stop) << c << Tail(e, 40);  // "."'s report
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), stop ? after_e4 : kStartEpd), stop ? 1 : 2) << c;
+  }
   EXPECT_EQ(Quit(e), 0);
 }
 

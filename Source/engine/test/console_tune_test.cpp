@@ -74,5 +74,10 @@ TEST(ConsoleTune, FindsALowerErrorThatSetThenApplies) {
   EXPECT_EQ(Answer(e, "tune no_such_weight"), (std::vector<std::string>{"tune file= set.epd", "done!"}));
   EXPECT_EQ(Answer(e, "tune knight_value_en missing.epd"),
             (std::vector<std::string>{"tune file= missing.epd", "can't open missing.epd", "done!"}));
+  // Later searches have their depth and info lines again: self-play mates.
+  for (const char* line : {"fen 7k/5Q2/6K1/8/8/8/8/8 w - -", "set level 1 0.3 0", "self"}) Send(e, line);
+  ASSERT_TRUE(WaitFor(e, "00] 01 ", 30.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "move= f7", 30.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "move= null", 30.0)) << Tail(e);
   EXPECT_EQ(Quit(e), 0);
 }

@@ -601,6 +601,7 @@ TEST(InputEnd, EndsTheRunOnceEverySearchIsAnswered) {
       {{}, {"go infinite"}, {"bestmove"}, "info depth 5"},
       {{}, {"position startpos moves e2e4", "go ponder wtime 600000 btime 600000"}, {"bestmove"}, "info depth 5"},
       {{"-c"}, {"an"}, {"move= ", "Hash fill= "}, "00] 06"},
+      {{"-c"}, {"an", "mv"}, {"move= ", "move= "}, "00] 06"},  // mv under the analysis's time: ended at once
   };
   for (const auto& c : cases) {
     Engine e;
