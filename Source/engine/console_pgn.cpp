@@ -97,28 +97,33 @@ bool ReadTag(std::string_view line) {
   return SetPosition(&CTD->pos, std::string(fen).c_str()) != kSetRejected;
 }
 
-bool PlayLine(PgnSkip* skip, std::string_view text) {
+// Reads a line of move text, playing its moves when play is set; false after
+// a move that cannot be played.
+bool ReadMoveLine(PgnSkip* skip, std::string_view text, bool play) {
   PgnLine l{text, 0, {}};
   for (PgnItem i; (i = NextPgnItem(skip, &l, nullptr)) != PgnItem::LineEnd;)
-    if (i == PgnItem::Word && !PlayWord(l.word)) return false;
+    if (play && i == PgnItem::Word && !PlayWord(l.word)) return false;
   return true;
 }
 
+// Every line of move text is read, in the chosen game or not, so that an
+// Event tag inside a comment is known for comment text and counts no game.
 void ReadGame(FILE* f, int wanted, const char* search) {
   PgnFile in;
   in.f = f;
   int count = 0;
   PgnSkip skip;
   while (ReadPgnLine(&in)) {
-    const char* line = in.line.c_str();
-    if (std::strstr(line, "[Event ")) count++;
-    if (!wanted) {
-      if (!std::strstr(line, search)) continue;
+    const std::string& line = in.line;
+    const bool tag = IsPgnTagLine(skip, line);
+    if (FindOutsideComments(skip, line, "[Event ") != line.npos) count++;
+    bool chosen = wanted && count == wanted;
+    if (!wanted && line.find(search) != line.npos) {
       wanted = count;
+      chosen = true;
     }
-    if (count > wanted) break;
-    if (count < wanted) continue;
-    const bool read = !skip.comment && line[0] == '[' ? ReadTag(in.line) : PlayLine(&skip, in.line);
+    if (wanted && count > wanted) break;
+    const bool read = tag ? !chosen || ReadTag(line) : ReadMoveLine(&skip, line, chosen);
     if (!read) break;
   }
 }
