@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <regex>
@@ -675,5 +676,28 @@ TEST(HashSize, LargeTableHoldsUpNeitherUciNorQuit) {
   Session s({"-hash", "8192"});
   s.Options();  // through "uciok"
   EXPECT_LT(Now() - t0, 5.0);
+  EXPECT_EQ(Quit(s.e, 30.0), 0);
+}
+
+// The most memory the engine has held, in kB.
+long PeakKb(pid_t pid) {
+  FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  long kb = 0;
+  char line[256];
+  while (f && std::fgets(line, sizeof line, f))
+    if (!std::strncmp(line, "VmHWM:", 6)) kb = std::atol(line + 6);
+  if (f) std::fclose(f);
+  return kb;
+}
+
+// Hash lowered while one thread still takes the start-up table's 8 GB: the old table is given up
+// where its taking has got to, and the new one answers "isready" and the search.
+TEST(HashSize, LoweredWhileTheStartUpTableIsTakenIsAnswered) {
+  Session s({"-hash", "8192", "-threads", "1"});
+  s.Ask("setoption name Hash value 16");
+  EXPECT_LT(PeakKb(s.e.pid), 4L << 20) << "the old table was taken whole first";
+  Board b;
+  b.Set(fen_opn);
+  ExpectLegal(Go(s.e, "position startpos\ngo depth 6"), b);
   EXPECT_EQ(Quit(s.e, 30.0), 0);
 }
