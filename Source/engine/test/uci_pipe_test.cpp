@@ -668,6 +668,47 @@ TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
   }
 }
 
+// An engine started under "ulimit -v 3000000", so that 32 threads cannot all be had.
+bool StartUnderLimit(Engine& e, const std::vector<std::string>& args) {
+  rlimit saved;
+  if (getrlimit(RLIMIT_AS, &saved) != 0) return false;
+  const rlimit limit = {rlim_t(3000000) * 1024, saved.rlim_max};
+  if (setrlimit(RLIMIT_AS, &limit) != 0) return false;
+  const bool started = Start(e, args);
+  return setrlimit(RLIMIT_AS, &saved) == 0 && started;
+}
+
+// Threads beyond the room left, by setoption once Hash has taken the rest or by the switch: the
+// most that can be started are kept and named in one line, and every command is answered.
+TEST(ThreadCount, ThreadsThatCannotBeHadLeaveTheMostThatCan) {
+  const std::regex said("info string Threads of (32|80) could not be started, using ([0-9]+)");
+  std::smatch m;
+  Engine e;
+  ASSERT_TRUE(StartUnderLimit(e, {}));
+  Send(e, "setoption name Hash value 8192\nisready\nsetoption name Threads value 32\nisready");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(WaitFor(e, "readyok", 60.0) && WaitFor(e, "readyok", 60.0, nullptr, &lines)) << Tail(e);
+  ASSERT_EQ(lines.size(), 3u) << Tail(e);
+  EXPECT_EQ(lines[0], "info string Threads set to 32");
+  ASSERT_TRUE(std::regex_match(lines[1], m, said)) << lines[1];
+  EXPECT_TRUE(std::stoi(m[2]) >= 1 && std::stoi(m[2]) < 32) << m[2];
+  Board b;
+  b.Set(fen_opn);
+  ExpectLegal(Go(e, "position startpos\ngo depth 6", 60.0), b);
+  EXPECT_EQ(Quit(e, 30.0), 0);
+
+  // The switch: the option's default names the count in use.
+  Engine by_switch;
+  ASSERT_TRUE(StartUnderLimit(by_switch, {"-hash", "2048", "-threads", "80"}));
+  std::string line;
+  ASSERT_TRUE(WaitFor(by_switch, "info string Threads of", 30.0, &line)) << Tail(by_switch);
+  ASSERT_TRUE(std::regex_match(line, m, said)) << line;
+  Send(by_switch, "uci");
+  EXPECT_TRUE(WaitFor(by_switch, "option name Threads type spin default " + m[2].str() + " min 1 max 80", 30.0));
+  ExpectLegal(Go(by_switch, "position startpos\ngo depth 6", 60.0), b);
+  EXPECT_EQ(Quit(by_switch, 30.0), 0);
+}
+
 #endif
 
 // A large table's pages are taken in the background: neither "uci" nor "quit" waits for them.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/resource.h>
 
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -210,17 +212,20 @@ long VmSizeKb() {
   return kb;
 }
 
-// Room for one more thread's stack but only half a record beside it.
-void LimitToHalfARecord() {
+// Room for `stacks` more threads' stacks and `halves` half records beside them.
+void LimitToRoomFor(int stacks, int halves) {
   pthread_attr_t attr;
   size_t stack = 0;
   pthread_getattr_default_np(&attr);
   pthread_attr_getstacksize(&attr, &stack);
   pthread_attr_destroy(&attr);
   rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + stack + 4096 + sizeof(ThreadRecord) / 2;
+  limit.rlim_cur = limit.rlim_max =
+      rlim_t(VmSizeKb()) * 1024 + (stack + 4096) * stacks + sizeof(ThreadRecord) / 2 * halves;
   setrlimit(RLIMIT_AS, &limit);
 }
+
+void LimitToHalfARecord() { LimitToRoomFor(1, 1); }
 
 [[noreturn]] void CreateWithoutRoomForARecord() {
   LimitToHalfARecord();
@@ -233,21 +238,50 @@ void LimitToHalfARecord() {
   std::exit(0);
 }
 
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, each with its
+// record, said so in one line, and the option and the pool name the count in use.
+[[noreturn]] void ExitWithFewerThreads(int asked) {
+  PBlock.protocol = 1;
+  testing::internal::CaptureStdout();
+  RebuildThreadPool(asked);
+  const int n = SearchData.thread_count;
+  const std::string line = "info string Threads of " + std::to_string(asked) + " could not be started, using ";
+  bool ok = testing::internal::GetCapturedStdout() == line + std::to_string(n) + "\n";
+  ok &= n >= 1 && n < asked && Personality.Threads == n;
+  for (int i = 0; i < kMaxThreads; i++) ok &= (ThreadData[i].load() != nullptr) == (i < n);
+  std::exit(ok ? 7 : 1);
+}
+
 [[noreturn]] void RebuildWithoutRoomForThreads() {
   rlimit limit;
   limit.rlim_cur = limit.rlim_max = rlim_t(256) << 20;
   setrlimit(RLIMIT_AS, &limit);
-  RebuildThreadPool(80);
-  std::exit(0);
+  ExitWithFewerThreads(80);
+}
+
+// Two stacks but one record and a half: the second worker's record fails. The records come
+// straight from the system (one allocator arena, which would otherwise hold room in reserve).
+[[noreturn]] void TwoWorkersWithRoomForOneRecord() {
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 128 << 10);
+  LimitToRoomFor(2, 3);
+  ExitWithFewerThreads(2);
 }
 
 // A worker without its record, or a thread that cannot be made, fails the
-// pool; a rebuild then ends the program with -1, never with success.
+// pool; a rebuild that cannot start even one thread ends the program with
+// -1, never with success.
 TEST_F(PoolTest, FailuresEndWithTheFailureStatus) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(CreateWithoutRoomForARecord(), ::testing::ExitedWithCode(ENOMEM), "");
   EXPECT_EXIT(RebuildWithoutRoomForARecord(), ::testing::ExitedWithCode(255), "");
-  EXPECT_EXIT(RebuildWithoutRoomForThreads(), ::testing::ExitedWithCode(255), "");
+}
+
+// A rebuild keeps the threads that can be had, whether their stacks or their records run short.
+TEST_F(PoolTest, RebuildKeepsTheThreadsThatCanBeHad) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(RebuildWithoutRoomForThreads(), ::testing::ExitedWithCode(7), "");
+  EXPECT_EXIT(TwoWorkersWithRoomForOneRecord(), ::testing::ExitedWithCode(7), "");
 }
 
 #endif
