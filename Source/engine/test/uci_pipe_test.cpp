@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <string>
@@ -668,45 +669,26 @@ TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
   }
 }
 
-// An engine started under "ulimit -v 3000000", so that 32 threads cannot all be had.
-bool StartUnderLimit(Engine& e, const std::vector<std::string>& args) {
+// Threads beyond the room that Hash leaves under "ulimit -v 3000000", by the switch and then by
+// setoption: the most that can be started are kept and named in one line (the switch's count
+// also as the option's default), and the commands after it are answered.
+TEST(HashSize, ThreadsThatCannotBeHadLeaveTheMostThatCan) {
+  const std::regex said("info string Threads of 80 could not be started, using ([1-9][0-9]*)");
   rlimit saved;
-  if (getrlimit(RLIMIT_AS, &saved) != 0) return false;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
   const rlimit limit = {rlim_t(3000000) * 1024, saved.rlim_max};
-  if (setrlimit(RLIMIT_AS, &limit) != 0) return false;
-  const bool started = Start(e, args);
-  return setrlimit(RLIMIT_AS, &saved) == 0 && started;
-}
-
-// Threads beyond the room left, by setoption once Hash has taken the rest or by the switch: the
-// most that can be started are kept and named in one line, and every command is answered.
-TEST(ThreadCount, ThreadsThatCannotBeHadLeaveTheMostThatCan) {
-  const std::regex said("info string Threads of (32|80) could not be started, using ([0-9]+)");
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  Session s({"-hash", "2048", "-threads", "80"});
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
   std::smatch m;
-  Engine e;
-  ASSERT_TRUE(StartUnderLimit(e, {}));
-  Send(e, "setoption name Hash value 8192\nisready\nsetoption name Threads value 32\nisready");
-  std::vector<std::string> lines;
-  ASSERT_TRUE(WaitFor(e, "readyok", 60.0) && WaitFor(e, "readyok", 60.0, nullptr, &lines)) << Tail(e);
-  ASSERT_EQ(lines.size(), 3u) << Tail(e);
-  EXPECT_EQ(lines[0], "info string Threads set to 32");
-  ASSERT_TRUE(std::regex_match(lines[1], m, said)) << lines[1];
-  EXPECT_TRUE(std::stoi(m[2]) >= 1 && std::stoi(m[2]) < 32) << m[2];
+  ASSERT_TRUE(std::regex_match(s.e.log.at(0), m, said)) << Tail(s.e);
+  const std::vector<std::string> options = s.Options(), lines = s.Ask("setoption name Threads value 80");
+  const std::string option = "option name Threads type spin default " + m[1].str() + " min 1 max 80";
+  EXPECT_EQ(std::count(options.begin(), options.end(), option), 1);
+  EXPECT_TRUE(lines.size() == 2 && std::regex_match(lines[1], m, said)) << Tail(s.e);
   Board b;
   b.Set(fen_opn);
-  ExpectLegal(Go(e, "position startpos\ngo depth 6", 60.0), b);
-  EXPECT_EQ(Quit(e, 30.0), 0);
-
-  // The switch: the option's default names the count in use.
-  Engine by_switch;
-  ASSERT_TRUE(StartUnderLimit(by_switch, {"-hash", "2048", "-threads", "80"}));
-  std::string line;
-  ASSERT_TRUE(WaitFor(by_switch, "info string Threads of", 30.0, &line)) << Tail(by_switch);
-  ASSERT_TRUE(std::regex_match(line, m, said)) << line;
-  Send(by_switch, "uci");
-  EXPECT_TRUE(WaitFor(by_switch, "option name Threads type spin default " + m[2].str() + " min 1 max 80", 30.0));
-  ExpectLegal(Go(by_switch, "position startpos\ngo depth 6", 60.0), b);
-  EXPECT_EQ(Quit(by_switch, 30.0), 0);
+  ExpectLegal(Go(s.e, "position startpos\ngo depth 6", 60.0), b);
 }
 
 #endif
@@ -720,25 +702,15 @@ TEST(HashSize, LargeTableHoldsUpNeitherUciNorQuit) {
   EXPECT_EQ(Quit(s.e, 30.0), 0);
 }
 
-// The most memory the engine has held, in kB.
-long PeakKb(pid_t pid) {
-  FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-  long kb = 0;
-  char line[256];
-  while (f && std::fgets(line, sizeof line, f))
-    if (!std::strncmp(line, "VmHWM:", 6)) kb = std::atol(line + 6);
-  if (f) std::fclose(f);
-  return kb;
-}
-
 // Hash lowered while one thread still takes the start-up table's 8 GB: the old table is given up
-// where its taking has got to, and the new one answers "isready" and the search.
+// where its taking got to, not taken whole first, and the new one answers.
 TEST(HashSize, LoweredWhileTheStartUpTableIsTakenIsAnswered) {
   Session s({"-hash", "8192", "-threads", "1"});
   s.Ask("setoption name Hash value 16");
-  EXPECT_LT(PeakKb(s.e.pid), 4L << 20) << "the old table was taken whole first";
+  std::ifstream status("/proc/" + std::to_string(s.e.pid) + "/status");
+  const std::string text((std::istreambuf_iterator<char>(status)), {});
+  EXPECT_LT(std::stol(text.substr(text.find("VmHWM:") + 6)), 4L << 20) << "kB held";
   Board b;
   b.Set(fen_opn);
   ExpectLegal(Go(s.e, "position startpos\ngo depth 6"), b);
-  EXPECT_EQ(Quit(s.e, 30.0), 0);
 }

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <thread>
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -212,20 +211,17 @@ long VmSizeKb() {
   return kb;
 }
 
-// Room for `stacks` more threads' stacks and `halves` half records beside them.
-void LimitToRoomFor(int stacks, int halves) {
+// Room for one more thread's stack but only half a record beside it.
+void LimitToHalfARecord() {
   pthread_attr_t attr;
   size_t stack = 0;
   pthread_getattr_default_np(&attr);
   pthread_attr_getstacksize(&attr, &stack);
   pthread_attr_destroy(&attr);
   rlimit limit;
-  limit.rlim_cur = limit.rlim_max =
-      rlim_t(VmSizeKb()) * 1024 + (stack + 4096) * stacks + sizeof(ThreadRecord) / 2 * halves;
+  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + stack + 4096 + sizeof(ThreadRecord) / 2;
   setrlimit(RLIMIT_AS, &limit);
 }
-
-void LimitToHalfARecord() { LimitToRoomFor(1, 1); }
 
 [[noreturn]] void CreateWithoutRoomForARecord() {
   LimitToHalfARecord();
@@ -238,50 +234,40 @@ void LimitToHalfARecord() { LimitToRoomFor(1, 1); }
   std::exit(0);
 }
 
-// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, each with its
-// record, said so in one line, and the option and the pool name the count in use.
-[[noreturn]] void ExitWithFewerThreads(int asked) {
-  PBlock.protocol = 1;
-  testing::internal::CaptureStdout();
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names.
+[[noreturn]] void RebuildToFewer(int asked) {
   RebuildThreadPool(asked);
   const int n = SearchData.thread_count;
-  const std::string line = "info string Threads of " + std::to_string(asked) + " could not be started, using ";
-  bool ok = testing::internal::GetCapturedStdout() == line + std::to_string(n) + "\n";
-  ok &= n >= 1 && n < asked && Personality.Threads == n;
-  for (int i = 0; i < kMaxThreads; i++) ok &= (ThreadData[i].load() != nullptr) == (i < n);
-  std::exit(ok ? 7 : 1);
+  const bool records = ThreadData[n - 1].load() && !ThreadData[n].load();
+  std::exit(n >= 1 && n < asked && Personality.Threads == n && records ? 7 : 1);
 }
 
 [[noreturn]] void RebuildWithoutRoomForThreads() {
   rlimit limit;
   limit.rlim_cur = limit.rlim_max = rlim_t(256) << 20;
   setrlimit(RLIMIT_AS, &limit);
-  ExitWithFewerThreads(80);
+  RebuildToFewer(80);
 }
 
-// Two stacks but one record and a half: the second worker's record fails. The records come
-// straight from the system (one allocator arena, which would otherwise hold room in reserve).
-[[noreturn]] void TwoWorkersWithRoomForOneRecord() {
+// From one worker to two, with room for the second one's stack but half its record. Records
+// come straight from the system (one allocator arena, which would otherwise hold room in reserve).
+[[noreturn]] void GrowWithoutRoomForARecord() {
   mallopt(M_ARENA_MAX, 1);
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
-  LimitToRoomFor(2, 3);
-  ExitWithFewerThreads(2);
+  RebuildThreadPool(1);
+  LimitToHalfARecord();
+  RebuildToFewer(2);
 }
 
-// A worker without its record, or a thread that cannot be made, fails the
-// pool; a rebuild that cannot start even one thread ends the program with
-// -1, never with success.
-TEST_F(PoolTest, FailuresEndWithTheFailureStatus) {
+// A worker without its record, or a thread that cannot be made, fails a new
+// pool; a rebuild keeps the workers that can be had, and ends the program
+// with -1 only when not even one can.
+TEST_F(PoolTest, ThreadsThatCannotBeHad) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(CreateWithoutRoomForARecord(), ::testing::ExitedWithCode(ENOMEM), "");
   EXPECT_EXIT(RebuildWithoutRoomForARecord(), ::testing::ExitedWithCode(255), "");
-}
-
-// A rebuild keeps the threads that can be had, whether their stacks or their records run short.
-TEST_F(PoolTest, RebuildKeepsTheThreadsThatCanBeHad) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(RebuildWithoutRoomForThreads(), ::testing::ExitedWithCode(7), "");
-  EXPECT_EXIT(TwoWorkersWithRoomForOneRecord(), ::testing::ExitedWithCode(7), "");
+  EXPECT_EXIT(GrowWithoutRoomForARecord(), ::testing::ExitedWithCode(7), "");
 }
 
 #endif
