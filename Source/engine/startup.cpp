@@ -29,9 +29,10 @@ bool StartUpEngine() {
   if (!HashInitUntouched()) return false;
   // Switches become the defaults that "uci" reports.
   DefaultPersonality = Personality;
-  SearchData.thread_count = uint8_t(Personality.Threads & 0xFF);
   numa_binding = PBlock.numa != 0;
-  if (CreateThreadPool(SearchData.thread_count) != 0) return false;
+  if (StartThreadPool(Personality.Threads & 0xFF) == 0) return false;
+  // A -threads that could not be had in full: "uci" names the count in use.
+  DefaultPersonality.Threads = Personality.Threads;
   switch (BeginTimerPeriod()) {
     case TimerSet:
       break;

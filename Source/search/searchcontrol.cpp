@@ -26,8 +26,11 @@ void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std
 static int SmallerHash(int mb, int had) { return mb / 2 > had || mb <= had ? mb / 2 : had; }
 
 void ResizeTable() {
-  HashWait();
-  if (SearchData.hash_size == Personality.Hash) return;
+  if (SearchData.hash_size == Personality.Hash) {
+    HashWait();
+    return;
+  }
+  // A table still being touched is not waited for: freeing it stops the touch.
   const int asked = Personality.Hash, had = SearchData.hash_size;
   // Switched on before the allocation, which then starts the age afresh; the
   // new table is empty as it comes.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include "board/makemove.h"
+#include "engine/output.h"
+#include "engine/params.h"
 #include "platform/numa.h"
 #include "platform/sleep.h"
 #include "search/root.h"
@@ -80,47 +82,71 @@ static int WaitForRecord(int i) {
   return 0;
 }
 
+// Starts worker i, which frees the record left in its slot; 0 or the thread
+// library's error code.
+static int StartWorker(int i) {
+  th_num[i] = i;
+  retired[i] = ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
+  no_record[i].store(false, std::memory_order_relaxed);
+  const int result = pthread_create(&thread[i], nullptr, SearchThreadFunc, &th_num[i]);
+  if (result != 0) {
+    delete retired[i];
+    retired[i] = nullptr;
+  } else {
+    running[i] = true;
+  }
+  return result;
+}
+
 int CreateThreadPool(int n) {
   if (n < 0) n = 0;
   if (n > kMaxThreads) n = kMaxThreads;
   for (int i = 0; i < kMaxThreads; i++)
     if (running[i]) return EBUSY;
+  // Records of indexes the new pool does not use have no worker to free
+  // them; freed first, so that their room can go to the new workers.
+  for (int i = n; i < kMaxThreads; i++) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
 
   int result = 0;
   for (int i = 0; i < n && result == 0; i++) {
-    th_num[i] = i;
-    retired[i] = ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
-    no_record[i].store(false, std::memory_order_relaxed);
-    result = pthread_create(&thread[i], nullptr, SearchThreadFunc, &th_num[i]);
-    if (result != 0) {
-      delete retired[i];
-      retired[i] = nullptr;
-    } else {
-      running[i] = true;
-      // Binding workers print as they bind: one at a time keeps the lines
-      // in index order.
-      if (numa_binding) result = WaitForRecord(i);
-    }
+    result = StartWorker(i);
+    // Binding workers print as they bind: one at a time keeps the lines
+    // in index order.
+    if (result == 0 && numa_binding) result = WaitForRecord(i);
   }
   for (int i = 0; i < n; i++) {
     if (!running[i]) break;
     const int waited = WaitForRecord(i);
     if (result == 0) result = waited;
   }
-  // Records of indexes the new pool does not use have no worker to free them.
-  for (int i = n; i < kMaxThreads; i++) {
-    if (!running[i]) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
-  }
   return result;
 }
 
-static bool AnyCommand(int n) {
-  for (int i = 0; i < n; i++) {
+static bool AnyCommand(int from, int to) {
+  for (int i = from; i < to; i++) {
     if (!running[i]) continue;
     ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
     if (td && td->command.load(std::memory_order_acquire) != CommandIdle) return true;
   }
   return false;
+}
+
+// Ends the idle workers from..to-1; the result of the last join.
+static int EndWorkers(int from, int to) {
+  for (int i = from; i < to; i++) {
+    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
+    if (td && running[i]) td->command.store(CommandExit, std::memory_order_release);
+  }
+  while (AnyCommand(from, to)) SleepMs(1);
+  // Joined rather than detached, so that no old thread is still on its way
+  // out when the new worker of its index frees its record.
+  int result = 0;
+  for (int i = from; i < to; i++) {
+    if (!running[i]) continue;
+    result = pthread_join(thread[i], nullptr);
+    running[i] = false;
+  }
+  return result;
 }
 
 int KillThreadPool(int n) {
@@ -129,26 +155,42 @@ int KillThreadPool(int n) {
     if (running[i]) n = i + 1;  // never leave a worker behind
   SearchData.stop.store(StopShutdown, std::memory_order_relaxed);
   while (ThreadsAreBusy()) SleepMs(1);
-  for (int i = 0; i < n; i++) {
-    ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
-    if (td && running[i]) td->command.store(CommandExit, std::memory_order_release);
-  }
-  while (AnyCommand(n)) SleepMs(1);
-  // Joined rather than detached, so that no old thread is still on its way
-  // out when the new worker of its index frees its record.
-  int result = 0;
-  for (int i = 0; i < n; i++) {
-    if (!running[i]) continue;
-    result = pthread_join(thread[i], nullptr);
-    running[i] = false;
-  }
-  return result;
+  return EndWorkers(0, n);
+}
+
+// After a pool of n failed to start: keeps workers 0 to k - 1, the first
+// k workers that all have their records, ends the others and frees their
+// records, and returns k.
+static int KeepWorkersWithRecords(int n) {
+  int k = 0;
+  while (k < n && running[k] && ThreadData[k].load(std::memory_order_acquire)) k++;
+  EndWorkers(k, n);
+  for (int i = k; i < kMaxThreads; i++) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
+  return k;
+}
+
+int StartThreadPool(int n) {
+  SearchData.thread_count = uint8_t(n);
+  if (CreateThreadPool(n) == 0) return n;
+  // Workers started side by side race for the room that is left, and a
+  // later one may take what an earlier one lacked: the rest are started
+  // one at a time, until one cannot be had.
+  int count = KeepWorkersWithRecords(n);
+  while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
+  EndWorkers(count, n);  // the one without its record has returned
+  SearchData.thread_count = uint8_t(count);
+  if (count == 0) return 0;
+  Personality.Threads = int16_t(count);
+  ShowFormatted("%sThreads of %d could not be started, using %d", PBlock.protocol == 1 ? "info string " : "", n,
+                count);
+  return count;
 }
 
 void RebuildThreadPool(int n) {
   KillThreadPool(SearchData.thread_count);
-  SearchData.thread_count = uint8_t(n);
-  if (CreateThreadPool(n) != 0) std::_Exit(-1);
+  // No previous pool to go back to: it had at least worker 0, and that one
+  // could not be had alone.
+  if (StartThreadPool(n) == 0) std::_Exit(-1);
 }
 
 void StartSearch() {

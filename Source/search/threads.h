@@ -36,8 +36,13 @@ extern bool numa_binding;
 int CreateThreadPool(int n);
 // Stops any search and ends every worker; the stop byte stays 99.
 int KillThreadPool(int n);
-// Ends the pool and starts one of n threads; the program ends with status -1
-// when that fails.
+// Starts a pool of n (1 or more) workers or, when not all can be had, of
+// the most that can, and returns the count in use. SearchData and the
+// Threads option then hold it, and one line names it when it is not n.
+// Returns 0, with no pool, when not even one worker can be started.
+int StartThreadPool(int n);
+// Ends the pool and starts one of n threads as StartThreadPool does; the
+// program ends with status -1 when not even one can be started.
 void RebuildThreadPool(int n);
 
 // Asks every worker to search, worker 0 first and the others 5 ms later.

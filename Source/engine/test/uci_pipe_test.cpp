@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <set>
@@ -763,6 +764,28 @@ TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
   }
 }
 
+// Threads beyond the room that Hash leaves under "ulimit -v 3000000", by the switch and then by
+// setoption: the most that can be started are kept and named in one line (the switch's count
+// also as the option's default), and the commands after it are answered.
+TEST(HashSize, ThreadsThatCannotBeHadLeaveTheMostThatCan) {
+  const std::regex said("info string Threads of 80 could not be started, using ([1-9][0-9]*)");
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+  const rlimit limit = {rlim_t(3000000) * 1024, saved.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  Session s({"-hash", "2048", "-threads", "80"});
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(s.e.log.at(0), m, said)) << Tail(s.e);
+  const std::vector<std::string> options = s.Options(), lines = s.Ask("setoption name Threads value 80");
+  const std::string option = "option name Threads type spin default " + m[1].str() + " min 1 max 80";
+  EXPECT_EQ(std::count(options.begin(), options.end(), option), 1);
+  EXPECT_TRUE(lines.size() == 2 && std::regex_match(lines[1], m, said)) << Tail(s.e);
+  Board b;
+  b.Set(fen_opn);
+  ExpectLegal(Go(s.e, "position startpos\ngo depth 6", 60.0), b);
+}
+
 #endif
 
 // A large table's pages are taken in the background: neither "uci" nor "quit" waits for them.
@@ -772,4 +795,17 @@ TEST(HashSize, LargeTableHoldsUpNeitherUciNorQuit) {
   s.Options();  // through "uciok"
   EXPECT_LT(Now() - t0, 5.0);
   EXPECT_EQ(Quit(s.e, 30.0), 0);
+}
+
+// Hash lowered while one thread still takes the start-up table's 8 GB: the old table is given up
+// where its taking got to, not taken whole first, and the new one answers.
+TEST(HashSize, LoweredWhileTheStartUpTableIsTakenIsAnswered) {
+  Session s({"-hash", "8192", "-threads", "1"});
+  s.Ask("setoption name Hash value 16");
+  std::ifstream status("/proc/" + std::to_string(s.e.pid) + "/status");
+  const std::string text((std::istreambuf_iterator<char>(status)), {});
+  EXPECT_LT(std::stol(text.substr(text.find("VmHWM:") + 6)), 4L << 20) << "kB held";
+  Board b;
+  b.Set(fen_opn);
+  ExpectLegal(Go(s.e, "position startpos\ngo depth 6"), b);
 }

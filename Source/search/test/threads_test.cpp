@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/resource.h>
 
@@ -233,21 +234,40 @@ void LimitToHalfARecord() {
   std::exit(0);
 }
 
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names.
+[[noreturn]] void RebuildToFewer(int asked) {
+  RebuildThreadPool(asked);
+  const int n = SearchData.thread_count;
+  const bool records = ThreadData[n - 1].load() && !ThreadData[n].load();
+  std::exit(n >= 1 && n < asked && Personality.Threads == n && records ? 7 : 1);
+}
+
 [[noreturn]] void RebuildWithoutRoomForThreads() {
   rlimit limit;
   limit.rlim_cur = limit.rlim_max = rlim_t(256) << 20;
   setrlimit(RLIMIT_AS, &limit);
-  RebuildThreadPool(80);
-  std::exit(0);
+  RebuildToFewer(80);
 }
 
-// A worker without its record, or a thread that cannot be made, fails the
-// pool; a rebuild then ends the program with -1, never with success.
-TEST_F(PoolTest, FailuresEndWithTheFailureStatus) {
+// From one worker to two, with room for the second one's stack but half its record. Records
+// come straight from the system (one allocator arena, which would otherwise hold room in reserve).
+[[noreturn]] void GrowWithoutRoomForARecord() {
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 128 << 10);
+  RebuildThreadPool(1);
+  LimitToHalfARecord();
+  RebuildToFewer(2);
+}
+
+// A worker without its record, or a thread that cannot be made, fails a new
+// pool; a rebuild keeps the workers that can be had, and ends the program
+// with -1 only when not even one can.
+TEST_F(PoolTest, ThreadsThatCannotBeHad) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(CreateWithoutRoomForARecord(), ::testing::ExitedWithCode(ENOMEM), "");
   EXPECT_EXIT(RebuildWithoutRoomForARecord(), ::testing::ExitedWithCode(255), "");
-  EXPECT_EXIT(RebuildWithoutRoomForThreads(), ::testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(RebuildWithoutRoomForThreads(), ::testing::ExitedWithCode(7), "");
+  EXPECT_EXIT(GrowWithoutRoomForARecord(), ::testing::ExitedWithCode(7), "");
 }
 
 #endif
