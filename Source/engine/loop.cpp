@@ -156,6 +156,13 @@ void EndOfInput() {
   PBlock.quit = 1;
 }
 
+// A search has ended and its result is due: not while pondering, nor while
+// an infinite search waits for "stop".
+bool SearchEnded() {
+  const int state = SearchData.state;
+  return state != StateIdle && state != StatePondering && !hold_result && !ThreadsAreBusy();
+}
+
 // How long a pass waits for input. A search is watched every millisecond,
 // and a fixed time is woken for when it is up, so the search is stopped at
 // its time; once stopped, its end is looked for ten times as often, so the
@@ -164,7 +171,7 @@ void EndOfInput() {
 // for input, which wakes it as it comes.
 int PollMicroseconds() {
   const int state = SearchData.state;
-  if (SearchData.go_request && state == StateIdle) return 0;
+  if ((SearchData.go_request && state == StateIdle) || SearchEnded()) return 0;
   if (state == StateIdle) return 5000;
   // A stopped search whose result waits (pondering, infinite) only waits
   // for input.
@@ -200,9 +207,7 @@ void Loop() {
     // go asked for, and each report comes before what follows it.
     do {
       if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
-      if (SearchData.state != StateIdle && !ThreadsAreBusy() && SearchData.state != StatePondering &&
-          !hold_result)
-        Report();
+      if (SearchEnded()) Report();
     } while (!PBlock.quit && UserInput());
     if (!PBlock.quit && InputExhausted()) EndOfInput();
   }
