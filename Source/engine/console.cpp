@@ -163,6 +163,8 @@ void GetTestPosition(const Words& cmd) {
   char line[256];
   char found[256] = "";
   while (std::fgets(line, sizeof line, f)) {
+    // Tabs part the fields and operations as blanks do.
+    std::replace(line, line + std::strlen(line), '\t', ' ');
     if (line[0] == ' ' || line[0] == ';') continue;
     if (std::strstr(line, key)) {
       std::memcpy(found, line, sizeof found);

@@ -313,7 +313,7 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   WriteFile("test.epd",
             "; comment id \"pos.1\"\n"
             "8/8/8/8/8/8/8/K6k w - - id \"pos.1\";\n"
-            "r3k3/8/8/8/8/8/8/4K3 b q - bm O-O-O; id \"pos.2\";\n");
+            "r3k3/8/8/8/8/8/8/4K3\tb q -\tbm O-O-O;\tid\t\"pos.2\";\n");
   const std::vector<std::string> lines = Lines(Run("get pos.2"));
   EXPECT_EQ(lines[0], "r3k3/8/8/8/8/8/8/4K3 b q - bm O-O-O; id \"pos.2\";");
   EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
