@@ -21,7 +21,7 @@ int queue_len = 0;
 constexpr int kLineWaitUs = 100000;
 
 void ShowDroppedLine() {
-  ShowFormatted("%sinput line longer than %d characters ignored", PBlock.protocol ? "info string " : "",
+  ShowFormatted("%sinput line longer than %d characters ignored", InfoPrefix(),
                 kMaxInputLine);
 }
 

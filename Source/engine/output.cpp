@@ -40,6 +40,8 @@ void ShowMessage(const char* text) {
   }
 }
 
+const char* InfoPrefix() { return PBlock.protocol ? "info string " : ""; }
+
 void ShowFormatted(const char* format, ...) {
   char line[512];
   va_list args;

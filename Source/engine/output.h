@@ -10,6 +10,10 @@ extern FILE* fdlog;
 // as a format.
 void ShowMessage(const char* text);
 
+// The prefix of the engine's own free-text lines: "info string " in UCI
+// mode, nothing at the console.
+const char* InfoPrefix();
+
 // ShowMessage of a printf-style line, cut at 511 characters.
 void ShowFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

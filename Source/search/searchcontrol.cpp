@@ -49,7 +49,7 @@ void ResizeTable() {
     Personality.Hash = int16_t(mb);
     char line[128];
     std::snprintf(line, sizeof line, "%sHash of %d MB could not be allocated, using %d MB",
-                  PBlock.protocol == 1 ? "info string " : "", asked, mb);
+                  InfoPrefix(), asked, mb);
     ShowMessage(line);
   }
   if (SearchData.hash_size < 1) SearchData.hash_enabled = 0;
@@ -136,7 +136,7 @@ void PrepareNewSearchAt(double now) {
   const int plies = GamePlies(CTD);
   sd.age = uint16_t(std::min(plies + 1, kMaxTableAge));
   // A controller reads only info lines.
-  if (plies + 1 > 1000) ShowMessage(PBlock.protocol == 1 ? "info string what?" : "what?");
+  if (plies + 1 > 1000) ShowFormatted("%swhat?", InfoPrefix());
 
   for (int d = 0; d < kMaxPly; d++) {
     sd.score_by_depth[d] = -10000;

@@ -181,7 +181,7 @@ int StartThreadPool(int n) {
   SearchData.thread_count = uint8_t(count);
   if (count == 0) return 0;
   Personality.Threads = int16_t(count);
-  ShowFormatted("%sThreads of %d could not be started, using %d", PBlock.protocol == 1 ? "info string " : "", n,
+  ShowFormatted("%sThreads of %d could not be started, using %d", InfoPrefix(), n,
                 count);
   return count;
 }
