@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 void CleanLine(std::string* line) {
-  if (!line->empty() && line->back() == '\r') line->pop_back();
   const auto control = [](char c) { return static_cast<unsigned char>(c) < ' '; };
   auto out = std::find_if(line->begin(), line->end(), control);
   for (auto c = out; c != line->end(); ++c) {
-    if (*c == '\t' || *c == '\r')
+    if (*c == '\t')
       *out++ = ' ';
     else if (!control(*c))
       *out++ = *c;
@@ -41,13 +41,21 @@ bool ReadPgnLine(PgnFile* in) {
       if (!in->end) break;
     }
     const char* from = in->block.data() + in->at;
-    const size_t left = in->end - in->at;
-    const char* feed = static_cast<const char*>(std::memchr(from, '\n', left));
-    const size_t n = feed ? size_t(feed - from) : left;
-    in->line.append(from, n);
-    in->at += n + (feed != nullptr);
+    // The line feed of a carriage return and line feed pair, maybe in the next block.
+    if (std::exchange(in->after_cr, false) && *from == '\n') {
+      in->at++;
+      continue;
+    }
+    const char* to = from + (in->end - in->at);
+    const char* end = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+    in->line.append(from, end);
+    in->at += size_t(end - from);
     read = true;
-    if (feed) break;
+    if (end != to) {
+      in->after_cr = *end == '\r';
+      in->at++;
+      break;
+    }
   }
   CleanLine(&in->line);
   return read;

@@ -17,11 +17,13 @@ struct PgnFile {
   std::string line;  // the last line read
   std::vector<char> block = std::vector<char>(1 << 16);
   size_t at = 0, end = 0;
+  bool after_cr = false;  // the last line ended at a carriage return
 };
 
-// Reads the next line whole, without its line end. Tabs and carriage returns
-// become blanks and the other control bytes are dropped, so that files from
-// other systems and damaged files read as their text. False at end of file.
+// Reads the next line whole, without its line end: a line feed, a carriage
+// return or both. Tabs become blanks and the other control bytes are
+// dropped, so that files from other systems and damaged files read as their
+// text. False at end of file.
 bool ReadPgnLine(PgnFile* in);
 
 // A reader's place in one line of move text.
