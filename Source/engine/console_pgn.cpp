@@ -146,22 +146,11 @@ void SetBothClocks() {
 }  // namespace
 
 int MoveTextMatches(const char* text) {
-  Position* pos = &CTD->pos;
-  Move legal[256];
-  const int count = LegalMoves(pos, legal);
-  int n = 0;
-  for (int i = 0; i < count; i++) {
-    char t[4][kMoveTextSize];
-    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
-    for (char* s : t) {
-      CutAtPlus(s);
-      if (!std::strcmp(s, text)) {
-        n++;
-        break;
-      }
-    }
-  }
-  return n;
+  char t[kMoveTextSize];
+  if (std::strlen(text) >= sizeof t) return kTextNoMove;
+  std::strcpy(t, text);
+  Move m;
+  return ReadMoveText(&CTD->pos, t, &m);
 }
 
 void LoadGame(const char* path, const char* game) {

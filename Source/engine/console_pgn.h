@@ -2,9 +2,8 @@
 // record, "save" appends the game record to "tmp.pgn".
 #pragma once
 
-// How many legal moves of the game position have text among their generated
-// texts (checks aside), as the move reader compares them; two make the reader
-// say "ambiguous move".
+// What the move reader makes of text on the game position: 0 no move, 1 one
+// move, 2 more than one (the reader then says "ambiguous move").
 int MoveTextMatches(const char* text);
 
 // Loads game number `game` (1..1000; empty or out of range: 1) or the first
