@@ -169,8 +169,8 @@ TEST_F(MoveTextTest, LongAlgebraicInEveryForm) {
       {"Nf3xg5", M("f3", "g5")}, {"Nf3-g5", M("f3", "g5")}, {"Nf3g5+", M("f3", "g5")}, {"Ng5", M("f3", "g5")},
       {"e5-e6", M("e5", "e6")}, {"e5e6", M("e5", "e6")}, {"e5-d6", M("e5", "d6")}, {"e5xd6", M("e5", "d6")},
       {"ed6", M("e5", "d6")}, {"d6", 0}, {"b7-b8=Q", M("b7", "b8", PromoQueen)}, {"b7b8Q", M("b7", "b8", PromoQueen)},
-      {"b7-b8q", M("b7", "b8", PromoQueen)}, {"b7xa8=N", M("b7", "a8", PromoKnight)}, {"b7a8N", M("b7", "a8", PromoKnight)},
-      {"b7-b8", 0}, {"Ke1-g1", M("e1", "g1")}, {"Ke1g1", M("e1", "g1")}, {"Kg1", 0}, {"Ra1-d1", M("a1", "d1")}};
+      {"b7-b8q", M("b7", "b8", PromoQueen)}, {"b7xa8=N", M("b7", "a8", PromoKnight)},
+      {"b7a8N", M("b7", "a8", PromoKnight)}, {"b7-b8", 0}, {"Ke1-g1", M("e1", "g1")}, {"Ke1g1", M("e1", "g1")}, {"Kg1", 0}, {"Ra1-d1", M("a1", "d1")}};
   for (const auto& [text, move] : cases) EXPECT_EQ(Parse(text), move) << text;
 }
 
