@@ -6,8 +6,8 @@
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
+#include "board/legal.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "engine/params.h"
 #include "search/records.h"
 
@@ -48,32 +48,31 @@ void CutAtPlus(char* s) {
   if (char* p = std::strpbrk(s, "+#")) *p = 0;
 }
 
-// Legal moves of the list whose generated texts include t.
-int GeneratedMatches(Position* pos, const MoveEntry* list, const char* t, Move* move) {
+// Legal moves whose generated texts include t.
+int GeneratedMatches(const Position* pos, const Move* legal, int n, const char* t, Move* move) {
   int matches = 0;
   char c[kMoveTextSize], a[kMoveTextSize], f[kMoveTextSize], r[kMoveTextSize];
-  for (const MoveEntry* e = list; e->move != EndOfList; e++) {
-    GenMoveStrings(pos, e->move, c, a, f, r);
+  for (int i = 0; i < n; i++) {
+    GenMoveStrings(pos, legal[i], c, a, f, r);
     bool same = false;
     for (char* s : {c, a, f, r}) {
       CutAtPlus(s);
       same = same || std::strcmp(s, t) == 0;
     }
-    if (same && MoveIsLegal(pos, pos->side, e->move)) {
-      *move = e->move;
+    if (same) {
+      *move = legal[i];
       matches++;
     }
   }
   return matches;
 }
 
-// A move as games write it: they name a piece's origin only when another
-// legal move of its kind reaches the square, the generated texts whenever
-// another piece reaches it, pinned or not.
-struct StandardText {
-  int type;
+// A move as games write it, short or long: Nf3, Ngf3, Ng1f3, Ng1-f3, Nf3xe5,
+// exd5, e2-e4, e7e8=Q. The origin is named as far as the writer chose to.
+struct AlgebraicText {
+  int type;        // by its letter; 0 without one
   int file, rank;  // of the origin; -1 when not given
-  bool capture;
+  bool capture;    // written with "x"
   int to;
   Move promotion;
 };
@@ -91,8 +90,8 @@ Move PromotionFlag(char letter) {
 bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
 bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
 
-// Reads t as IsValidMove leaves it ("=" before a promotion letter).
-bool ReadStandard(const char* t, StandardText* s) {
+// Reads t as ReadMoveText leaves it ("=" before a promotion letter).
+bool ReadAlgebraic(const char* t, AlgebraicText* s) {
   size_t n = std::strlen(t);
   s->promotion = 0;
   if (n >= 2 && t[n - 2] == '=') {
@@ -104,38 +103,62 @@ bool ReadStandard(const char* t, StandardText* s) {
   s->to = (t[n - 2] - 'a') + 8 * (t[n - 1] - '1');
   n -= 2;
   s->capture = n > 0 && t[n - 1] == 'x';
-  n -= s->capture;
+  if (n > 0 && (t[n - 1] == 'x' || t[n - 1] == '-')) n--;
   const char* letter = t[0] ? std::strchr(kPieceLetters + 2, t[0]) : nullptr;
-  s->type = letter ? int(letter - kPieceLetters) : Pawn;
-  size_t i = s->type != Pawn;
+  s->type = letter ? int(letter - kPieceLetters) : 0;
+  size_t i = s->type != 0;
   s->file = i < n && IsFileLetter(t[i]) ? t[i++] - 'a' : -1;
   s->rank = i < n && IsRankDigit(t[i]) ? t[i++] - '1' : -1;
-  // A pawn names its file exactly when it captures.
-  return i == n && (s->type != Pawn || (s->rank < 0 && (s->file >= 0) == s->capture));
+  return i == n;
 }
 
-bool Describes(const Position* pos, const StandardText& s, Move m) {
+bool Describes(const Position* pos, const AlgebraicText& s, Move m) {
   const int from = MoveFrom(m), to = MoveTo(m);
   const int type = PieceType(pos->board[from]);
-  if (to != s.to || type != s.type || (m & PromoMask) != s.promotion) return false;
+  if (to != s.to || (m & PromoMask) != s.promotion) return false;
   if ((s.file >= 0 && FileOf(from) != s.file) || (s.rank >= 0 && RankOf(from) != s.rank)) return false;
-  // Castling is written only as such.
-  if (type == King && (to == from + 2 || to == from - 2)) return false;
-  const bool capture = pos->board[to] != 0 || (type == Pawn && to == pos->ep);
-  return capture == s.capture;
+  // Both squares without a letter name any piece, as coordinates do; else a
+  // text without a letter names a pawn, which keeps its file unless it names one.
+  const bool both_squares = s.file >= 0 && s.rank >= 0;
+  if (s.type ? type != s.type : !both_squares && (type != Pawn || (s.file < 0 && FileOf(from) != FileOf(to))))
+    return false;
+  // Castling is written as such or with both squares.
+  if (type == King && (to == from + 2 || to == from - 2) && !both_squares) return false;
+  // A capture may go without its "x", not an "x" without a capture.
+  return !s.capture || pos->board[to] != 0 || (type == Pawn && to == pos->ep);
 }
 
-// Legal moves of the list that t names as standard notation.
-int StandardMatches(Position* pos, const MoveEntry* list, const char* t, Move* move) {
-  StandardText s;
-  if (!ReadStandard(t, &s)) return 0;
+int DescribedMatches(const Position* pos, const Move* legal, int n, const AlgebraicText& s, Move* move) {
   int matches = 0;
-  for (const MoveEntry* e = list; e->move != EndOfList; e++)
-    if (Describes(pos, s, e->move) && MoveIsLegal(pos, pos->side, e->move)) {
-      *move = e->move;
+  for (int i = 0; i < n; i++)
+    if (Describes(pos, s, legal[i])) {
+      *move = legal[i];
       matches++;
     }
   return matches;
+}
+
+// Cuts text at its check or mate sign, puts "=" before a final promotion
+// letter and folds O and 0 to o; false when nothing is left.
+bool Rewrite(char* text) {
+  CutAtPlus(text);
+  size_t n = std::strlen(text);
+  if (n == 0) return false;
+  // A two-file pawn capture such as "ab" is no promotion.
+  const char last = char(std::toupper(static_cast<unsigned char>(text[n - 1])));
+  const bool file_pair = n == 2 && IsFileLetter(text[0]) && IsFileLetter(text[1]);
+  if (std::strchr("BNQR", last) && !file_pair) {
+    if (n >= 2 && text[n - 2] == '=') {
+      text[n - 1] = last;
+    } else {
+      text[n - 1] = '=';
+      text[n++] = last;
+      text[n] = 0;
+    }
+  }
+  for (char* p = text; *p; p++)
+    if (*p == 'O' || *p == '0') *p = 'o';
+  return true;
 }
 
 }  // namespace
@@ -234,47 +257,31 @@ void MoveToSan(Position* pos, Move move, char* out) {
     std::snprintf(out, kMoveTextSize, "%c%s%s", letter, tbl[from], tail);
 }
 
+int ReadMoveText(Position* pos, char* text, Move* move) {
+  *move = NullMove;
+  if (std::strlen(text) > size_t(kMoveTextSize - 2) || !Rewrite(text)) return kTextNoMove;
+  Move legal[256];
+  const int n = LegalMoves(pos, legal);
+  Move found = NullMove;
+  AlgebraicText s;
+  // Castling and the two-file pawn captures (ed) only the generated texts know.
+  const int matches = ReadAlgebraic(text, &s) ? DescribedMatches(pos, legal, n, s, &found)
+                                              : GeneratedMatches(pos, legal, n, text, &found);
+  if (matches > 1) return kTextAmbiguous;
+  *move = found;
+  return matches ? kTextOneMove : kTextNoMove;
+}
+
 int IsValidMove(char* text, Move* move) {
   *move = NullMove;
-  const size_t length = std::strlen(text);
-  if (length > size_t(kMoveTextSize - 2)) return 0;
-  char t[kMoveTextSize];
-  std::memcpy(t, text, length + 1);
-  CutAtPlus(t);
-  size_t n = std::strlen(t);
-  if (n == 0) {
-    std::strcpy(text, t);
-    return 0;
-  }
-  // A final promotion letter gets its "="; a two-file pawn capture such as
-  // "ab" is no promotion.
-  const char last = char(std::toupper(t[n - 1]));
-  const bool file_pair = n == 2 && t[0] >= 'a' && t[0] <= 'h' && t[1] >= 'a' && t[1] <= 'h';
-  if (std::strchr("BNQR", last) && !file_pair) {
-    if (n >= 2 && t[n - 2] == '=') {
-      t[n - 1] = last;
-    } else {
-      t[n - 1] = '=';
-      t[n++] = last;
-      t[n] = 0;
-    }
-  }
-  for (char* p = t; *p; p++)
-    if (*p == 'O' || *p == '0') *p = 'o';
-  std::strcpy(text, t);
-
   ThreadRecord* td = CTD;
   if (!td || td->game_ply >= kMaxGamePly) return 0;
-  // The game record's ply drifts with game moves; its lists live at ply 1.
+  // The game record's ply drifts with game moves; the move read is made at its root.
   td->search_ply = 1;
-  Position* pos = &td->pos;
-  GenerateAll(pos);
-  const MoveEntry* list = &td->moves[td->ply[1].list_start];
-  const int matches = GeneratedMatches(pos, list, t, move);
-  if (matches == 2) {
+  const int read = ReadMoveText(&td->pos, text, move);
+  if (read == kTextAmbiguous) {
     std::fputs("ambiguous move\n", stdout);
     std::fflush(stdout);
   }
-  if (matches == 0) return StandardMatches(pos, list, t, move) == 1;
-  return matches == 1;
+  return read == kTextOneMove;
 }

@@ -19,12 +19,21 @@ void GenMoveStrings(const Position* pos, Move move, char* c, char* a, char* f, c
 // are added when another legal move of the same kind reaches the square.
 void MoveToSan(Position* pos, Move move, char* out);
 
-// Finds the one legal move of the game record (CTD) that text names and
-// stores it in move (1), else 0; exactly two matches print "ambiguous move".
-// A text that matches no generated text is read as standard notation, which
-// names the origin only when another legal move of the kind reaches the
-// square; it is taken when it names exactly one legal move.
-// The text is rewritten in place (cut at "+" or "#", "=" before a promotion
-// letter, O and 0 folded to o), so its buffer must hold kMoveTextSize
-// characters; longer texts are refused untouched.
+// What ReadMoveText finds.
+constexpr int kTextNoMove = 0;
+constexpr int kTextOneMove = 1;
+constexpr int kTextAmbiguous = 2;  // more than one legal move answers to the text
+
+// Reads text as a legal move of pos: coordinates (e2e4, e7e8q), short
+// algebraic (Nf3, Ngf3, N1f3, exd5, ed, e8=Q, O-O, 0-0) or long algebraic
+// with the piece letter and both squares (Ng1f3, Ng1-f3, Nf3xe5; a pawn as
+// e2-e4 or e4xd5). A capture may go without its "x"; an origin left out
+// must not leave two legal moves, pinned rivals aside. The text is rewritten
+// in place (cut at "+" or "#", "=" before a promotion letter, O and 0 folded
+// to o), so its buffer must hold kMoveTextSize characters; longer texts are
+// refused untouched. move gets the move found, else the null move.
+int ReadMoveText(Position* pos, char* text, Move* move);
+
+// ReadMoveText on the game record (CTD): 1 and the move, else 0; a text that
+// names more than one move prints "ambiguous move".
 int IsValidMove(char* text, Move* move);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -17,13 +18,13 @@
 #include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgngames.h"
 #include "engine/pgnread.h"
 #include "search/records.h"
 #include "search/searchdata.h"
 
 namespace {
 
-constexpr int kMaxGames = 1000;
 constexpr size_t kShownWordSize = 32;
 constexpr int kMovesPerLine = 11;
 
@@ -50,38 +51,35 @@ void MoveText(Move m, char* out) {
       if (*c == 'o') *c = 'O';
 }
 
-int ChooseGame(const char* arg, const char** search) {
-  *search = "";
-  if (std::isdigit(static_cast<unsigned char>(arg[0]))) {
-    const long n = std::strtol(arg, nullptr, 10);
-    return n >= 1 && n <= kMaxGames ? int(n) : 1;
-  }
-  if (!arg[0]) return 1;
-  *search = arg;
-  return 0;
+// The game "load" asks for: by its number, or by a text of its tags.
+struct WantedGame {
+  bool by_text;
+  long number;
+  std::string_view text;
+};
+
+WantedGame ChooseGame(const char* arg) {
+  if (!arg[0]) return {false, 1, {}};
+  if (!std::isdigit(static_cast<unsigned char>(arg[0]))) return {true, 0, arg};
+  return {false, std::strtol(arg, nullptr, 10), {}};
 }
 
-// Plays the move of one word; false after a move that cannot be played.
-bool PlayWord(std::string_view word) {
-  const std::string_view move = PgnMoveText(word);
-  if (move.empty()) return true;
-  const int shown = int(std::min(move.size(), kShownWordSize));
-  char line[96];
+// Plays one move of the chosen game; false when it cannot be played.
+bool PlayGameText(std::string_view move) {
   if (CTD->game_ply >= kMaxGamePly) {
-    std::snprintf(line, sizeof line, "game longer than %d plies, not loaded from '%.*s' on", kMaxGamePly, shown,
-                  move.data());
-    ShowMessage(line);
+    const int shown = int(std::min(move.size(), kShownWordSize));
+    ShowFormatted("game longer than %d plies, not loaded from '%.*s' on", kMaxGamePly, shown, move.data());
     return false;
   }
   char text[kMoveTextSize];
   Move m = NullMove;
+  int reading = kTextNoMove;
   if (move.size() < sizeof text) {
     text[move.copy(text, sizeof text - 1)] = 0;
-    if (!IsValidMove(text, &m)) m = NullMove;
+    reading = ReadMoveText(&CTD->pos, text, &m);
   }
-  if (!m) {
-    std::snprintf(line, sizeof line, "can't parse move '%.*s'", shown, move.data());
-    ShowMessage(line);
+  if (reading != kTextOneMove) {
+    ShowRefusedMove(nullptr, 0, move, reading);
     return false;
   }
   MakeMove(&CTD->pos, m);
@@ -97,35 +95,70 @@ bool ReadTag(std::string_view line) {
   return SetPosition(&CTD->pos, std::string(fen).c_str()) != kSetRejected;
 }
 
-// Reads a line of move text, playing its moves when play is set; false after
-// a move that cannot be played.
-bool ReadMoveLine(PgnSkip* skip, std::string_view text, bool play) {
-  PgnLine l{text, 0, {}};
-  for (PgnItem i; (i = NextPgnItem(skip, &l, nullptr)) != PgnItem::LineEnd;)
-    if (play && i == PgnItem::Word && !PlayWord(l.word)) return false;
-  return true;
+// Games are found as every tool finds them; the one wanted is played from
+// its start, its tags read first.
+struct GameLoader {
+  WantedGame wanted;
+  PgnGames games;
+  std::vector<std::string> tags;  // of the game read now, while it is not chosen
+  bool chosen = false;
+  bool done = false;  // the chosen game is played to its end, or to a move that cannot be played
+};
+
+bool IsWanted(const GameLoader& l) {
+  if (!l.wanted.by_text) return l.games.games == l.wanted.number;
+  return std::any_of(l.tags.begin(), l.tags.end(),
+                     [&](const std::string& tag) { return tag.find(l.wanted.text) != tag.npos; });
 }
 
-// Every line of move text is read, in the chosen game or not, so that an
-// Event tag inside a comment is known for comment text and counts no game.
-void ReadGame(FILE* f, int wanted, const char* search) {
+void Choose(GameLoader& l) {
+  if (l.chosen || !l.games.open || !IsWanted(l)) return;
+  l.chosen = true;
+  AbandonSearch();
+  SetPosition(&CTD->pos, fen_opn);
+  l.done = !std::all_of(l.tags.begin(), l.tags.end(), [](const std::string& tag) { return ReadTag(tag); });
+}
+
+void ReadGameMoves(GameLoader& l, std::string_view line) {
+  Choose(l);
+  PgnLine p{line, 0, {}};
+  for (PgnItem i; !l.done && (i = NextPgnItem(&l.games.skip, &p, nullptr)) != PgnItem::LineEnd;) {
+    std::string_view move;
+    const PgnWordKind kind = i == PgnItem::Word ? ReadPgnGameWord(&l.games, p.word, &move) : PgnWordKind::Other;
+    if (kind == PgnWordKind::FirstMove) {
+      l.done = l.chosen;
+      l.tags.clear();
+      Choose(l);
+    }
+    if (!l.done && l.chosen && (kind == PgnWordKind::FirstMove || kind == PgnWordKind::Move))
+      l.done = !PlayGameText(move);
+  }
+}
+
+void ReadLine(GameLoader& l, const std::string& line) {
+  const PgnLineKind kind = ReadPgnGameLine(&l.games, line);
+  if (kind == PgnLineKind::FirstTag) {
+    l.done = l.chosen;
+    l.tags.clear();
+  }
+  if (l.done) return;
+  if (kind == PgnLineKind::MoveText)
+    ReadGameMoves(l, line);
+  else if (l.chosen)
+    l.done = !ReadTag(line);
+  else
+    l.tags.push_back(line);
+}
+
+// False when the file holds no such game.
+bool ReadGame(FILE* f, const WantedGame& wanted) {
   PgnFile in;
   in.f = f;
-  int count = 0;
-  PgnSkip skip;
-  while (ReadPgnLine(&in)) {
-    const std::string& line = in.line;
-    const bool tag = IsPgnTagLine(skip, line);
-    if (FindOutsideComments(skip, line, "[Event ") != line.npos) count++;
-    bool chosen = wanted && count == wanted;
-    if (!wanted && line.find(search) != line.npos) {
-      wanted = count;
-      chosen = true;
-    }
-    if (wanted && count > wanted) break;
-    const bool read = tag ? !chosen || ReadTag(line) : ReadMoveLine(&skip, line, chosen);
-    if (!read) break;
-  }
+  GameLoader l;
+  l.wanted = wanted;
+  while (!l.done && ReadPgnLine(&in)) ReadLine(l, in.line);
+  Choose(l);  // a last game of tags only
+  return l.chosen;
 }
 
 // A game that does not start from the standard position (set up, or with its
@@ -146,41 +179,30 @@ void SetBothClocks() {
 }  // namespace
 
 int MoveTextMatches(const char* text) {
-  Position* pos = &CTD->pos;
-  Move legal[256];
-  const int count = LegalMoves(pos, legal);
-  int n = 0;
-  for (int i = 0; i < count; i++) {
-    char t[4][kMoveTextSize];
-    GenMoveStrings(pos, legal[i], t[0], t[1], t[2], t[3]);
-    for (char* s : t) {
-      CutAtPlus(s);
-      if (!std::strcmp(s, text)) {
-        n++;
-        break;
-      }
-    }
-  }
-  return n;
+  char t[kMoveTextSize];
+  if (std::strlen(text) >= sizeof t) return kTextNoMove;
+  std::strcpy(t, text);
+  Move m;
+  return ReadMoveText(&CTD->pos, t, &m);
 }
 
 void LoadGame(const char* path, const char* game) {
   char line[300];
   std::snprintf(line, sizeof line, "loading %s, tag %s\n", path, game);
   ShowMessage(line);
-  FILE* f = OpenInput(path);
-  if (!f) {
-    SetBothClocks();
-    return;
+  if (FILE* f = OpenInput(path)) {
+    const WantedGame wanted = ChooseGame(game);
+    const bool found = ReadGame(f, wanted);
+    std::fclose(f);
+    if (found) {
+      CTD->undo[CTD->game_ply].move = NullMove;
+      ShowBoard(&CTD->pos);
+    } else if (wanted.by_text) {
+      ShowFormatted("no game with '%s' in its tags in %s", game, path);
+    } else {
+      ShowFormatted("no game %s in %s", game, path);
+    }
   }
-  AbandonSearch();
-  SetPosition(&CTD->pos, fen_opn);
-  const char* search;
-  const int wanted = ChooseGame(game, &search);
-  ReadGame(f, wanted, search);
-  std::fclose(f);
-  CTD->undo[CTD->game_ply].move = NullMove;
-  ShowBoard(&CTD->pos);
   SetBothClocks();
 }
 

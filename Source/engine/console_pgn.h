@@ -2,14 +2,15 @@
 // record, "save" appends the game record to "tmp.pgn".
 #pragma once
 
-// How many legal moves of the game position have text among their generated
-// texts (checks aside), as the move reader compares them; two make the reader
-// say "ambiguous move".
+// What the move reader makes of text on the game position: 0 no move, 1 one
+// move, 2 more than one (the reader then says "ambiguous move").
 int MoveTextMatches(const char* text);
 
-// Loads game number `game` (1..1000; empty or out of range: 1) or the first
-// game with a line containing the text `game`, from the PGN file `path`. A
-// file that cannot be read costs one line and leaves the game as it was.
+// Loads game number `game` (empty: 1), or the first game whose tags hold the
+// text `game`, from the PGN file `path`, counting games as the tools do, and
+// plays it from its start. A file that cannot be read or a game that is not
+// there costs one line and leaves the game as it was; a move that cannot be
+// played costs one line and ends the game there.
 void LoadGame(const char* path, const char* game);
 
 // Appends the moves of the game record, from its start to the game ply, with

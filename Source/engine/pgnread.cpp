@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include "board/movetext.h"
+#include "engine/output.h"
 
 namespace {
 
 void CleanLine(std::string* line) {
-  if (!line->empty() && line->back() == '\r') line->pop_back();
   const auto control = [](char c) { return static_cast<unsigned char>(c) < ' '; };
   auto out = std::find_if(line->begin(), line->end(), control);
   for (auto c = out; c != line->end(); ++c) {
-    if (*c == '\t' || *c == '\r')
+    if (*c == '\t')
       *out++ = ' ';
     else if (!control(*c))
       *out++ = *c;
@@ -21,9 +25,14 @@ void CleanLine(std::string* line) {
 
 bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
+// Whether text begins with a square's name.
+bool IsSquare(std::string_view text) { return text[0] >= 'a' && text[0] <= 'h' && text[1] >= '1' && text[1] <= '8'; }
+
 void DropMarks(std::string_view* move) {
   while (!move->empty() && std::strchr("!?#", move->back())) move->remove_suffix(1);
 }
+
+constexpr size_t kShownMoveSize = 32;  // of a refused move's text
 
 // Some programs mark an en-passant capture after the move, glued or apart.
 constexpr std::string_view kEnPassantSuffix = "e.p.";
@@ -41,13 +50,21 @@ bool ReadPgnLine(PgnFile* in) {
       if (!in->end) break;
     }
     const char* from = in->block.data() + in->at;
-    const size_t left = in->end - in->at;
-    const char* feed = static_cast<const char*>(std::memchr(from, '\n', left));
-    const size_t n = feed ? size_t(feed - from) : left;
-    in->line.append(from, n);
-    in->at += n + (feed != nullptr);
+    // The line feed of a carriage return and line feed pair, maybe in the next block.
+    if (std::exchange(in->after_cr, false) && *from == '\n') {
+      in->at++;
+      continue;
+    }
+    const char* to = from + (in->end - in->at);
+    const char* end = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+    in->line.append(from, end);
+    in->at += size_t(end - from);
     read = true;
-    if (feed) break;
+    if (end != to) {
+      in->after_cr = *end == '\r';
+      in->at++;
+      break;
+    }
   }
   CleanLine(&in->line);
   return read;
@@ -92,6 +109,13 @@ bool IsPgnResult(std::string_view word) {
   return word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*";
 }
 
+PgnResult ReadPgnResult(std::string_view text) {
+  return text.find("1-0") != text.npos   ? PgnWhiteWon
+         : text.find("0-1") != text.npos ? PgnBlackWon
+         : text.find("1/2") != text.npos ? PgnDrawn
+                                         : PgnNoResult;
+}
+
 std::string_view PgnMoveText(std::string_view word) {
   if (word.empty() || word[0] == '$' || IsPgnResult(word)) return {};
   size_t start = 0;
@@ -101,6 +125,7 @@ std::string_view PgnMoveText(std::string_view word) {
   DropMarks(&move);
   if (move.ends_with(kEnPassantSuffix)) move.remove_suffix(kEnPassantSuffix.size());
   DropMarks(&move);
+  if (move.size() == 4 && IsSquare(move) && move.substr(0, 2) == move.substr(2)) return {};
   return move;
 }
 
@@ -116,15 +141,10 @@ bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* 
   return true;
 }
 
-bool IsPgnTagLine(const PgnSkip& s, std::string_view line) {
-  return !line.empty() && line[0] == '[' && !InPgnComment(s);
-}
-
-size_t FindOutsideComments(PgnSkip s, std::string_view line, std::string_view text) {
-  size_t read = 0;
-  for (size_t at = line.find(text); at != line.npos; at = line.find(text, at + 1)) {
-    for (; read < at; read++) ReadPgnChar(&s, line[read]);
-    if (!InPgnComment(s)) return at;
-  }
-  return line.npos;
+void ShowRefusedMove(const char* place, int number, std::string_view text, int reading) {
+  char prefix[64] = "";
+  if (place) std::snprintf(prefix, sizeof prefix, "%s %d: ", place, number);
+  const int shown = int(std::min(text.size(), kShownMoveSize));
+  ShowFormatted("%s%s '%.*s'", prefix, reading == kTextAmbiguous ? "ambiguous move" : "can't parse move", shown,
+                text.data());
 }

@@ -17,11 +17,13 @@ struct PgnFile {
   std::string line;  // the last line read
   std::vector<char> block = std::vector<char>(1 << 16);
   size_t at = 0, end = 0;
+  bool after_cr = false;  // the last line ended at a carriage return
 };
 
-// Reads the next line whole, without its line end. Tabs and carriage returns
-// become blanks and the other control bytes are dropped, so that files from
-// other systems and damaged files read as their text. False at end of file.
+// Reads the next line whole, without its line end: a line feed, a carriage
+// return or both. Tabs become blanks and the other control bytes are
+// dropped, so that files from other systems and damaged files read as their
+// text. False at end of file.
 bool ReadPgnLine(PgnFile* in);
 
 // A reader's place in one line of move text.
@@ -42,20 +44,25 @@ PgnItem NextPgnItem(PgnSkip* s, PgnLine* l, std::string* comment);
 // "1-0", "0-1", "1/2-1/2" or "*".
 bool IsPgnResult(std::string_view word);
 
+// A game's result, as White's win and Black's win match the side to move.
+enum PgnResult { PgnWhiteWon = 0, PgnBlackWon = 1, PgnDrawn = 2, PgnNoResult = 3 };
+
+// The result a Result tag's line or value, or a result word, names: the first
+// of "1-0", "0-1" and "1/2" found in it; PgnNoResult for "*" and the rest.
+PgnResult ReadPgnResult(std::string_view text);
+
 // The move a main-line word holds: from its first letter (or the 0- of
 // castling written with zeros), without a glyph glued to it ($1), the
 // annotation marks (!, ?, !!, ??, !?, ?!), the mate sign and the en-passant
 // suffix "e.p.". Empty for move numbers, results, glyphs, a "e.p." written
-// apart from its move and other words that hold no move.
+// apart from its move, a square named twice (a1a1, which self-play games
+// write where a game ends without a move) and other words that hold no move.
 std::string_view PgnMoveText(std::string_view word);
 
 // True when line is the tag [name "value"]; value is the text in the quotes.
 bool ReadPgnTag(std::string_view line, std::string_view name, std::string_view* value);
 
-// True when a reader at s takes line for a tag line: it begins with '[' and
-// starts outside every comment.
-bool IsPgnTagLine(const PgnSkip& s, std::string_view line);
-
-// Where the first text in line stands that is outside every comment when the
-// line is read on from s; npos when there is none. s itself does not move.
-size_t FindOutsideComments(PgnSkip s, std::string_view line, std::string_view text);
+// The one line that refuses a move text, by what the move reader made of it
+// (ReadMoveText): "can't parse move '%s'" or "ambiguous move '%s'", after
+// "%s %d: " with place and number (as "game 12: ") when place is not null.
+void ShowRefusedMove(const char* place, int number, std::string_view text, int reading);

@@ -2,17 +2,17 @@
 
 namespace {
 
-// Inside braces; a variation's comments may hold parentheses.
+// Inside braces, where a '{' is text like any other and a variation's
+// comments may hold parentheses.
 PgnPart InComment(PgnSkip* s, char c) {
   const bool main_line = s->variation == 0;
-  if (c == '{') s->comment++;
-  if (c == '}') s->comment--;
-  if (c == '{' || c == '}') return main_line && s->comment == 0 ? PgnPart::CommentClose : PgnPart::Skipped;
-  return main_line ? PgnPart::Comment : PgnPart::Skipped;
+  if (c != '}') return main_line ? PgnPart::Comment : PgnPart::Skipped;
+  s->comment = false;
+  return main_line ? PgnPart::CommentClose : PgnPart::Skipped;
 }
 
-bool IsBrace(char c) { return c == '{' || c == '}'; }
-bool OpensOrCloses(char c) { return IsBrace(c) || c == '(' || c == ')' || c == ';'; }
+bool ClosesComment(char c) { return c == '}'; }
+bool OpensOrCloses(char c) { return c == '{' || c == '}' || c == '(' || c == ')' || c == ';'; }
 
 template <typename Stop>
 size_t RunUntil(std::string_view text, Stop stop) {
@@ -23,7 +23,7 @@ size_t RunUntil(std::string_view text, Stop stop) {
 
 }  // namespace
 
-bool InPgnComment(const PgnSkip& s) { return s.comment > 0 || s.rest_of_line; }
+bool InPgnComment(const PgnSkip& s) { return s.comment || s.rest_of_line; }
 
 size_t ReadPgnRun(PgnSkip* s, std::string_view text, PgnPart* part) {
   size_t n;
@@ -31,7 +31,7 @@ size_t ReadPgnRun(PgnSkip* s, std::string_view text, PgnPart* part) {
     n = text.size();
     *part = PgnPart::Skipped;
   } else if (s->comment) {
-    n = RunUntil(text, IsBrace);
+    n = RunUntil(text, ClosesComment);
     *part = s->variation ? PgnPart::Skipped : PgnPart::Comment;
   } else {
     n = s->line_start && !text.empty() && text[0] == '%' ? 0 : RunUntil(text, OpensOrCloses);
@@ -57,7 +57,7 @@ PgnPart ReadPgnChar(PgnSkip* s, char c) {
   }
   switch (c) {
     case '{':
-      s->comment = 1;
+      s->comment = true;
       return s->variation ? PgnPart::Skipped : PgnPart::CommentOpen;
     case '(':
       s->variation++;

@@ -6,8 +6,8 @@
 
 // A reader's place in the text around the moves; a new game starts from {}.
 struct PgnSkip {
-  int comment = 0;    // brace depth
-  int variation = 0;  // parenthesis depth
+  bool comment = false;  // inside braces, which do not nest: the first '}' ends them
+  int variation = 0;     // parenthesis depth
   bool rest_of_line = false;
   bool line_start = true;
 };
@@ -17,7 +17,7 @@ enum class PgnPart {
   CommentOpen,   // the '{' that opens a main-line comment
   Comment,       // the text of a main-line comment
   CommentClose,  // the '}' that closes it
-  Skipped,       // variations and everything in them, other comments, nested braces
+  Skipped,       // variations and everything in them, other comments, a stray '}'
 };
 
 // True while the reader stands inside a comment: in braces, or in a ';'

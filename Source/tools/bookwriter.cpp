@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "board/bitboard.h"
@@ -17,6 +18,7 @@
 #include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgngames.h"
 #include "engine/pgnread.h"
 #include "engine/params.h"
 #include "search/records.h"
@@ -36,26 +38,26 @@ struct Node {
   Node* next;
 };
 
-enum Result { WhiteWon, BlackWon, Drawn, Unknown };
-
+// The first moves of a game, replayed when its result is known.
 struct Game {
-  int result = Unknown;  // nothing is replayed before the first game's tags
-  int moves = 0;
-  bool stopped = false;  // a move that could not be read, or a set-up position
-  PgnSkip skip;
+  int number = 0;  // 0 before the first game
+  int result = PgnNoResult;  // by the Result tag, else (or for "*") by the result ending the moves
+  bool set_up = false;      // a FEN tag other than the standard start
+  std::vector<std::string> moves;
 };
 
 // Each bucket holds the keys with the same top 14 bits in ascending order, so
 // walking the buckets in turn yields the file's order.
 struct Tree {
   std::vector<Node*> bucket = std::vector<Node*>(kBuckets);
-  int games = 0;
   int nodes = 0;
   bool out_of_memory = false;
+  bool dots = false;  // a row of dots waits for its line end
 };
 
 // Progress is a row of dots, ended by the next line.
-void ShowDot() {
+void ShowDot(Tree& t) {
+  t.dots = true;
   std::fputc('.', stdout);
   std::fflush(stdout);
   if (Personality.Log && fdlog) {
@@ -92,84 +94,83 @@ bool Credit(Tree& t, uint64_t key, uint16_t move, int outcome) {
   return true;
 }
 
-void PlayMove(Tree& t, Game& g, std::string_view text) {
+// False when text names no move, or more than one.
+bool PlayMove(Tree& t, const Game& g, const std::string& text) {
   char buf[kMoveTextSize];
   Move m;
   Position* pos = &CTD->pos;
   const uint64_t key = GetHashKey(pos);
   const bool fits = text.size() < sizeof buf;
   if (fits) buf[text.copy(buf, sizeof buf - 1)] = 0;
-  if (!fits || !IsValidMove(buf, &m)) {
-    g.stopped = true;
-    return;
+  if (const int reading = fits ? ReadMoveText(pos, buf, &m) : kTextNoMove; reading != kTextOneMove) {
+    if (std::exchange(t.dots, false)) ShowMessage("");
+    ShowRefusedMove("game", g.number, text, reading);
+    return false;
   }
   const int mover = pos->side;
   const uint16_t move = MoveToBook(pos, m);
   MakeMove(pos, m);
   CTD->search_ply = 1;
-  g.moves++;
-  const int outcome = g.result == Drawn ? 2 : g.result == mover ? 0 : 1;
+  const int outcome = g.result == PgnDrawn ? 2 : g.result == mover ? 0 : 1;
   if (!Credit(t, key, move, outcome)) t.out_of_memory = true;
+  return true;
 }
 
-void StartGame(Tree& t, Game& g, const char* line) {
+// A book grows from finished games from the start position only.
+void EndGame(Tree& t, const Game& g) {
+  if (!g.number || g.result == PgnNoResult || g.set_up) return;
   SetPosition(&CTD->pos, fen_opn);
   CTD->search_ply = 1;
+  for (const std::string& text : g.moves)
+    if (t.out_of_memory || !PlayMove(t, g, text)) break;
+}
+
+void BeginGame(Tree& t, Game& g, int number) {
+  EndGame(t, g);
   g = Game{};
-  if (std::strstr(line, "1-0"))
-    g.result = WhiteWon;
-  else if (std::strstr(line, "0-1"))
-    g.result = BlackWon;
-  else if (std::strstr(line, "1/2"))
-    g.result = Drawn;
-  if (++t.games % kGamesPerDot == 0) ShowDot();
+  g.number = number;
+  if (number % kGamesPerDot == 0) ShowDot(t);
 }
 
-// A book grows from the start position only: a game set up elsewhere adds
-// nothing, however its FEN tag reads.
-bool SetsUpPosition(std::string_view line) {
+// A game set up elsewhere adds nothing, however its FEN tag reads.
+void ReadTag(Game& g, std::string_view line) {
   std::string_view fen;
-  if (!ReadPgnTag(line, "FEN", &fen)) return false;
+  if (line.starts_with("[Result")) g.result = ReadPgnResult(line);
+  if (!ReadPgnTag(line, "FEN", &fen)) return;
   const std::string_view start = fen_opn;
-  return fen.substr(0, start.size()) != start || (fen.size() > start.size() && fen[start.size()] != ' ');
+  const bool other = fen.substr(0, start.size()) != start || (fen.size() > start.size() && fen[start.size()] != ' ');
+  g.set_up = g.set_up || other;
 }
 
-bool Recording(const Tree& t, const Game& g) {
-  return g.result != Unknown && !g.stopped && g.moves < kRecordedMoves && !t.out_of_memory;
-}
-
-// Every line of move text is read, recorded or not, so that the reader knows
-// where comments are when the next game's tags come.
-void ReadMoves(Tree& t, Game& g, std::string_view line) {
+void ReadMoves(PgnGames& games, Tree& t, Game& g, std::string_view line) {
   PgnLine l{line, 0, {}};
-  for (PgnItem i; (i = NextPgnItem(&g.skip, &l, nullptr)) != PgnItem::LineEnd;) {
-    if (i != PgnItem::Word || !Recording(t, g)) continue;
-    const std::string_view move = PgnMoveText(l.word);
-    if (!move.empty()) PlayMove(t, g, move);
+  for (PgnItem i; (i = NextPgnItem(&games.skip, &l, nullptr)) != PgnItem::LineEnd;) {
+    if (i != PgnItem::Word) continue;
+    std::string_view move;
+    const PgnWordKind kind = ReadPgnGameWord(&games, l.word, &move);
+    if (kind == PgnWordKind::FirstMove) BeginGame(t, g, games.games);
+    if (kind == PgnWordKind::Result && g.result == PgnNoResult) g.result = ReadPgnResult(l.word);
+    if ((kind == PgnWordKind::FirstMove || kind == PgnWordKind::Move) && g.moves.size() < size_t(kRecordedMoves))
+      g.moves.emplace_back(move);
   }
 }
 
 // False when memory ran out.
-bool ReadGames(FILE* pgn, Tree& t) {
-  Game g;
+bool ReadGames(FILE* pgn, Tree& t, int* games) {
   PgnFile in;
   in.f = pgn;
-  // A FEN tag anywhere among the tags, before or after the Result tag that
-  // starts the game, sets it aside. Neither counts inside a comment.
-  bool set_up = false;
+  PgnGames found;
+  Game g;
   while (!t.out_of_memory && ReadPgnLine(&in)) {
-    const std::string& line = in.line;
-    const bool tag = IsPgnTagLine(g.skip, line);
-    if (!tag) set_up = false;
-    if (FindOutsideComments(g.skip, line, "[Result") != line.npos) {
-      StartGame(t, g, line.c_str());
-      g.stopped = set_up;
-    } else if (tag && SetsUpPosition(line)) {
-      set_up = g.stopped = true;
-    } else if (!tag) {
-      ReadMoves(t, g, line);
-    }
+    const PgnLineKind kind = ReadPgnGameLine(&found, in.line);
+    if (kind == PgnLineKind::FirstTag) BeginGame(t, g, found.games);
+    if (kind == PgnLineKind::MoveText)
+      ReadMoves(found, t, g, in.line);
+    else
+      ReadTag(g, in.line);
   }
+  EndGame(t, g);
+  *games = found.games;
   return !t.out_of_memory;
 }
 
@@ -228,7 +229,7 @@ void FreeNodes(Tree& t) {
     }
 }
 
-int WriteBookFile(Tree& t) {
+int WriteBookFile(Tree& t, int games) {
   ShowMessage("writing book file ...");
   std::remove(kBookName);
   FILE* f = std::fopen(kBookName, "wb");
@@ -242,7 +243,7 @@ int WriteBookFile(Tree& t) {
     return 1;
   }
   char line[64];
-  std::snprintf(line, sizeof line, "ngames= %d, nmoves= %d", t.games, t.nodes);
+  std::snprintf(line, sizeof line, "ngames= %d, nmoves= %d", games, t.nodes);
   ShowMessage(line);
   ShowMessage("done");
   return 0;
@@ -256,12 +257,13 @@ int PG_CreateBook() {
   if (!pgn) return 1;
   ShowFormatted(" Creating file tmp_book.bin from games in %s", PBlock.game_file);
   Tree t;
-  const bool read = ReadGames(pgn, t);
+  int games = 0;
+  const bool read = ReadGames(pgn, t, &games);
   std::fclose(pgn);
   ShowMessage("");
   int status = 1;
   if (read)
-    status = WriteBookFile(t);
+    status = WriteBookFile(t, games);
   else
     ShowFormatted("out of memory, %s not written", kBookName);
   FreeNodes(t);

@@ -64,13 +64,16 @@ void CopyMoveList(char*& s, char* out) {
   s = rest;
 }
 
-bool ReadSuiteMove(const char* word, Move* move) {
+// A move that names two is no move of the suite, said in one line.
+bool ReadSuiteMove(const char* word, int count, Move* move) {
   char text[kMoveTextSize];
   const std::string_view move_text = PgnMoveText(word);
   if (move_text.empty() || move_text.size() >= sizeof text) return false;
   text[move_text.copy(text, sizeof text - 1)] = 0;
   StripMoveMarks(text);
-  return text[0] && IsValidMove(text, move);
+  const int reading = text[0] ? ReadMoveText(&CTD->pos, text, move) : kTextNoMove;
+  if (reading == kTextAmbiguous) ShowRefusedMove("position", count, move_text, reading);
+  return reading == kTextOneMove;
 }
 
 // What a bm or am list holds: whether any word is a legal move of the
@@ -80,14 +83,14 @@ struct ListedMoves {
   bool best = false;
 };
 
-ListedMoves FindMoves(const char* list, Move best) {
+ListedMoves FindMoves(const char* list, int count, Move best) {
   ListedMoves found;
   char work[kEpdOperandSize];
   CopyText(work, sizeof work, list);
   char* s = work;
   while (const char* word = NextToken(s, kBlanks)) {
     Move m;
-    if (!ReadSuiteMove(word, &m)) continue;
+    if (!ReadSuiteMove(word, count, &m)) continue;
     found.any = true;
     found.best = found.best || m == best;
   }
@@ -96,10 +99,10 @@ ListedMoves FindMoves(const char* list, Move best) {
 
 // 1 when the search found a bm (or avoided every am), 0 when not, -1 when
 // the line has neither as a legal move.
-int ScoreResult(const char* bm, const char* am) {
+int ScoreResult(const char* bm, const char* am, int count) {
   const Move best = SearchData.pv[1];
-  if (const ListedMoves b = FindMoves(bm, best); b.any) return b.best;
-  if (const ListedMoves a = FindMoves(am, best); a.any) return !a.best;
+  if (const ListedMoves b = FindMoves(bm, count, best); b.any) return b.best;
+  if (const ListedMoves a = FindMoves(am, count, best); a.any) return !a.best;
   return -1;
 }
 
@@ -172,7 +175,7 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   t.nodes += nodes;
   t.depth += SearchData.best_depth;
   t.bf += EffectiveBranchingFactor();
-  const int result = ScoreResult(bm, am);
+  const int result = ScoreResult(bm, am, t.count);
   if (result > 0) t.correct++;
   // Flushed at once: the run stops at the first line that cannot be written.
   if (result < 0 && SearchData.best_depth > 0) {

@@ -22,6 +22,7 @@
 #include "engine/infile.h"
 #include "engine/outfile.h"
 #include "engine/output.h"
+#include "engine/pgngames.h"
 #include "engine/pgnread.h"
 #include "engine/params.h"
 #include "search/records.h"
@@ -29,7 +30,7 @@
 
 namespace {
 
-constexpr int kTokenSize = 8;  // seven characters and the NUL
+constexpr int kTokenSize = kMoveTextSize;  // long algebraic with its marks, and the NUL
 // No game under the 75-move rule reaches this many plies; it only keeps text
 // that holds no game from filling memory.
 constexpr size_t kMaxRecords = 1 << 16;
@@ -42,11 +43,10 @@ constexpr int kHighestScore = 9999;
 constexpr int kMateScore = 9000;
 constexpr char kAnnotatedEval[] = "[%eval ";
 
-enum GameResult { WhiteWins = 0, BlackWins = 1, Draw = 2, Unfinished = 3 };
 constexpr const char* kResultText[] = {"1-0", "0-1", "1/2-1/2"};
 
 struct MoveRecord {
-  char text[kTokenSize];  // empty for a token too long to be a move
+  char text[kTokenSize];  // cut to the longest text the move reader takes, and one more
   int16_t score;          // mover's view
 };
 
@@ -55,17 +55,13 @@ struct Scanner {
   FILE* out = nullptr;
   FILE* extra = nullptr;
   std::vector<MoveRecord> rec;  // the half-moves read, as long as the game is
-  int result = Unfinished;
-  int games = 0;
+  int result = PgnNoResult;  // by the Result tag, else (or for "*") by the result ending the moves
   int positions = 0;
-  PgnSkip skip;
+  PgnGames games;
+  int number = 0;       // of the game read now
   std::string comment;  // since the last move
-  bool ended = false;   // the result token closed the move text
   std::string fen;      // of a game from a set-up position
   int first_mover = White;
-  bool counted = false;    // the game read now is in games
-  bool in_tags = false;    // no move read since the last tag line
-  bool event_tag = false;  // the tags read since then hold an Event tag
 };
 
 bool IsReal(int score) { return score >= kLowestScore; }
@@ -168,7 +164,7 @@ void ProcessGame(Scanner& s) {
   Position* pos = &CTD->pos;
   const bool legal = SetPosition(pos, s.fen.empty() ? fen_opn : s.fen.c_str()) != kSetRejected;
   const int first = pos->side;
-  const bool finished = s.result != Unfinished;
+  const bool finished = s.result != PgnNoResult;
   const int count = Count(s);
   if ((s.mode == 2 || s.mode == 4) && !finished) return;
   if (s.mode == 2 && count <= 8) return;
@@ -180,7 +176,10 @@ void ProcessGame(Scanner& s) {
     char text[kMoveTextSize];
     std::strcpy(text, r.text);
     Move m;
-    if (!text[0] || !IsValidMove(text, &m)) break;
+    if (const int reading = ReadMoveText(pos, text, &m); reading != kTextOneMove) {
+      ShowRefusedMove("game", s.number, r.text, reading);
+      break;
+    }
     char epd[kEpdPositionSize];
     MakeEPD(pos, epd);
     const int score = r.score;
@@ -204,7 +203,7 @@ void ProcessGame(Scanner& s) {
     } else if (s.mode == 4) {
       const int pawns = PopCount(pos->bb[White][Pawn] | pos->bb[Black][Pawn]);
       if (pos->npm[White] == 5 && pos->npm[Black] == 5 && pawns == 1 && IsReal(score)) {
-        const double target = s.result == Draw ? 0.5 : s.result == pos->side ? 1.0 : 0.0;
+        const double target = s.result == PgnDrawn ? 0.5 : s.result == pos->side ? 1.0 : 0.0;
         std::fprintf(s.out, "%s bm %s; ce %d; tune %0.5f;\n", epd, r.text, score, target);
         s.positions++;
       }
@@ -216,56 +215,30 @@ void ProcessGame(Scanner& s) {
   if (s.mode == 1) std::fputs("\n", s.out);
 }
 
-void CountGame(Scanner& s) {
-  s.counted = true;
-  if (++s.games % 100 == 0) ShowFormatted("game %d", s.games);
-}
-
-// A game read without tags counts when its first move can be played, so that
-// text which holds no game, as a binary file, counts none.
-bool OpensWithMove(const Scanner& s) {
-  char text[kMoveTextSize];
-  Move m;
-  std::strcpy(text, s.rec[0].text);
-  return SetPosition(&CTD->pos, fen_opn) == kSetOk && text[0] && IsValidMove(text, &m);
-}
-
 void EndGame(Scanner& s) {
-  if (!s.counted && Count(s) && OpensWithMove(s)) CountGame(s);
   if (Count(s)) ProcessGame(s);
   s.rec.clear();
   s.comment.clear();
-  s.skip = PgnSkip{};
-  s.ended = false;
-  s.result = Unfinished;
+  s.result = PgnNoResult;
   s.fen.clear();
   s.first_mover = White;
-  s.counted = s.in_tags = s.event_tag = false;
 }
 
-// A game starts at the first tag line after move text, and at a second Event
-// tag among the same tags (a game without moves before it), so that every
-// game is counted whichever tags it has.
+void BeginGame(Scanner& s) {
+  EndGame(s);
+  s.number = s.games.games;
+  if (s.number % 100 == 0) ShowFormatted("game %d", s.number);
+}
+
 void ReadTag(Scanner& s, const char* piece) {
-  const bool event = std::strstr(piece, "Event ") != nullptr;
-  if (!s.in_tags || (event && s.event_tag)) {
-    EndGame(s);
-    CountGame(s);
-  }
-  s.in_tags = true;
-  s.event_tag = s.event_tag || event;
   if (s.mode == 1) {
     std::fprintf(s.out, "%s\n", piece);
-    if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.games);
+    if (std::strstr(piece, "Round ")) std::fprintf(s.out, "[Tag \"game_%d\"]\n", s.number);
   }
   if (std::strstr(piece, "Result ")) {
     const char* q = std::strchr(piece, '"');
     const char* q2 = q ? std::strchr(q + 1, '"') : nullptr;
-    const std::string_view value = q2 ? std::string_view(q + 1, size_t(q2 - q - 1)) : std::string_view();
-    s.result = value.find("1-0") != value.npos   ? WhiteWins
-               : value.find("0-1") != value.npos ? BlackWins
-               : value.find("1/2") != value.npos ? Draw
-                                                 : Unfinished;
+    s.result = q2 ? ReadPgnResult(std::string_view(q + 1, size_t(q2 - q - 1))) : PgnNoResult;
   }
   // The side to move as SetPosition reads it, for the comments read before the replay.
   std::string_view fen;
@@ -276,37 +249,47 @@ void ReadTag(Scanner& s, const char* piece) {
   }
 }
 
-void ReadWord(Scanner& s, std::string_view word) {
-  s.in_tags = false;
-  if (s.ended) return;
-  if (IsPgnResult(word)) {
-    s.ended = true;
-    return;
-  }
-  const std::string_view move = PgnMoveText(word);
-  if (move.empty() || s.rec.size() == kMaxRecords) return;
+void Record(Scanner& s, std::string_view move) {
+  if (s.rec.size() == kMaxRecords) return;
   MoveRecord& r = s.rec.emplace_back();
-  // A token too long to be a move is kept as an empty text, which ends the game there.
-  const size_t len = move.size() < kTokenSize ? move.copy(r.text, kTokenSize - 1) : 0;
-  r.text[len] = 0;
+  r.text[move.copy(r.text, kTokenSize - 1)] = 0;
   r.score = kNoScore;
   s.comment.clear();
 }
 
+void ReadWord(Scanner& s, std::string_view word) {
+  std::string_view move;
+  switch (ReadPgnGameWord(&s.games, word, &move)) {
+    case PgnWordKind::FirstMove:
+      BeginGame(s);
+      Record(s, move);
+      break;
+    case PgnWordKind::Move:
+      Record(s, move);
+      break;
+    case PgnWordKind::Result:
+      if (s.result == PgnNoResult) s.result = ReadPgnResult(word);
+      break;
+    case PgnWordKind::Other:
+      break;
+  }
+}
+
 void ScoreComment(Scanner& s) {
-  if (s.ended || s.rec.empty()) return;
+  if (!s.games.open || s.rec.empty()) return;
   const bool white_moved = (Count(s) + s.first_mover) % 2 == 1;
   s.rec.back().score = int16_t(CommentScore(s.comment.c_str(), white_moved));
 }
 
-// Comment text is never a tag, whatever its lines begin with.
 void ScanLine(Scanner& s, const std::string& line) {
-  if (IsPgnTagLine(s.skip, line) && line[1] != '%') {
+  const PgnLineKind kind = ReadPgnGameLine(&s.games, line);
+  if (kind == PgnLineKind::FirstTag) BeginGame(s);
+  if (kind != PgnLineKind::MoveText) {
     ReadTag(s, line.c_str());
     return;
   }
   PgnLine l{line, 0, {}};
-  for (PgnItem i; (i = NextPgnItem(&s.skip, &l, &s.comment)) != PgnItem::LineEnd;) {
+  for (PgnItem i; (i = NextPgnItem(&s.games.skip, &l, &s.comment)) != PgnItem::LineEnd;) {
     if (i == PgnItem::Word)
       ReadWord(s, l.word);
     else
@@ -343,6 +326,6 @@ int Scan_PGN_File(const char* path, int mode) {
   bool written = CloseOutput(out, name);
   written = CloseOutput(extra, "tmpX.epd") && written;
   if (!written) return 1;
-  ShowFormatted("games= %d, positions= %d", s->games, s->positions);
+  ShowFormatted("games= %d, positions= %d", s->games.games, s->positions);
   return 0;
 }

@@ -148,7 +148,7 @@ TEST_F(ConsoleTest, SaveThatCannotWriteSaysSo) {
 TEST_F(ConsoleTest, LoadPicksTheGameAndSkipsCommentsNumbersAndResults) {
   InTempDir dir;
   WriteFile("f.pgn",
-            "[Event \"First\"]\n[White \"A\"]\n\n1.d4 {quoted:\n[Event \"Not a game\"]\n} d5 1-0\n\n"
+            "[Event \"First\"]\n[White \"A\"]\n\n1.d4 {quoted:\n  [Event \"Not a game\"]\n} d5 1-0\n\n"
             "[Event \"Second\"]\n[White \"Someone\"]\n\n"
             "1.e4 {a comment that\nruns over [two] lines} e5 2.Nf3 {short} 1/2-1/2\n\n"
             "[Event \"Third\"]\n[White \"Other\"]\n\n1.c4 e5 2.Xz9 Nc6\n");

@@ -63,3 +63,23 @@ TEST_F(ConsoleTest, LoadStartsAGameFromItsFenTag) {
   EXPECT_EQ(played(), "8/3k4/8/4P3/8/8/8/4K3 b - - 3");
   EXPECT_EQ(ReadFile("tmp.pgn"), "[Event \"Unknown\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\ne4 Kd7 e5 \n\n");
 }
+
+// Games are found as the tools find them, with or without tags; the search
+// text is looked for in the tags and its game read from the start, FEN tag
+// first; a game that is not there, or a move that names two, costs one line.
+TEST_F(ConsoleTest, LoadFindsGamesAsTheToolsDo) {
+  InTempDir dir;
+  WriteFile("g.pgn", "1. e4 e5 1-0\n\n1. d4 {as Karpov played} d5 0-1\n\n[Event \"x\"]\n[SetUp \"1\"]\n"
+                     "[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n[Black \"Karpov\"]\n\n1. e4 Kd7 *\n\n"
+                     "1. Nf3 Nf6 2. d4 d5 3. Nd2 e6 *\n");
+  Run("load g.pgn 2");
+  EXPECT_EQ(Epd(), "rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w KQkq d6");
+  Run("load g.pgn Karpov");
+  EXPECT_EQ(Epd(), "8/3k4/8/8/4P3/8/8/4K3 w - -");
+  for (const std::string game : {"5", "0", "Kasparov"})
+    EXPECT_EQ(Run("load g.pgn " + game), "loading g.pgn, tag " + game + "\n\nno game " +
+                                              (game[0] == 'K' ? "with 'Kasparov' in its tags" : game) + " in g.pgn\n");
+  EXPECT_EQ(Epd(), "8/3k4/8/8/4P3/8/8/4K3 w - -");
+  EXPECT_EQ(Run("load g.pgn 4").substr(0, 43), "loading g.pgn, tag 4\n\nambiguous move 'Nd2'\n");
+  EXPECT_EQ(CTD->game_ply, 4);
+}

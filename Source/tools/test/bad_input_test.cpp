@@ -34,7 +34,7 @@ TEST(ToolInput, BadFilesCostALineEach) {
        ""},
       {"-scan_pgn3 in.dat",
        "[Event \"x\"]\n\n1. e4 {" + x + "} e5 {+0.1/5} 2. Nf3 {+0.2/5} " + x + "\n",
-       {"games= 1, positions= 2"},
+       {"game 1: can't parse move 'xxxxxxxxxxxxxxx'", "games= 1, positions= 2"},
        "games= 1, positions= 2"},
   };
   for (const auto& c : cases) {

@@ -116,10 +116,11 @@ Lines ExpectBook(const std::string& pgn, const std::string& stats, const std::ve
 }
 
 TEST(BookWriter, CountsWinsLossesAndDrawsOfTheFirstMoves) {
-  // Text before the first tags belongs to no game; Black's moves lost; castling and a queen promotion.
+  // Moves before the first tags are a game without a result, which adds nothing; Black's moves lost;
+  // castling and a queen promotion.
   ExpectBook("1. d4 d5 2. c4\n" + Games(3, "1-0", "1. e4 e5 2. Nf3 Nc6 3. Bc4 Bc5 4. O-O") +
                  Games(3, "1-0", "1. e4 d5 2. exd5 c6 3. dxc6 Nf6 4. cxb7 Nbd7 5. bxa8=Q"),
-             "ngames= 6, nmoves= 15",
+             "ngames= 7, nmoves= 15",
              {{"", "e2e4", 24}, {"e2e4 e7e5", "g1f3", 12}, {"e2e4 e7e5 g1f3 b8c6", "f1c4", 12},
               {"e2e4 e7e5 g1f3 b8c6 f1c4 f8c5", "e1h1", 12}, {"e2e4 d7d5", "e4d5", 12}, {"e2e4 d7d5 e4d5 c7c6", "d5c6", 12},
               {"e2e4 d7d5 e4d5 c7c6 d5c6 g8f6", "c6b7", 12}, {"e2e4 d7d5 e4d5 c7c6 d5c6 g8f6 c6b7 b8d7", "b7a8q", 12}});

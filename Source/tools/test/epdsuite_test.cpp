@@ -89,7 +89,8 @@ TEST(EpdSuite, ParseEpdKeepsTheFirstWordOfTheLastOperandWithinBounds) {
 }
 
 // Suites written by other programs: tabs between the words, bm and am lists
-// of several moves, and the en-passant suffix after a move.
+// of several moves, the en-passant suffix after a move and a capture without
+// its "x"; a move that names two is refused in one line.
 TEST(EpdSuite, TabsMoveListsAndEnPassantReadAsOtherSuitesWriteThem) {
   char pos[kEpdPositionSize], op[6][kEpdOperandSize];
   ASSERT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7\tb\t-\t-\tbm\tKb7  Kb8;\tam Ka7;bm;c6\t-4;", pos, op[0], op[1], op[2],
@@ -101,7 +102,11 @@ TEST(EpdSuite, TabsMoveListsAndEnPassantReadAsOtherSuitesWriteThem) {
   InTempDir tmp;
   WriteFile(tmp.dir + "/s.epd", "6k1/5ppp/8/8/8/8/5PPP/R5K1\tw\t-\t-\tbm\tRa8#;\n" + mate + "bm Kf1 Ra8# Rb1;\n" +
                                     mate + "am Kf1 Rb1;\n" + mate + "am Kf1 Ra8#;\n" + mate + "bm Kf1 Rb1;\n" +
-                                    "7k/8/8/3pP3/8/8/8/K7 w - d6 bm exd6 e.p.;\n\t" + mate + "bm Ra8#;\n");
-  EXPECT_EQ(RunTool(tmp.dir, "-quiet -d 3 -anepd s.epd")[1], "4 / 6 correct best moves");
-  EXPECT_EQ(ReadFile(tmp.dir + "/unsolved.epd"), "");
+                                    "7k/8/8/3pP3/8/8/8/K7 w - d6 bm exd6 e.p.;\n\t" + mate + "bm Ra8#;\n" +
+                                    "4k3/8/3p4/4p3/8/5N2/8/4K3 w - - am Ne5;\n4k3/8/8/8/8/5N2/8/1N2K3 w - - bm Nd2;\n");
+  const auto out = RunTool(tmp.dir, "-quiet -d 3 -anepd s.epd");
+  ASSERT_GE(out.size(), 3u);
+  EXPECT_EQ(out[1], "position 8: ambiguous move 'Nd2'");
+  EXPECT_EQ(out[2], "5 / 8 correct best moves");
+  EXPECT_EQ(ReadFile(tmp.dir + "/unsolved.epd"), "4k3/8/8/8/8/5N2/8/1N2K3 w - -\n");
 }

@@ -14,6 +14,7 @@
 namespace {
 
 const std::string kGames = std::string(KERV_TESTDATA_DIR) + "/book/games.pgn";
+const std::string kPgnData = std::string(KERV_TESTDATA_DIR) + "/pgn/";
 
 // For each "position bm move" of the games, the operations that scan modes
 // 2, 3 and 4 may write after it, and the number of positions mode 3 takes.
@@ -98,6 +99,25 @@ std::pair<std::string, std::string> Outputs(const std::string& pgn) {
   }
   shown += RunTool(tmp.dir, "-mkbook g.pgn").at(3);
   return {shown, written + ReadFile(tmp.dir + "/tmp_book.bin")};
+}
+
+// Outputs without their move texts: the listing's move column, bm and am.
+std::string WithoutMoves(const std::string& written) {
+  static const std::regex column("^(.{6})\\S+ +\\{"), operation("(bm|am) [^;]*;");
+  std::string out;
+  for (const std::string& l : Lines(written)) out += std::regex_replace(std::regex_replace(l, column, "$1{"), operation, "") + "\n";
+  return out;
+}
+
+// The line the console shows after "load g.pgn n", for n = 1 .. games + 1.
+std::vector<std::string> LoadedGames(const std::string& dir, int games) {
+  std::string in;
+  for (int n = 1; n <= games + 1; n++) in += "load g.pgn " + std::to_string(n) + "\n";
+  const auto out = RunTool(dir, "-c", in + "quit\n");
+  std::vector<std::string> shown;
+  for (size_t i = 0; i + 2 < out.size(); i++)
+    if (out[i].rfind("loading ", 0) == 0) shown.push_back(out[i + 2]);
+  return shown;
 }
 
 }  // namespace
@@ -272,4 +292,69 @@ TEST(PgnScan, EveryGameCountsAndLongGamesAreListedWhole) {
             2 + 1000 + 2 + 1);
   EXPECT_NE(std::find(listing.begin(), listing.end(), "500.  Ng1     {}"), listing.end());
   EXPECT_NE(std::find(listing.begin(), listing.end(), "      Ng8     {}"), listing.end());
+}
+
+// A brace comment ends at its first '}'; a comment or variation left open ends
+// at the next Event tag, or at a tag after a blank line. Every reader finds
+// the seven games and the moves of each, whichever way the lines end.
+TEST(PgnLayouts, OpenBracesAndParenthesesCostNoLaterGame) {
+  const std::string pgn = ReadFile(kPgnData + "braces.pgn");
+  const auto lf = Outputs(pgn);
+  EXPECT_EQ(lf.first, "games= 7, positions= 0\ngames= 7, positions= 0\ngames= 7, positions= 14\n"
+                      "games= 7, positions= 0\nngames= 7, nmoves= 16");
+  std::string cr = pgn, crlf;
+  std::replace(cr.begin(), cr.end(), '\n', '\r');
+  for (const char c : pgn) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_TRUE(Outputs(cr) == lf);
+  EXPECT_TRUE(Outputs(crlf) == lf);
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn", cr);
+  EXPECT_EQ(LoadedGames(tmp.dir, 7),
+            (std::vector<std::string>{"rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq -",
+                                      "rnbqkbnr/ppp1pppp/8/3p4/2PP4/8/PP2PPPP/RNBQKBNR b KQkq c3",
+                                      "rnbqkbnr/pp1ppppp/8/2p5/2P5/8/PP1PPPPP/RNBQKBNR w KQkq c6",
+                                      "rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq -",
+                                      "r1bqkbnr/pppp1ppp/2n5/4p3/8/1P6/PBPPPPPP/RN1QKBNR w KQkq -",
+                                      "rnbqkb1r/pppppppp/5n2/8/3P4/8/PPP1PPPP/RNBQKBNR w KQkq -",
+                                      "rnbqkbnr/pppppp1p/6p1/8/8/6P1/PPPPPP1P/RNBQKBNR w KQkq -",
+                                      "no game 8 in g.pgn"}));
+}
+
+// Long algebraic, with a hyphen, an "x" or neither and captures with or
+// without their "x", reads as the same games: the scans and the book writer
+// (of each file three times, so that moves win thrice) give what they give
+// for the standard notation, the move texts aside.
+TEST(PgnLayouts, LongAlgebraicReadsAsTheSameGames) {
+  const auto Thrice = [](const std::string& name) {
+    const std::string games = ReadFile(kPgnData + name);
+    return games + games + games;
+  };
+  const auto san = Outputs(Thrice("san.pgn"));
+  EXPECT_EQ(san.first, "games= 12, positions= 45\ngames= 12, positions= 1164\ngames= 12, positions= 1134\n"
+                       "games= 12, positions= 0\nngames= 12, nmoves= 130");
+  for (const char* form : {"long_hyphen.pgn", "long_x.pgn", "long_plain.pgn", "long_x_plain.pgn"}) {
+    const auto lan = Outputs(Thrice(form));
+    EXPECT_EQ(lan.first, san.first) << form;
+    EXPECT_EQ(WithoutMoves(lan.second), WithoutMoves(san.second)) << form;
+  }
+}
+
+// Games without tags count and take their result from their move text; a
+// move that cannot be read, or that names two, ends its game with one line
+// that names the game.
+TEST(PgnScan, GamesWithoutTagsCountAndRefusedMovesAreNamed) {
+  std::string pgn;
+  for (int i = 0; i < 3; i++) pgn += "1. e4 e5 2. Nf3 1-0\n\n1. d4 d5 0-1 1. c4 1/2-1/2\n";
+  pgn += "[Event \"a\"]\n[Result \"1-0\"]\n\n1. Nf3 Nf6 2. d4 d5 3. Nd2 e6 1-0\n\n1. e4 e5 2. Xz9 1-0\n";
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn", pgn);
+  const std::vector<std::string> named = {"game 10: ambiguous move 'Nd2'", "game 11: can't parse move 'Xz9'"};
+  auto expected = named;
+  expected.push_back("games= 11, positions= 0");
+  EXPECT_EQ(RunTool(tmp.dir, "-scan_pgn1 g.pgn"), expected);
+  expected = {" Creating file tmp_book.bin from games in g.pgn", named[0], named[1], "", "writing book file ...",
+              "ngames= 11, nmoves= 10", "done"};
+  EXPECT_EQ(RunTool(tmp.dir, "-mkbook g.pgn"), expected);
+  // 1.e4 won four times, 2.Nf3 and 1...d5 three times.
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 3u * 16);
 }
