@@ -49,43 +49,43 @@ constexpr UciOption Weight(const char* name, OptionKind kind, int field, bool ex
 
 // In the order "uci" lists them.
 constexpr UciOption kOptions[] = {
-    {"Hash", Spin, 0, 0, kMaxHash, false},
-    {"Threads", Spin, 1, 1, 80, false},
+    {"Hash", Spin, PARAM_INDEX(Hash), 0, kMaxHash, false},
+    {"Threads", Spin, PARAM_INDEX(Threads), 1, 80, false},
     {"Clear_Hash", Button, 0, 0, 0, false},
-    {"OwnBook", Check, 5, 0, 1, false},
-    {"OwnBook_File", Text, 9, 0, 0, false},
-    {"OwnBook_Depth", Spin, 7, 0, 60, false},
-    {"OwnBook_Variety", Spin, 6, 0, 100, false},
-    {"SyzygyPath", Text, 81, 0, 0, false},
-    {"SyzygyProbeDepth5", Spin, 153, -5, 100, false},
-    {"SyzygyProbeDepth6", Spin, 154, -5, 100, false},
-    {"Log", Check, 8, 0, 1, false},
-    {"Ponder", Check, 3, 0, 1, false},
-    Weight("Contempt", Spin, 157, false),
-    {"MultiPV", Spin, 4, 1, 255, false},
-    {"MoveOverhead", Spin, 2, 0, 5000, false},
-    {"UCI_LimitStrength", Check, 155, 0, 1, false},
-    {"UCI_Elo", Elo, 156, 0, 0, false},
-    {"NMP_depth", Spin, 162, 2, 100, true},
-    {"SEP_depth", Spin, 160, 1, 9, true},
-    {"SEP_margin", Spin, 161, 0, 256, true},
-    {"FP_depth", Spin, 163, 1, 9, true},
-    {"FP_margin", Spin, 164, 0, 256, true},
-    {"LMP_depth", Spin, 165, 1, 9, true},
-    {"LMP_count", Spin, 166, 0, 10, true},
-    {"LMR_depth", Spin, 167, 3, 100, true},
-    {"LMR_strength", Spin, 168, 0, 200, true},
-    Weight("Mtl_Pawn", Pair, 169, true),
-    Weight("Mtl_Knight", Pair, 171, true),
-    Weight("Mtl_Bishop", Pair, 173, true),
-    Weight("Mtl_Rook", Pair, 175, true),
-    Weight("Mtl_Queen", Pair, 177, true),
-    Weight("Passed_Pawn", Pair, 193, true),
-    Weight("King_Safety", Pair, 229, true),
-    Weight("Piece_Square_Tables", Pair, 250, true),
-    Weight("Mobility", Pair, 252, true),
-    Weight("Pawn_Structure", Pair, 254, true),
-    Weight("Threats", Pair, 256, true),
+    {"OwnBook", Check, PARAM_INDEX(OwnBook), 0, 1, false},
+    {"OwnBook_File", Text, PARAM_INDEX(OwnBook_File), 0, 0, false},
+    {"OwnBook_Depth", Spin, PARAM_INDEX(OwnBook_Depth), 0, 60, false},
+    {"OwnBook_Variety", Spin, PARAM_INDEX(OwnBook_Variety), 0, 100, false},
+    {"SyzygyPath", Text, PARAM_INDEX(SyzygyPath), 0, 0, false},
+    {"SyzygyProbeDepth5", Spin, PARAM_INDEX(SyzygyProbeDepth5), -5, 100, false},
+    {"SyzygyProbeDepth6", Spin, PARAM_INDEX(SyzygyProbeDepth6), -5, 100, false},
+    {"Log", Check, PARAM_INDEX(Log), 0, 1, false},
+    {"Ponder", Check, PARAM_INDEX(Ponder), 0, 1, false},
+    Weight("Contempt", Spin, PARAM_INDEX(Contempt), false),
+    {"MultiPV", Spin, PARAM_INDEX(MultiPV), 1, 255, false},
+    {"MoveOverhead", Spin, PARAM_INDEX(MoveOverhead), 0, 5000, false},
+    {"UCI_LimitStrength", Check, PARAM_INDEX(UCI_LimitStrength), 0, 1, false},
+    {"UCI_Elo", Elo, PARAM_INDEX(UCI_Elo), 0, 0, false},
+    {"NMP_depth", Spin, PARAM_INDEX(NMP_depth), 2, 100, true},
+    {"SEP_depth", Spin, PARAM_INDEX(SEP_depth), 1, 9, true},
+    {"SEP_margin", Spin, PARAM_INDEX(SEP_margin), 0, 256, true},
+    {"FP_depth", Spin, PARAM_INDEX(FP_depth), 1, 9, true},
+    {"FP_margin", Spin, PARAM_INDEX(FP_margin), 0, 256, true},
+    {"LMP_depth", Spin, PARAM_INDEX(LMP_depth), 1, 9, true},
+    {"LMP_count", Spin, PARAM_INDEX(LMP_count), 0, 10, true},
+    {"LMR_depth", Spin, PARAM_INDEX(LMR_depth), 3, 100, true},
+    {"LMR_strength", Spin, PARAM_INDEX(LMR_strength), 0, 200, true},
+    Weight("Mtl_Pawn", Pair, PARAM_INDEX(pawn_value_op), true),
+    Weight("Mtl_Knight", Pair, PARAM_INDEX(knight_value_op), true),
+    Weight("Mtl_Bishop", Pair, PARAM_INDEX(bishop_value_op), true),
+    Weight("Mtl_Rook", Pair, PARAM_INDEX(rook_value_op), true),
+    Weight("Mtl_Queen", Pair, PARAM_INDEX(queen_value_op), true),
+    Weight("Passed_Pawn", Pair, PARAM_INDEX(pawn_passed_op), true),
+    Weight("King_Safety", Pair, PARAM_INDEX(king_safety), true),
+    Weight("Piece_Square_Tables", Pair, PARAM_INDEX(pst_scale_op), true),
+    Weight("Mobility", Pair, PARAM_INDEX(mobility_scale_op), true),
+    Weight("Pawn_Structure", Pair, PARAM_INDEX(pawn_struct_scale_op), true),
+    Weight("Threats", Pair, PARAM_INDEX(threat_scale_op), true),
 };
 
 // A pair option clamps both of its fields to one range.
@@ -105,7 +105,7 @@ constexpr bool OptionsKeepTheirFieldsRanges() {
 static_assert(OptionsKeepTheirFieldsRanges());
 
 char* TextField(PersonalityRecord& rec, int field) {
-  return field == 9 ? rec.OwnBook_File : rec.SyzygyPath;
+  return field == PARAM_INDEX(OwnBook_File) ? rec.OwnBook_File : rec.SyzygyPath;
 }
 
 // Leading blanks, an optional sign and digits; saturates far beyond any
@@ -216,7 +216,8 @@ void SetText(const UciOption& o, const char* text) {
   static char line[kInputLineSize + 64];  // a line's worth is too big for small stacks
   static char value[kInputLineSize];
   CopyPath(value, sizeof value, text);
-  if (o.field == 81 && !*value) CopyText(value, sizeof value, ".");
+  const bool tablebases = o.field == PARAM_INDEX(SyzygyPath);
+  if (tablebases && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
     std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
                   o.name, kPathSize - 1);
@@ -227,7 +228,7 @@ void SetText(const UciOption& o, const char* text) {
   std::strcpy(field, value);
   std::snprintf(line, sizeof line, "info string %s set to '%s'", o.name, field);
   ShowMessage(line);
-  if (o.field == 81) init_tablebases(field);
+  if (tablebases) init_tablebases(field);
 }
 
 void ApplyOption(const UciOption& o, const char* value) {
@@ -235,7 +236,7 @@ void ApplyOption(const UciOption& o, const char* value) {
   int16_t* f = Personality.f;
   switch (o.kind) {
     case Spin:
-      if (o.field == 1)
+      if (o.field == PARAM_INDEX(Threads))
         SetThreads(name, value);
       else
         f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));

@@ -8,6 +8,7 @@
 #include "board/fen.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "search/output.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -195,12 +196,12 @@ void SearchTimecheckAt(double now) {
     if (!td || td->depth.load(std::memory_order_relaxed) < d) continue;
     const Move move = td->best_move.load(std::memory_order_relaxed);
     const int score = td->root_score.load(std::memory_order_relaxed);
-    const int kind = td->root_result.load(std::memory_order_relaxed);
+    const int bound = td->root_result.load(std::memory_order_relaxed);
     if (move != best_move && score > best) {
-      if (kind == 2) b = std::max(b, 2);
+      if (bound == ScoreLower) b = std::max(b, 2);
       if (score > best + 24) b = std::max(b, 18);
     }
-    if (move == best_move && score < best && kind == 1) b = std::max(b, i == 0 ? 24 : 16);
+    if (move == best_move && score < best && bound == ScoreUpper) b = std::max(b, i == 0 ? 24 : 16);
   }
   if (best < p - 4 * m)
     b = 24;
