@@ -508,8 +508,9 @@ void ProcessUCI(char* line) {
   line[std::strcspn(line, "\n")] = 0;
   if (!line[0]) return;
   if (uci_debug) {
-    static char echo[kInputLineSize + 8];
-    std::snprintf(echo, sizeof echo, "CMD: %s", line);
+    // A controller reads only info lines of the engine's own.
+    static char echo[kInputLineSize + 24];
+    std::snprintf(echo, sizeof echo, "%sCMD: %s", InfoPrefix(), line);
     ShowMessage(echo);
   }
   char* p = line;

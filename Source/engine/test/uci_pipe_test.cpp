@@ -297,11 +297,11 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
 TEST(UciPipe, DebugEchoesEveryLaterLine) {
   Session s;
   EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{}));
-  EXPECT_EQ(s.Ask("debug"), (std::vector<std::string>{"CMD: isready"}));
-  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"CMD: position startpos", "CMD: isready"}));
-  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"CMD: debug off"}));
+  EXPECT_EQ(s.Ask("debug"), (std::vector<std::string>{"info string CMD: isready"}));
+  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"info string CMD: position startpos", "info string CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"info string CMD: debug off"}));
   EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{}));
-  EXPECT_EQ(s.Ask("debug on"), (std::vector<std::string>{"CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug on"), (std::vector<std::string>{"info string CMD: isready"}));
 }
 
 TEST(UciPipe, IsreadyAnswersAtOnceDuringASearch) {
