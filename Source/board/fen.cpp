@@ -23,6 +23,19 @@ int LetterCode(char c) {
   return 0;
 }
 
+// Any run of blanks parts the fields, as a controller may send them.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+const char* SkipBlanks(const char* s) {
+  while (IsBlank(*s)) s++;
+  return s;
+}
+
+const char* SkipField(const char* s) {
+  while (*s && !IsBlank(*s)) s++;
+  return s;
+}
+
 void ReportIllegal(const char* rest) {
   char line[255];
   const int len = int(std::strcspn(rest, "\r\n"));
@@ -34,7 +47,7 @@ void ReportIllegal(const char* rest) {
 // piece lists.
 bool ReadPlacement(Position* p, const char*& s) {
   int rank = 7, file = 0;
-  for (; *s && *s != ' '; s++) {
+  for (; *s && !IsBlank(*s); s++) {
     const char c = *s;
     if (c == '/') {
       if (--rank < 0) return false;
@@ -101,28 +114,25 @@ int SetPosition(Position* pos, const char* text) {
   for (auto& colour : p.list)
     for (auto& list : colour) list[0] = NoSquare;
 
-  const char* s = text;
+  const char* s = SkipBlanks(text);
   const bool placed = ReadPlacement(&p, s);
-  if (*s == ' ') {
-    s++;
-    if (*s == 'w') p.side = White;
-    if (*s == 'b') p.side = Black;
-    if (*s) s++;
-  }
-  while (*s == ' ') s++;
-  for (; *s && *s != ' '; s++) {
+  s = SkipBlanks(s);
+  if (*s == 'w') p.side = White;
+  if (*s == 'b') p.side = Black;
+  s = SkipBlanks(SkipField(s));
+  for (; *s && !IsBlank(*s); s++) {
     if (*s == 'K') p.castling |= 1;
     if (*s == 'Q') p.castling |= 2;
     if (*s == 'k') p.castling |= 4;
     if (*s == 'q') p.castling |= 8;
   }
-  while (*s == ' ') s++;
+  s = SkipBlanks(s);
   int ep = NoSquare;
-  for (; *s && *s != ' '; s++) {
+  for (; *s && !IsBlank(*s); s++) {
     if (*s >= 'a' && *s <= 'h') ep = *s - 'a';
     if (*s >= '1' && *s <= '8') ep += 8 * (*s - '1');
   }
-  while (*s == ' ') s++;
+  s = SkipBlanks(s);
 
   if (!placed || !Playable(&p)) {
     ReportIllegal(text);
