@@ -36,11 +36,11 @@ const char* SkipField(const char* s) {
   return s;
 }
 
-void ReportIllegal(const char* rest) {
+void ReportIllegal(const char* prefix, const char* rest) {
   char line[255];
   const int len = int(std::strcspn(rest, "\r\n"));
   std::snprintf(line, sizeof line, "Illegal EPD - %.*s", len, rest);
-  ShowMessage(line);
+  ShowFormatted("%s%s", prefix, line);
 }
 
 // Board placement of the text; false when it would not fit the board or the
@@ -105,7 +105,7 @@ int CheckedEp(const Position* p, int ep) {
 
 }  // namespace
 
-int SetPosition(Position* pos, const char* text) {
+int SetPosition(Position* pos, const char* text, const char* prefix) {
   Position p;
   std::memset(&p, 0, sizeof p);
   p.owner = pos->owner;
@@ -135,7 +135,7 @@ int SetPosition(Position* pos, const char* text) {
   s = SkipBlanks(s);
 
   if (!placed || !Playable(&p)) {
-    ReportIllegal(text);
+    ReportIllegal(prefix, text);
     return kSetRejected;
   }
   p.ep = uint8_t(CheckedEp(&p, ep));
@@ -164,7 +164,7 @@ int SetPosition(Position* pos, const char* text) {
     td->undo[1] = UndoRecord{};
   }
   if (p.castling != asked) {
-    ReportIllegal(s);
+    ReportIllegal(prefix, s);
     return kSetCastlingDropped;
   }
   return kSetOk;

@@ -365,7 +365,10 @@ int HalfMoveCounter(const char* fen) {
 void SetGamePosition(char* args) {
   EndSearchAndReport();
   char* moves = std::strstr(args, "moves");
-  if (moves) *moves = 0;
+  if (moves) {
+    *moves = 0;
+    for (char* e = moves; e > args && e[-1] == ' ';) *--e = 0;  // a refusal names the text alone
+  }
   if (std::strstr(args, "startpos")) {
     SetPosition(&CTD->pos, fen_opn);
   } else if (const char* fen = std::strstr(args, "fen")) {
@@ -373,14 +376,20 @@ void SetGamePosition(char* args) {
     while (*fen == ' ') fen++;
     if (!*fen) {
       ShowMessage("info string position fen without a position");
+      position_refused = true;
       return;
     }
-    // A refused text leaves the game as it was; its moves belong elsewhere.
-    if (SetPosition(&CTD->pos, fen) == kSetRejected) return;
+    // A refused text leaves the game as it was, but no go may answer for
+    // that game; its moves belong elsewhere.
+    if (SetPosition(&CTD->pos, fen, InfoPrefix()) == kSetRejected) {
+      position_refused = true;
+      return;
+    }
     CTD->pos.fifty = static_cast<uint8_t>(HalfMoveCounter(fen));
   } else {
     return;
   }
+  position_refused = false;
   if (!moves) return;
   PlayMoveList(moves + 5);
   CTD->undo[CTD->game_ply].move = NullMove;

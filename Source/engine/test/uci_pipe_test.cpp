@@ -587,6 +587,40 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   ExpectLegal(Go(s.e, "go depth 3"), b);
 }
 
+// Any run of blanks parts a FEN's fields; a refused position is one info line, and every go after
+// it, of any kind, answers no move of another position until a position is taken.
+TEST(UciClient, BlanksInAFenAndRefusedPositions) {
+  Session s;
+  const std::string fields[] = {"rnbqk2r/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR", "b", "KQkq", "e3", "0 1"};
+  Board b;
+  b.Set(fields[0] + " b KQkq e3");
+  for (const char* move : {"d4e3", "g1f3", "e8g8"}) ASSERT_TRUE(b.Play(move));  // side, en passant, castling
+  for (int wide = 0; wide <= 4; wide++) {  // two blanks before one field, then before every one
+    std::string fen;
+    for (int i = 0; i < 5; i++) fen += (i == wide || wide == 4 ? "   " : " ") + fields[i];
+    EXPECT_EQ(s.Ask("position  fen" + fen + "  moves  d4e3 g1f3   e8g8"), std::vector<std::string>{}) << fen;
+    ExpectLegal(Go(s.e, "go depth 3"), b);
+  }
+  const struct {
+    std::string position, said;
+  } refused[] = {
+      {"position fen 8/8/8/8/8/3k4/8/3QK3 w - - 0 1", "info string Illegal EPD - 8/8/8/8/8/3k4/8/3QK3 w - - 0 1"},
+      {"position fen 8/8/8/8/8/8/8/8 w - - moves e2e4", "info string Illegal EPD - 8/8/8/8/8/8/8/8 w - -"},
+      {"position fen", "info string position fen without a position"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_EQ(s.Ask(r.position), std::vector<std::string>{r.said});
+    EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)") << r.position;
+    Send(s.e, "go ponder wtime 1000 btime 1000");
+    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.3)) << "a ponder answers at its stop";
+    EXPECT_EQ(Stop(s.e).best, "(none)");
+  }
+  Board start;
+  start.Set(fen_opn);
+  Send(s.e, "position startpos");
+  ExpectLegal(Go(s.e, "go depth 3"), start);
+}
+
 
 // The end of input quits as "quit" does, once every search asked for is answered.
 TEST(InputEnd, EndsTheRunOnceEverySearchIsAnswered) {
