@@ -65,7 +65,7 @@ constexpr UciOption kOptions[] = {
     {"MultiPV", Spin, PARAM_INDEX(MultiPV), 1, 255, false},
     {"MoveOverhead", Spin, PARAM_INDEX(MoveOverhead), 0, 5000, false},
     {"UCI_LimitStrength", Check, PARAM_INDEX(UCI_LimitStrength), 0, 1, false},
-    {"UCI_Elo", Elo, PARAM_INDEX(UCI_Elo), 0, 0, false},
+    {"UCI_Elo", Elo, PARAM_INDEX(UCI_Elo), kLowestElo, kHighestElo, false},
     {"NMP_depth", Spin, PARAM_INDEX(NMP_depth), 2, 100, true},
     {"SEP_depth", Spin, PARAM_INDEX(SEP_depth), 1, 9, true},
     {"SEP_margin", Spin, PARAM_INDEX(SEP_margin), 0, 256, true},
@@ -142,7 +142,6 @@ bool ContainsText(const char* text, const char* word) {
 
 void ShowOptions() {
   char line[256];
-  const int elo = static_cast<int>(SearchData.full_elo);
   for (const UciOption& o : kOptions) {
     if (o.extra && !PBlock.extra_options) continue;
     const int16_t* f = DefaultPersonality.f;
@@ -163,8 +162,8 @@ void ShowOptions() {
         std::snprintf(line, sizeof line, "option name %s type button", o.name);
         break;
       case Elo:
-        std::snprintf(line, sizeof line, "option name %s type spin default %d min 0 max %d", o.name,
-                      elo, elo);
+        std::snprintf(line, sizeof line, "option name %s type spin default %d min %d max %d", o.name,
+                      int(Clamp(f[o.field], o.min, o.max)), o.min, o.max);
         break;
       case Pair:
         std::snprintf(line, sizeof line, "option name %s type string default %d,%d", o.name,
@@ -192,22 +191,10 @@ void SetThreads(const char* name, const char* value) {
   RebuildThreadPool(n);
 }
 
-void SetElo(const char* name, const char* value) {
-  const int full = static_cast<int>(SearchData.full_elo);
-  int e = static_cast<int>(Clamp(ReadInteger(value), 1500, 1000000));
-  if (e > full) e = full;
-  char line[256];
-  std::snprintf(line, sizeof line, "info string %s set to %d", name, e);
-  ShowMessage(line);
-  if (full - 1 > e) {
-    Personality.UCI_Elo = static_cast<int16_t>(e);
-    SearchData.target_nps = SpeedOfElo(e);
-  } else {
-    Personality.UCI_Elo = static_cast<int16_t>(full);
-    SearchData.target_nps = kNoSpeedLimit;
-  }
-  std::snprintf(line, sizeof line, "info string target nps = %.0f", SearchData.target_nps.load());
-  ShowMessage(line);
+void SetElo(const UciOption& o, const char* value) {
+  Personality.UCI_Elo = static_cast<int16_t>(SetOptionInt(o.name, value, o.min, o.max));
+  SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
+  ShowFormatted("info string target nps = %.0f", SearchData.target_nps.load());
 }
 
 // Paths longer than their field are refused whole: a cut path would name
@@ -247,6 +234,8 @@ void ApplyOption(const UciOption& o, const char* value) {
       std::snprintf(line, sizeof line, "info string %s set to %d", name, b);
       ShowMessage(line);
       f[o.field] = static_cast<int16_t>(b);
+      // Switched on, the limit is the rating in force, whatever came between.
+      if (o.field == PARAM_INDEX(UCI_LimitStrength) && b) SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
       break;
     }
     case Text:
@@ -255,7 +244,7 @@ void ApplyOption(const UciOption& o, const char* value) {
     case Button:
       break;
     case Elo:
-      SetElo(name, value);
+      SetElo(o, value);
       break;
     case Pair:
       SetOptionIntPair(&f[o.field], name, value, o.min, o.max);

@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tempdir.h"
@@ -59,17 +59,6 @@ struct Session {
     return lines;
   }
 };
-
-// The full-strength rating the engine reports as UCI_Elo's default and max.
-int ReadElo(const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) {
-    std::smatch m;
-    static const std::regex re("option name UCI_Elo type spin default (-?\\d+) min 0 max (-?\\d+)");
-    if (std::regex_match(l, m, re) && m[1] == m[2]) return std::stoi(m[1]);
-  }
-  ADD_FAILURE() << "no UCI_Elo line";
-  return 0;
-}
 
 struct SearchResult {
   std::vector<std::string> lines;
@@ -152,7 +141,7 @@ const std::vector<std::string> kOptionLines = {
     "option name MultiPV type spin default 1 min 1 max 255",
     "option name MoveOverhead type spin default 50 min 0 max 5000",
     "option name UCI_LimitStrength type check default false",
-    "UCI_Elo",
+    "option name UCI_Elo type spin default 3000 min 1500 max 3000",
     "uciok",
 };
 
@@ -179,27 +168,20 @@ const std::vector<std::string> kExtraLines = {
     "option name Threats type string default 100,100",
 };
 
-std::vector<std::string> Expected(bool extra, int elo) {
-  std::vector<std::string> v;
-  for (const std::string& l : kOptionLines) {
-    if (l == "UCI_Elo") {
-      v.push_back("option name UCI_Elo type spin default " + std::to_string(elo) + " min 0 max " +
-                  std::to_string(elo));
-      if (extra) v.insert(v.end(), kExtraLines.begin(), kExtraLines.end());
-    } else {
-      v.push_back(l);
-    }
-  }
+std::vector<std::string> Expected(bool extra) {
+  std::vector<std::string> v = kOptionLines;
+  if (extra) v.insert(v.end() - 1, kExtraLines.begin(), kExtraLines.end());
   return v;
 }
 
 }  // namespace
 
+// The same lines on every start, UCI_Elo's range included.
 TEST(UciPipe, OptionListIsExact) {
-  {
+  for (int start = 0; start < 2; start++) {
     Session s;
     const auto lines = s.Options();
-    EXPECT_EQ(lines, Expected(false, ReadElo(lines)));
+    EXPECT_EQ(lines, Expected(false));
     EXPECT_EQ(lines.size(), 2u + 17u + 1u);
     // A setoption never changes the printed defaults.
     s.Ask("setoption name Hash value 16");
@@ -208,22 +190,23 @@ TEST(UciPipe, OptionListIsExact) {
   {
     Session s({"-uci_extra"});
     const auto lines = s.Options();
-    EXPECT_EQ(lines, Expected(true, ReadElo(lines)));
+    EXPECT_EQ(lines, Expected(true));
     EXPECT_EQ(lines.size(), 2u + 37u + 1u);
   }
   {
     // Switches are the defaults that "uci" reports.
-    Session s({"-hash", "16", "-threads", "2", "-log"});
+    Session s({"-hash", "16", "-threads", "2", "-log", "-nps", "100000"});
     const auto lines = s.Options();
     EXPECT_EQ(lines[2], "option name Hash type spin default 16 min 0 max 8192");
     EXPECT_EQ(lines[3], "option name Threads type spin default 2 min 1 max 80");
     EXPECT_EQ(lines[12], "option name Log type check default true");
+    EXPECT_EQ(lines[17], "option name UCI_LimitStrength type check default true");
+    EXPECT_EQ(lines[18], "option name UCI_Elo type spin default 2614 min 1500 max 3000");
   }
 }
 
 TEST(UciPipe, SetoptionEchoesAndClamps) {
   Session s({"-uci_extra"});
-  const int elo = ReadElo(s.Options());
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       // Both before "isready", which would take the largest table's pages.
       {"setoption name Hash value 100000\nsetoption name Hash value 8",
@@ -271,16 +254,12 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
   };
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
-  // The Elo echo is clamped to [1500, E], then the speed that stands for it.
-  const int e = std::min(std::max(1000, 1500), elo);
-  char nps[64];
-  if (elo - 1 > e)
-    std::snprintf(nps, sizeof nps, "info string target nps = %.0f", std::exp((e - 1337.0) / 111.0) + 20.0);
-  else
-    std::snprintf(nps, sizeof nps, "info string target nps = 1000000000");
-  EXPECT_EQ(s.Ask("setoption name UCI_Elo value 1000"),
-            (std::vector<std::string>{"info string UCI_Elo set to " + std::to_string(e), nps}));
-  EXPECT_EQ(s.Ask("setoption name UCI_Elo value " + std::to_string(elo))[1], "info string target nps = 1000000000");
+  // The Elo echo is clamped to the range the option line names, then the speed that stands for it.
+  for (const auto& [value, echo, nps] : {std::tuple{"1000", "1500", "24"}, std::tuple{"-5", "1500", "24"},
+                                         std::tuple{"2000", "2000", "413"}, std::tuple{"99999", "3000", "1000000000"}})
+    EXPECT_EQ(s.Ask(std::string("setoption name UCI_Elo value ") + value),
+              (std::vector<std::string>{std::string("info string UCI_Elo set to ") + echo,
+                                        std::string("info string target nps = ") + nps}));
 
   const auto sz = s.Ask("setoption name SyzygyPath value");
   ASSERT_FALSE(sz.empty());
