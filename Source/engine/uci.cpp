@@ -28,7 +28,6 @@ namespace {
 
 constexpr char kVersion[] = "Kerv 3.75";
 constexpr int kNameSize = 100;  // 99 characters and the NUL
-constexpr double kNoTimeLimit = 10000000.0;  // seconds
 
 int uci_debug = 0;
 
@@ -404,13 +403,16 @@ void ReadClocks(const char* args) {
 }
 
 // The limits of one go: the defaults, then its keywords in a fixed order, so
-// that a later keyword wins where two set the same limit.
+// that a later keyword wins where two set the same limit. Every limit it
+// names holds at once: a depth, a node count or a move time beside a clock
+// ends the search when it comes first, and the clock bounds it otherwise.
 GoLimits ReadGoLimits(const char* args) {
   GoLimits lim = DefaultGoLimits;
   const int side = CTD->pos.side;
   int64_t v;
   // A go with a clock plays by the clocks, whatever the switches fixed.
-  if (GoValue(args, "wtime", &v) || GoValue(args, "btime", &v)) lim.time_control = TimeSuddenDeath;
+  const bool clock = GoValue(args, "wtime", &v) || GoValue(args, "btime", &v);
+  if (clock) lim.time_control = TimeSuddenDeath;
   if (side == White && GoValue(args, "winc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
   if (side == Black && GoValue(args, "binc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
   if (GoValue(args, "movestogo", &v)) {
@@ -419,27 +421,34 @@ GoLimits ReadGoLimits(const char* args) {
     lim.max_depth = 66;
     lim.node_limit = 0;
   }
-  if (GoValue(args, "depth", &v)) {
+  // Without a clock a depth or node count is the whole limit.
+  const auto fix = [&](double seconds) {
     lim.time_control = TimeFixed;
+    lim.fixed_time = seconds;
+  };
+  if (GoValue(args, "depth", &v)) {
     lim.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
-    lim.fixed_time = kNoTimeLimit;
+    if (!clock) fix(kNoTimeLimit);
   }
   if (GoValue(args, "nodes", &v)) {
-    lim.time_control = TimeFixed;
     lim.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
-    lim.fixed_time = kNoTimeLimit;
+    if (!clock) fix(kNoTimeLimit);
   }
   if (GoValue(args, "movetime", &v)) {
-    lim.time_control = TimeFixed;
-    lim.increment = 0.0;
-    lim.fixed_time = v < 0 ? 0.0 : v * 0.001;
+    const double seconds = v < 0 ? 0.0 : v * 0.001;
+    if (clock) {
+      lim.time_cap = seconds;
+    } else {
+      fix(seconds);
+      lim.increment = 0.0;
+    }
   }
   if (std::strstr(args, "infinite")) {
-    lim.time_control = TimeFixed;
+    fix(kNoTimeLimit);
     lim.max_depth = 66;
     lim.node_limit = 0;
-    lim.fixed_time = kNoTimeLimit;
     lim.increment = 0.0;
+    lim.time_cap = kNoTimeLimit;
   }
   return lim;
 }

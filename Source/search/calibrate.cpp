@@ -108,7 +108,7 @@ void ThrottleWait(const ThreadRecord* td) {
     // The time check cannot end a search before depth 2 is done, so once the
     // move's time is spent the limit lets that depth finish at full speed
     // rather than lose the game on time.
-    if (elapsed >= sd.target_time && sd.best_depth.load(std::memory_order_relaxed) < 2 &&
+    if (elapsed >= std::min(sd.target_time, sd.time_cap) && sd.best_depth.load(std::memory_order_relaxed) < 2 &&
         sd.state.load(std::memory_order_relaxed) != StatePondering)
       return;
     SleepMs(1);

@@ -173,12 +173,14 @@ void SearchTimecheckAt(double now) {
   const int d = sd.iteration_depth.load(std::memory_order_relaxed);
   const double r = std::max(0.0, SearchClock(sd.engine_side) - elapsed);
   // The 15 ms minimum keeps a clocked move from ending on a first,
-  // shallow result; a fixed time is a promise to answer by then, and under
-  // the reserve the minimum would cost more than the increment gives back.
+  // shallow result; a fixed time, or a move time beside the clock, is a
+  // promise to answer by then, and under the reserve the minimum would cost
+  // more than the increment gives back.
   const bool short_clock = UnderReserve(r);
   const bool fixed = sd.time_control == TimeFixed;
+  const bool capped = !fixed && elapsed >= sd.time_cap;
   if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 ||
-      (elapsed < 0.015 && !short_clock && !fixed))
+      (elapsed < 0.015 && !short_clock && !fixed && !capped))
     return;
 
   Lock(spinlock1);
@@ -226,7 +228,7 @@ void SearchTimecheckAt(double now) {
         limit *= 0.85;
     }
     const bool forced = settled > 69 && sd.best_depth.load(std::memory_order_relaxed) > 6;
-    if (!forced && !short_clock && elapsed < limit) return;
+    if (!forced && !short_clock && !capped && elapsed < limit) return;
   }
   if (sd.best_depth.load(std::memory_order_relaxed) < 2) return;
   StopIfRunning(sd.state.load(std::memory_order_relaxed) == StateThinking ? StopReport : StopAbort);
@@ -234,8 +236,10 @@ void SearchTimecheckAt(double now) {
 
 double FixedTimeLeft() {
   const SearchRecord& sd = SearchData;
-  if (sd.time_control != TimeFixed || sd.state.load(std::memory_order_relaxed) == StateIdle) return 86400.0;
-  return start + sd.fixed_time - MonotonicSeconds();
+  constexpr double kDay = 86400.0;
+  if (sd.state.load(std::memory_order_relaxed) == StateIdle) return kDay;
+  const double limit = sd.time_control == TimeFixed ? sd.fixed_time : sd.time_cap;
+  return std::min(kDay, start + limit - MonotonicSeconds());
 }
 
 double EffectiveBranchingFactor() {

@@ -28,7 +28,8 @@ void GetElapsedTime();
 // searches. Every millisecond of reaction then counts.
 bool ClockUnderReserve();
 
-// Seconds until a fixed-time search reaches its time; a day for any other.
+// Seconds until a fixed-time search reaches its time, or a search by the
+// clocks its move time; a day for any other.
 double FixedTimeLeft();
 
 // Node growth per ply over the last four completed depths; 2.0 when unknown.

@@ -566,6 +566,34 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   ExpectLegal(Go(s.e, "go depth 3"), b);
 }
 
+// Every limit of a go holds at once: the clock bounds the move whatever depth, node count or move
+// time comes beside it, the limit that comes first ends the search, and a ponder or an infinite
+// search still waits for its word.
+TEST(UciClient, EveryLimitOfAGoHoldsAtOnce) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  for (const char* go : {"go wtime 1000 btime 1000 depth 18", "go wtime 1000 btime 1000 nodes 20000000",
+                         "go wtime 100 btime 100 depth 30", "go wtime 1000 btime 1000 movetime 5000",
+                         "go wtime 1000 btime 1000 movestogo 1 depth 40 nodes 90000000"}) {
+    const SearchResult r = Go(s.e, go, 10.0);
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 1.0) << go;  // within the clock; the engine plans a few hundredths
+  }
+  EXPECT_EQ(Field(Go(s.e, "go wtime 60000 btime 60000 depth 4").info, "depth"), "4");
+  EXPECT_LT(std::stoll(Field(Go(s.e, "go wtime 60000 btime 60000 nodes 3000").info, "nodes")), 6000);
+  const SearchResult timed = Go(s.e, "go wtime 60000 btime 60000 movetime 300");
+  EXPECT_TRUE(timed.seconds > 0.25 && timed.seconds < 1.2) << timed.seconds;  // the clock would take 1.6 s
+
+  for (const char* go : {"go ponder wtime 1000 btime 1000 depth 18", "go infinite wtime 100 btime 100 depth 3"}) {
+    Send(s.e, go);
+    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << go;
+    const SearchResult r = Go(s.e, std::strstr(go, "ponder") ? "ponderhit" : "stop", 10.0);
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 1.0) << go;
+  }
+}
+
 // Any run of blanks parts a FEN's fields; a refused position is one info line, and every go after
 // it, of any kind, answers no move of another position until a position is taken.
 TEST(UciClient, BlanksInAFenAndRefusedPositions) {

@@ -53,6 +53,7 @@ class ControlTest : public ::testing::Test {
     SearchData.clock[White] = SearchData.clock[Black] = clock;
     SearchData.increment = inc;
     SearchData.moves_to_go = 0;
+    SearchData.time_cap = kNoTimeLimit;
   }
   // Fake workers that never run: the time check only reads their records.
   static ThreadRecord* Worker(int i) {
@@ -423,6 +424,23 @@ TEST_F(ControlTest, TimeCheckStableAndForcedMoves) {
     SearchData.settled_depth.store(uint8_t(c.settled));
     EXPECT_NEAR(StopsAt(0.0, 3.0), c.stops_at, 0.0015) << c.name;
   }
+}
+
+// A move time beside the clock ends the search when it comes first, bonus or not, and even
+// before the clock's 15 ms minimum; the clock ends it when it comes first.
+TEST_F(ControlTest, TimeCheckMoveTimeBesideTheClock) {
+  const struct {
+    double cap, stops_at;
+    int best;
+  } cases[] = {{0.3, 0.3, 20}, {0.3, 0.3, -200}, {0.008, 0.008, 20}, {5.0, 1.617, 20}};
+  for (const auto& c : cases) {
+    SearchData.time_cap = c.cap;
+    PrepareNewSearchAt(kNow);
+    Searching(5, 20, c.best, 4);
+    EXPECT_NEAR(StopsAt(0.0, 3.0), c.stops_at, 0.0011) << c.cap << " " << c.best;
+    EXPECT_NEAR(FixedTimeLeft() + MonotonicSeconds(), kNow + c.cap, 0.5);  // the loop wakes for it
+  }
+  SearchData.time_cap = kNoTimeLimit;
 }
 
 TEST_F(ControlTest, TimeCheckFixedTime) {
