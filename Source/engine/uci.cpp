@@ -183,6 +183,13 @@ void Identify() {
   ShowMessage("uciok");
 }
 
+// The table is sized now, its pages taken behind the engine's back, so a
+// go that follows without "isready" is not held up by them.
+void SetHash(const char* name, const char* value) {
+  Personality.Hash = static_cast<int16_t>(SetOptionInt(name, value, 0, kMaxHash));
+  ResizeTable();
+}
+
 void SetThreads(const char* name, const char* value) {
   int n = SetOptionInt(name, value, 1, 80);
   if (n == SearchData.thread_count) return;
@@ -224,6 +231,8 @@ void ApplyOption(const UciOption& o, const char* value) {
     case Spin:
       if (o.field == PARAM_INDEX(Threads))
         SetThreads(name, value);
+      else if (o.field == PARAM_INDEX(Hash))
+        SetHash(name, value);
       else
         f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));
       break;
@@ -532,8 +541,9 @@ void ProcessUCI(char* line) {
     Identify();
   } else if (!std::strcmp(command, "isready")) {
     while (!PBlock.ready) SleepMs(1);
-    // A new Hash is taken here, so that the next search need not wait for it.
-    if (SearchData.state == StateIdle && !ThreadsAreBusy()) ResizeTable();
+    // Ready means the table's pages are taken, so the next search runs at
+    // full speed; a search under way is not held up.
+    if (SearchData.state == StateIdle && !ThreadsAreBusy()) HashWait();
     ShowMessage("readyok");
   } else if (!std::strcmp(command, "setoption")) {
     SetOption(args);

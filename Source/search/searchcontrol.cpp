@@ -27,10 +27,7 @@ void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std
 static int SmallerHash(int mb, int had) { return mb / 2 > had || mb <= had ? mb / 2 : had; }
 
 void ResizeTable() {
-  if (SearchData.hash_size == Personality.Hash) {
-    HashWait();
-    return;
-  }
+  if (SearchData.hash_size == Personality.Hash) return;
   // A table still being touched is not waited for: freeing it stops the touch.
   const int asked = Personality.Hash, had = SearchData.hash_size;
   // Switched on before the allocation, which then starts the age afresh; the
@@ -40,10 +37,11 @@ void ResizeTable() {
   // for, so the largest size that fits is the one kept.
   int mb = asked;
   SearchData.hash_size = int16_t(mb);
-  while (!HashInit() && mb > 0) {
+  while (!HashInitUntouched() && mb > 0) {
     mb = SmallerHash(mb, had);
     SearchData.hash_size = int16_t(mb);
   }
+  HashTouchInBackground();
   if (mb != asked) {
     // The option then names the size in use, so the next search does not
     // try again.

@@ -594,6 +594,33 @@ TEST(UciClient, EveryLimitOfAGoHoldsAtOnce) {
   }
 }
 
+// A Hash set with no "isready" after it costs the next go nothing: the table is sized when the
+// option is set and its pages are taken behind the search, as a fresh engine's are; a Hash or
+// Threads set again meanwhile, or a new game, costs no more.
+TEST(UciClient, NewTableCostsNoMovesTime) {
+  Board b;
+  b.Set(fen_opn);
+  {
+    Engine e;  // its first go follows "uciok" at once
+    ASSERT_TRUE(Start(e, {"-hash", "2048"}));
+    Send(e, "uci");
+    ASSERT_TRUE(WaitFor(e, "uciok", 10.0));
+    const SearchResult r = Go(e, "go movetime 50", 10.0);
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 1.0);
+    EXPECT_EQ(Quit(e, 30.0), 0);
+  }
+  Session s({"-hash", "16"});
+  for (const char* before : {"setoption name Hash value 2048",
+                             "setoption name Hash value 1024\nsetoption name Threads value 4\nucinewgame\n"
+                             "setoption name Hash value 2048"}) {
+    Send(s.e, std::string(before) + "\nposition startpos");
+    const SearchResult r = Go(s.e, "go wtime 1000 btime 1000", 10.0);
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 1.0) << before;  // within the clock
+  }
+}
+
 // Any run of blanks parts a FEN's fields; a refused position is one info line, and every go after
 // it, of any kind, answers no move of another position until a position is taken.
 TEST(UciClient, BlanksInAFenAndRefusedPositions) {
@@ -776,7 +803,7 @@ TEST(UciGui, FiftyMoveCounterDrawsButMatesStillCount) {
 }
 
 #ifndef KERV_SANITIZED  // a sanitizer's address space is its own
-// A Hash beyond "ulimit -v 3000000", applied by "isready" or by "go": the largest size that fits is
+// A Hash beyond "ulimit -v 3000000", set before "isready" or "go": the largest size that fits is
 // kept and named in one line, both searches are answered, and the second tries nothing again.
 TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
   const std::regex said("info string Hash of 8192 MB could not be allocated, using ([0-9]+) MB");
