@@ -243,7 +243,8 @@ void ApplyOption(const UciOption& o, const char* value) {
       ShowMessage(line);
       f[o.field] = static_cast<int16_t>(b);
       // Switched on, the limit is the rating in force, whatever came between.
-      if (o.field == PARAM_INDEX(UCI_LimitStrength) && b) SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
+      if (o.field == PARAM_INDEX(UCI_LimitStrength) && b)
+        SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
       break;
     }
     case Text:
@@ -430,7 +431,7 @@ GoLimits ReadGoLimits(const char* args) {
     lim.max_depth = 66;
     lim.node_limit = 0;
   }
-  // Without a clock a depth or node count is the whole limit.
+  // Without a clock, a depth, node count or move time is a limit of its own.
   const auto fix = [&](double seconds) {
     lim.time_control = TimeFixed;
     lim.fixed_time = seconds;

@@ -105,7 +105,8 @@ void TouchSlots(HashSlot* first, uint64_t n) {
   const uint64_t page = SystemPageSize(), page_words = page / sizeof(uint64_t);
   const uint64_t lead = (page - reinterpret_cast<uintptr_t>(first) % page) % page / sizeof(uint64_t);
   if (n) first[0].word[0].fetch_or(0, std::memory_order_relaxed);
-  for (uint64_t w = lead; w < 2 * n; w += page_words) first[w / 2].word[w % 2].fetch_or(0, std::memory_order_relaxed);
+  for (uint64_t w = lead; w < 2 * n; w += page_words)
+    first[w / 2].word[w % 2].fetch_or(0, std::memory_order_relaxed);
 }
 
 void* FillOnePart(void* arg) {
