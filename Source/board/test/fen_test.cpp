@@ -43,23 +43,6 @@ TEST_F(FenTest, CountersAreIgnoredAndGameRestarts) {
   EXPECT_EQ(pos->ep, NoSquare);
 }
 
-// Any run of blanks or tabs parts the fields; a side kept from before would show.
-TEST_F(FenTest, RunsOfBlanksPartTheFields) {
-  const char* texts[] = {
-      "  rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR  b KQkq e3 0 1",
-      "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b   KQkq e3",
-      "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq  \t e3  0  1",
-      "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR\tb\t\tKQkq\te3",
-  };
-  for (const char* text : texts) {
-    Set(fen_opn);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(SetPosition(pos, text), kSetOk) << text;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << text;
-    EXPECT_EQ(Epd(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3") << text;
-  }
-}
-
 TEST_F(FenTest, EnPassantSquareNeedsTheDoublePush) {
   struct Case {
     const char* text;

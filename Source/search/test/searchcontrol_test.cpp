@@ -426,24 +426,19 @@ TEST_F(ControlTest, TimeCheckStableAndForcedMoves) {
   }
 }
 
-// A move time beside the clock ends the search when it comes first, bonus or not, and even
-// before the clock's 15 ms minimum; the clock ends it when it comes first.
-TEST_F(ControlTest, TimeCheckMoveTimeBesideTheClock) {
-  const struct {
-    double cap, stops_at;
-    int best;
-  } cases[] = {{0.3, 0.3, 20}, {0.3, 0.3, -200}, {0.008, 0.008, 20}, {5.0, 1.617, 20}};
-  for (const auto& c : cases) {
-    SearchData.time_cap = c.cap;
+TEST_F(ControlTest, TimeCheckFixedTime) {
+  // A move time beside the clock ends the search when it comes first (bonus or not, and before
+  // the 15 ms minimum), and the loop wakes for it; the clock ends it when it comes first.
+  for (const auto& [cap, best, stops_at] : {std::tuple{0.3, 20, 0.3}, {0.3, -200, 0.3}, {0.008, 20, 0.008},
+                                            {5.0, 20, 1.617}}) {
+    SearchData.time_cap = cap;
     PrepareNewSearchAt(kNow);
-    Searching(5, 20, c.best, 4);
-    EXPECT_NEAR(StopsAt(0.0, 3.0), c.stops_at, 0.0011) << c.cap << " " << c.best;
-    EXPECT_NEAR(FixedTimeLeft() + MonotonicSeconds(), kNow + c.cap, 0.5);  // the loop wakes for it
+    Searching(5, 20, best, 4);
+    EXPECT_NEAR(FixedTimeLeft() + MonotonicSeconds(), kNow + cap, 0.5);
+    EXPECT_NEAR(StopsAt(0.0, 3.0), stops_at, 0.0011) << cap << " " << best;
   }
   SearchData.time_cap = kNoTimeLimit;
-}
 
-TEST_F(ControlTest, TimeCheckFixedTime) {
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = 2.5;
   PrepareNewSearchAt(kNow);
