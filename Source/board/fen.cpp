@@ -23,18 +23,31 @@ int LetterCode(char c) {
   return 0;
 }
 
-void ReportIllegal(const char* rest) {
+// Any run of blanks parts the fields, as a controller may send them.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+const char* SkipBlanks(const char* s) {
+  while (IsBlank(*s)) s++;
+  return s;
+}
+
+const char* SkipField(const char* s) {
+  while (*s && !IsBlank(*s)) s++;
+  return s;
+}
+
+void ReportIllegal(const char* prefix, const char* rest) {
   char line[255];
   const int len = int(std::strcspn(rest, "\r\n"));
   std::snprintf(line, sizeof line, "Illegal EPD - %.*s", len, rest);
-  ShowMessage(line);
+  ShowFormatted("%s%s", prefix, line);
 }
 
 // Board placement of the text; false when it would not fit the board or the
 // piece lists.
 bool ReadPlacement(Position* p, const char*& s) {
   int rank = 7, file = 0;
-  for (; *s && *s != ' '; s++) {
+  for (; *s && !IsBlank(*s); s++) {
     const char c = *s;
     if (c == '/') {
       if (--rank < 0) return false;
@@ -92,7 +105,7 @@ int CheckedEp(const Position* p, int ep) {
 
 }  // namespace
 
-int SetPosition(Position* pos, const char* text) {
+int SetPosition(Position* pos, const char* text, const char* prefix) {
   Position p;
   std::memset(&p, 0, sizeof p);
   p.owner = pos->owner;
@@ -101,31 +114,28 @@ int SetPosition(Position* pos, const char* text) {
   for (auto& colour : p.list)
     for (auto& list : colour) list[0] = NoSquare;
 
-  const char* s = text;
+  const char* s = SkipBlanks(text);
   const bool placed = ReadPlacement(&p, s);
-  if (*s == ' ') {
-    s++;
-    if (*s == 'w') p.side = White;
-    if (*s == 'b') p.side = Black;
-    if (*s) s++;
-  }
-  while (*s == ' ') s++;
-  for (; *s && *s != ' '; s++) {
+  s = SkipBlanks(s);
+  if (*s == 'w') p.side = White;
+  if (*s == 'b') p.side = Black;
+  s = SkipBlanks(SkipField(s));
+  for (; *s && !IsBlank(*s); s++) {
     if (*s == 'K') p.castling |= 1;
     if (*s == 'Q') p.castling |= 2;
     if (*s == 'k') p.castling |= 4;
     if (*s == 'q') p.castling |= 8;
   }
-  while (*s == ' ') s++;
+  s = SkipBlanks(s);
   int ep = NoSquare;
-  for (; *s && *s != ' '; s++) {
+  for (; *s && !IsBlank(*s); s++) {
     if (*s >= 'a' && *s <= 'h') ep = *s - 'a';
     if (*s >= '1' && *s <= '8') ep += 8 * (*s - '1');
   }
-  while (*s == ' ') s++;
+  s = SkipBlanks(s);
 
   if (!placed || !Playable(&p)) {
-    ReportIllegal(text);
+    ReportIllegal(prefix, text);
     return kSetRejected;
   }
   p.ep = uint8_t(CheckedEp(&p, ep));
@@ -154,7 +164,7 @@ int SetPosition(Position* pos, const char* text) {
     td->undo[1] = UndoRecord{};
   }
   if (p.castling != asked) {
-    ReportIllegal(s);
+    ReportIllegal(prefix, s);
     return kSetCastlingDropped;
   }
   return kSetOk;

@@ -9,8 +9,9 @@ constexpr int kSetRejected = -2;         // text refused, the position is as it 
 
 // Reads placement, side, castling and en passant (counters are ignored, fifty
 // is 0) and resets the owner's game to this position. Text that would make a
-// broken position is refused with one line and changes nothing.
-int SetPosition(Position* pos, const char* text);
+// broken position is refused with one line and changes nothing. The line
+// starts with prefix ("info string " for a controller).
+int SetPosition(Position* pos, const char* text, const char* prefix = "");
 
 // Writes the four fields, no counters and no trailing blank (256 bytes suffice).
 void MakeEPD(const Position* pos, char* out);

@@ -1,7 +1,5 @@
 #include "engine/golimits.h"
 
-#include "search/searchdata.h"
-
 GoLimits DefaultGoLimits = kClockLimits;
 
 void StoreGoLimits(const GoLimits& limits) {
@@ -11,4 +9,5 @@ void StoreGoLimits(const GoLimits& limits) {
   SearchData.fixed_time = limits.fixed_time;
   SearchData.increment = limits.increment;
   SearchData.moves_to_go = limits.moves_to_go;
+  SearchData.time_cap = limits.time_cap;
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "search/searchdata.h"
+
 struct GoLimits {
   uint8_t time_control;  // as in the search record: 0 clocks, 1 fixed, else moves per control
   int8_t max_depth;
@@ -10,10 +12,11 @@ struct GoLimits {
   double fixed_time;    // seconds, for fixed limits
   double increment;     // seconds, of the side to move
   int16_t moves_to_go;
+  double time_cap;      // seconds, the most a search by the clocks may take
 };
 
 // The clocks alone: no depth, node or time limit of its own.
-constexpr GoLimits kClockLimits = {0, 66, 0, 5.0, 0.0, 0};
+constexpr GoLimits kClockLimits = {0, 66, 0, 5.0, 0.0, 0, kNoTimeLimit};
 
 // What a "go" starts from: the clock limits, unless the switches -d, -n or
 // -t chose fixed limits.

@@ -24,14 +24,16 @@
 
 int selfplay = 0;
 bool infinite_go = false;
+bool position_refused = false;
 
 namespace {
 
 bool hold_result = false;
 
-// Set when a console "go" met a game past the fifty-move limit: the null
-// answer is then meant, not a search that found nothing.
-bool fifty_move_answer = false;
+// Set when a go met a refused position, or a console "go" a game past the
+// fifty-move limit: the null answer is then meant, not a search that found
+// nothing.
+bool no_move_answer = false;
 
 void AskBook() {
   const Move m = PG_GetBookMove(&CTD->pos);
@@ -50,15 +52,15 @@ void AskBook() {
 void StartGo() {
   PrepareNewSearch();
   SearchData.book_move = NullMove;
-  fifty_move_answer = false;
+  no_move_answer = position_refused;
   hold_result = infinite_go;
   infinite_go = false;
-  if (Personality.OwnBook && GamePlies(CTD) < Personality.OwnBook_Depth) AskBook();
-  if (SearchData.pv[1] == NullMove) {
+  if (Personality.OwnBook && !no_move_answer && GamePlies(CTD) < Personality.OwnBook_Depth) AskBook();
+  if (SearchData.pv[1] == NullMove && !no_move_answer) {
     // A controller wants a move whatever the count; the console's self-play
     // ends at the limit instead.
     if (CTD->pos.fifty > 100 && PBlock.protocol == 0)
-      fifty_move_answer = true;
+      no_move_answer = true;
     else
       StartSearch();
   }
@@ -67,12 +69,12 @@ void StartGo() {
 
 // The move to announce: the search's, when it is legal in the game
 // position, else the first legal move, so a controller never receives no
-// move while one exists (the console's fifty-move answer aside).
+// move while one exists (the answers of no move aside).
 void ResultMoves(Move* best, Move* ponder) {
   Position* pos = &CTD->pos;
   *best = SearchData.pv[1];
   *ponder = *best ? SearchData.pv[2] : NullMove;
-  if (fifty_move_answer) {
+  if (no_move_answer) {
     *best = *ponder = NullMove;
     return;
   }

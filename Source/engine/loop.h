@@ -13,6 +13,10 @@ extern int selfplay;
 // for "stop" even when the search ends on its own.
 extern bool infinite_go;
 
+// Set by a "position" that was refused: the game has no position then, and
+// a go answers no move, until a position is taken.
+extern bool position_refused;
+
 // Ends the running, pondering or unreported search and reports its result
 // at once, for the position it searched; nothing when no search is on.
 void EndSearchAndReport();

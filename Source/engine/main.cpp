@@ -108,9 +108,11 @@ int main(int argc, char** argv) {
   }
   // The speed is measured before the table's pages are taken, which would
   // slow the measurement. They are taken behind the main loop's back, by as
-  // many threads as the pool has; whatever uses the table waits for them.
+  // many threads as the pool has; a search need not wait for them. A tool's
+  // searches are timed and measured, so they start on a whole table.
   if (mode == ToolMode::Engine) Calibrate();
   HashTouchInBackground();
+  if (mode != ToolMode::Engine) HashWait();
   const int status = RunMode(mode);
   Shutdown();
   return status;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "search/calibrate.h"
 #include "search/searchdata.h"
 
 PersonalityRecord Personality;
@@ -25,7 +26,7 @@ void SetDefaultPersonality() {
   d.SyzygyProbeDepth5 = 0;
   d.SyzygyProbeDepth6 = 2;
   d.UCI_LimitStrength = 0;
-  d.UCI_Elo = 3000;
+  d.UCI_Elo = kHighestElo;  // full strength
   d.Contempt = 0;
 
   d.SEP_depth = 3;

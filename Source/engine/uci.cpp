@@ -28,7 +28,6 @@ namespace {
 
 constexpr char kVersion[] = "Kerv 3.75";
 constexpr int kNameSize = 100;  // 99 characters and the NUL
-constexpr double kNoTimeLimit = 10000000.0;  // seconds
 
 int uci_debug = 0;
 
@@ -49,43 +48,43 @@ constexpr UciOption Weight(const char* name, OptionKind kind, int field, bool ex
 
 // In the order "uci" lists them.
 constexpr UciOption kOptions[] = {
-    {"Hash", Spin, 0, 0, kMaxHash, false},
-    {"Threads", Spin, 1, 1, 80, false},
+    {"Hash", Spin, PARAM_INDEX(Hash), 0, kMaxHash, false},
+    {"Threads", Spin, PARAM_INDEX(Threads), 1, 80, false},
     {"Clear_Hash", Button, 0, 0, 0, false},
-    {"OwnBook", Check, 5, 0, 1, false},
-    {"OwnBook_File", Text, 9, 0, 0, false},
-    {"OwnBook_Depth", Spin, 7, 0, 60, false},
-    {"OwnBook_Variety", Spin, 6, 0, 100, false},
-    {"SyzygyPath", Text, 81, 0, 0, false},
-    {"SyzygyProbeDepth5", Spin, 153, -5, 100, false},
-    {"SyzygyProbeDepth6", Spin, 154, -5, 100, false},
-    {"Log", Check, 8, 0, 1, false},
-    {"Ponder", Check, 3, 0, 1, false},
-    Weight("Contempt", Spin, 157, false),
-    {"MultiPV", Spin, 4, 1, 255, false},
-    {"MoveOverhead", Spin, 2, 0, 5000, false},
-    {"UCI_LimitStrength", Check, 155, 0, 1, false},
-    {"UCI_Elo", Elo, 156, 0, 0, false},
-    {"NMP_depth", Spin, 162, 2, 100, true},
-    {"SEP_depth", Spin, 160, 1, 9, true},
-    {"SEP_margin", Spin, 161, 0, 256, true},
-    {"FP_depth", Spin, 163, 1, 9, true},
-    {"FP_margin", Spin, 164, 0, 256, true},
-    {"LMP_depth", Spin, 165, 1, 9, true},
-    {"LMP_count", Spin, 166, 0, 10, true},
-    {"LMR_depth", Spin, 167, 3, 100, true},
-    {"LMR_strength", Spin, 168, 0, 200, true},
-    Weight("Mtl_Pawn", Pair, 169, true),
-    Weight("Mtl_Knight", Pair, 171, true),
-    Weight("Mtl_Bishop", Pair, 173, true),
-    Weight("Mtl_Rook", Pair, 175, true),
-    Weight("Mtl_Queen", Pair, 177, true),
-    Weight("Passed_Pawn", Pair, 193, true),
-    Weight("King_Safety", Pair, 229, true),
-    Weight("Piece_Square_Tables", Pair, 250, true),
-    Weight("Mobility", Pair, 252, true),
-    Weight("Pawn_Structure", Pair, 254, true),
-    Weight("Threats", Pair, 256, true),
+    {"OwnBook", Check, PARAM_INDEX(OwnBook), 0, 1, false},
+    {"OwnBook_File", Text, PARAM_INDEX(OwnBook_File), 0, 0, false},
+    {"OwnBook_Depth", Spin, PARAM_INDEX(OwnBook_Depth), 0, 60, false},
+    {"OwnBook_Variety", Spin, PARAM_INDEX(OwnBook_Variety), 0, 100, false},
+    {"SyzygyPath", Text, PARAM_INDEX(SyzygyPath), 0, 0, false},
+    {"SyzygyProbeDepth5", Spin, PARAM_INDEX(SyzygyProbeDepth5), -5, 100, false},
+    {"SyzygyProbeDepth6", Spin, PARAM_INDEX(SyzygyProbeDepth6), -5, 100, false},
+    {"Log", Check, PARAM_INDEX(Log), 0, 1, false},
+    {"Ponder", Check, PARAM_INDEX(Ponder), 0, 1, false},
+    Weight("Contempt", Spin, PARAM_INDEX(Contempt), false),
+    {"MultiPV", Spin, PARAM_INDEX(MultiPV), 1, 255, false},
+    {"MoveOverhead", Spin, PARAM_INDEX(MoveOverhead), 0, 5000, false},
+    {"UCI_LimitStrength", Check, PARAM_INDEX(UCI_LimitStrength), 0, 1, false},
+    {"UCI_Elo", Elo, PARAM_INDEX(UCI_Elo), kLowestElo, kHighestElo, false},
+    {"NMP_depth", Spin, PARAM_INDEX(NMP_depth), 2, 100, true},
+    {"SEP_depth", Spin, PARAM_INDEX(SEP_depth), 1, 9, true},
+    {"SEP_margin", Spin, PARAM_INDEX(SEP_margin), 0, 256, true},
+    {"FP_depth", Spin, PARAM_INDEX(FP_depth), 1, 9, true},
+    {"FP_margin", Spin, PARAM_INDEX(FP_margin), 0, 256, true},
+    {"LMP_depth", Spin, PARAM_INDEX(LMP_depth), 1, 9, true},
+    {"LMP_count", Spin, PARAM_INDEX(LMP_count), 0, 10, true},
+    {"LMR_depth", Spin, PARAM_INDEX(LMR_depth), 3, 100, true},
+    {"LMR_strength", Spin, PARAM_INDEX(LMR_strength), 0, 200, true},
+    Weight("Mtl_Pawn", Pair, PARAM_INDEX(pawn_value_op), true),
+    Weight("Mtl_Knight", Pair, PARAM_INDEX(knight_value_op), true),
+    Weight("Mtl_Bishop", Pair, PARAM_INDEX(bishop_value_op), true),
+    Weight("Mtl_Rook", Pair, PARAM_INDEX(rook_value_op), true),
+    Weight("Mtl_Queen", Pair, PARAM_INDEX(queen_value_op), true),
+    Weight("Passed_Pawn", Pair, PARAM_INDEX(pawn_passed_op), true),
+    Weight("King_Safety", Pair, PARAM_INDEX(king_safety), true),
+    Weight("Piece_Square_Tables", Pair, PARAM_INDEX(pst_scale_op), true),
+    Weight("Mobility", Pair, PARAM_INDEX(mobility_scale_op), true),
+    Weight("Pawn_Structure", Pair, PARAM_INDEX(pawn_struct_scale_op), true),
+    Weight("Threats", Pair, PARAM_INDEX(threat_scale_op), true),
 };
 
 // A pair option clamps both of its fields to one range.
@@ -105,7 +104,7 @@ constexpr bool OptionsKeepTheirFieldsRanges() {
 static_assert(OptionsKeepTheirFieldsRanges());
 
 char* TextField(PersonalityRecord& rec, int field) {
-  return field == 9 ? rec.OwnBook_File : rec.SyzygyPath;
+  return field == PARAM_INDEX(OwnBook_File) ? rec.OwnBook_File : rec.SyzygyPath;
 }
 
 // Leading blanks, an optional sign and digits; saturates far beyond any
@@ -142,7 +141,6 @@ bool ContainsText(const char* text, const char* word) {
 
 void ShowOptions() {
   char line[256];
-  const int elo = static_cast<int>(SearchData.full_elo);
   for (const UciOption& o : kOptions) {
     if (o.extra && !PBlock.extra_options) continue;
     const int16_t* f = DefaultPersonality.f;
@@ -163,8 +161,8 @@ void ShowOptions() {
         std::snprintf(line, sizeof line, "option name %s type button", o.name);
         break;
       case Elo:
-        std::snprintf(line, sizeof line, "option name %s type spin default %d min 0 max %d", o.name,
-                      elo, elo);
+        std::snprintf(line, sizeof line, "option name %s type spin default %d min %d max %d", o.name,
+                      int(Clamp(f[o.field], o.min, o.max)), o.min, o.max);
         break;
       case Pair:
         std::snprintf(line, sizeof line, "option name %s type string default %d,%d", o.name,
@@ -185,6 +183,13 @@ void Identify() {
   ShowMessage("uciok");
 }
 
+// The table is sized now, its pages taken behind the engine's back, so a
+// go that follows without "isready" is not held up by them.
+void SetHash(const char* name, const char* value) {
+  Personality.Hash = static_cast<int16_t>(SetOptionInt(name, value, 0, kMaxHash));
+  ResizeTable();
+}
+
 void SetThreads(const char* name, const char* value) {
   int n = SetOptionInt(name, value, 1, 80);
   if (n == SearchData.thread_count) return;
@@ -192,22 +197,10 @@ void SetThreads(const char* name, const char* value) {
   RebuildThreadPool(n);
 }
 
-void SetElo(const char* name, const char* value) {
-  const int full = static_cast<int>(SearchData.full_elo);
-  int e = static_cast<int>(Clamp(ReadInteger(value), 1500, 1000000));
-  if (e > full) e = full;
-  char line[256];
-  std::snprintf(line, sizeof line, "info string %s set to %d", name, e);
-  ShowMessage(line);
-  if (full - 1 > e) {
-    Personality.UCI_Elo = static_cast<int16_t>(e);
-    SearchData.target_nps = SpeedOfElo(e);
-  } else {
-    Personality.UCI_Elo = static_cast<int16_t>(full);
-    SearchData.target_nps = kNoSpeedLimit;
-  }
-  std::snprintf(line, sizeof line, "info string target nps = %.0f", SearchData.target_nps.load());
-  ShowMessage(line);
+void SetElo(const UciOption& o, const char* value) {
+  Personality.UCI_Elo = static_cast<int16_t>(SetOptionInt(o.name, value, o.min, o.max));
+  SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
+  ShowFormatted("info string target nps = %.0f", SearchData.target_nps.load());
 }
 
 // Paths longer than their field are refused whole: a cut path would name
@@ -216,7 +209,8 @@ void SetText(const UciOption& o, const char* text) {
   static char line[kInputLineSize + 64];  // a line's worth is too big for small stacks
   static char value[kInputLineSize];
   CopyPath(value, sizeof value, text);
-  if (o.field == 81 && !*value) CopyText(value, sizeof value, ".");
+  const bool tablebases = o.field == PARAM_INDEX(SyzygyPath);
+  if (tablebases && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
     std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
                   o.name, kPathSize - 1);
@@ -227,7 +221,7 @@ void SetText(const UciOption& o, const char* text) {
   std::strcpy(field, value);
   std::snprintf(line, sizeof line, "info string %s set to '%s'", o.name, field);
   ShowMessage(line);
-  if (o.field == 81) init_tablebases(field);
+  if (tablebases) init_tablebases(field);
 }
 
 void ApplyOption(const UciOption& o, const char* value) {
@@ -235,8 +229,10 @@ void ApplyOption(const UciOption& o, const char* value) {
   int16_t* f = Personality.f;
   switch (o.kind) {
     case Spin:
-      if (o.field == 1)
+      if (o.field == PARAM_INDEX(Threads))
         SetThreads(name, value);
+      else if (o.field == PARAM_INDEX(Hash))
+        SetHash(name, value);
       else
         f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));
       break;
@@ -246,6 +242,9 @@ void ApplyOption(const UciOption& o, const char* value) {
       std::snprintf(line, sizeof line, "info string %s set to %d", name, b);
       ShowMessage(line);
       f[o.field] = static_cast<int16_t>(b);
+      // Switched on, the limit is the rating in force, whatever came between.
+      if (o.field == PARAM_INDEX(UCI_LimitStrength) && b)
+        SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
       break;
     }
     case Text:
@@ -254,7 +253,7 @@ void ApplyOption(const UciOption& o, const char* value) {
     case Button:
       break;
     case Elo:
-      SetElo(name, value);
+      SetElo(o, value);
       break;
     case Pair:
       SetOptionIntPair(&f[o.field], name, value, o.min, o.max);
@@ -364,7 +363,10 @@ int HalfMoveCounter(const char* fen) {
 void SetGamePosition(char* args) {
   EndSearchAndReport();
   char* moves = std::strstr(args, "moves");
-  if (moves) *moves = 0;
+  if (moves) {
+    *moves = 0;
+    for (char* e = moves; e > args && e[-1] == ' ';) *--e = 0;  // a refusal names the text alone
+  }
   if (std::strstr(args, "startpos")) {
     SetPosition(&CTD->pos, fen_opn);
   } else if (const char* fen = std::strstr(args, "fen")) {
@@ -372,14 +374,20 @@ void SetGamePosition(char* args) {
     while (*fen == ' ') fen++;
     if (!*fen) {
       ShowMessage("info string position fen without a position");
+      position_refused = true;
       return;
     }
-    // A refused text leaves the game as it was; its moves belong elsewhere.
-    if (SetPosition(&CTD->pos, fen) == kSetRejected) return;
+    // A refused text leaves the game as it was, but no go may answer for
+    // that game; its moves belong elsewhere.
+    if (SetPosition(&CTD->pos, fen, InfoPrefix()) == kSetRejected) {
+      position_refused = true;
+      return;
+    }
     CTD->pos.fifty = static_cast<uint8_t>(HalfMoveCounter(fen));
   } else {
     return;
   }
+  position_refused = false;
   if (!moves) return;
   PlayMoveList(moves + 5);
   CTD->undo[CTD->game_ply].move = NullMove;
@@ -405,13 +413,16 @@ void ReadClocks(const char* args) {
 }
 
 // The limits of one go: the defaults, then its keywords in a fixed order, so
-// that a later keyword wins where two set the same limit.
+// that a later keyword wins where two set the same limit. Every limit it
+// names holds at once: a depth, a node count or a move time beside a clock
+// ends the search when it comes first, and the clock bounds it otherwise.
 GoLimits ReadGoLimits(const char* args) {
   GoLimits lim = DefaultGoLimits;
   const int side = CTD->pos.side;
   int64_t v;
   // A go with a clock plays by the clocks, whatever the switches fixed.
-  if (GoValue(args, "wtime", &v) || GoValue(args, "btime", &v)) lim.time_control = TimeSuddenDeath;
+  const bool clock = GoValue(args, "wtime", &v) || GoValue(args, "btime", &v);
+  if (clock) lim.time_control = TimeSuddenDeath;
   if (side == White && GoValue(args, "winc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
   if (side == Black && GoValue(args, "binc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
   if (GoValue(args, "movestogo", &v)) {
@@ -420,27 +431,34 @@ GoLimits ReadGoLimits(const char* args) {
     lim.max_depth = 66;
     lim.node_limit = 0;
   }
-  if (GoValue(args, "depth", &v)) {
+  // Without a clock, a depth, node count or move time is a limit of its own.
+  const auto fix = [&](double seconds) {
     lim.time_control = TimeFixed;
+    lim.fixed_time = seconds;
+  };
+  if (GoValue(args, "depth", &v)) {
     lim.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
-    lim.fixed_time = kNoTimeLimit;
+    if (!clock) fix(kNoTimeLimit);
   }
   if (GoValue(args, "nodes", &v)) {
-    lim.time_control = TimeFixed;
     lim.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
-    lim.fixed_time = kNoTimeLimit;
+    if (!clock) fix(kNoTimeLimit);
   }
   if (GoValue(args, "movetime", &v)) {
-    lim.time_control = TimeFixed;
-    lim.increment = 0.0;
-    lim.fixed_time = v < 0 ? 0.0 : v * 0.001;
+    const double seconds = v < 0 ? 0.0 : v * 0.001;
+    if (clock) {
+      lim.time_cap = seconds;
+    } else {
+      fix(seconds);
+      lim.increment = 0.0;
+    }
   }
   if (std::strstr(args, "infinite")) {
-    lim.time_control = TimeFixed;
+    fix(kNoTimeLimit);
     lim.max_depth = 66;
     lim.node_limit = 0;
-    lim.fixed_time = kNoTimeLimit;
     lim.increment = 0.0;
+    lim.time_cap = kNoTimeLimit;
   }
   return lim;
 }
@@ -507,8 +525,9 @@ void ProcessUCI(char* line) {
   line[std::strcspn(line, "\n")] = 0;
   if (!line[0]) return;
   if (uci_debug) {
-    static char echo[kInputLineSize + 8];
-    std::snprintf(echo, sizeof echo, "CMD: %s", line);
+    // A controller reads only info lines of the engine's own.
+    static char echo[kInputLineSize + 24];
+    std::snprintf(echo, sizeof echo, "%sCMD: %s", InfoPrefix(), line);
     ShowMessage(echo);
   }
   char* p = line;
@@ -523,8 +542,9 @@ void ProcessUCI(char* line) {
     Identify();
   } else if (!std::strcmp(command, "isready")) {
     while (!PBlock.ready) SleepMs(1);
-    // A new Hash is taken here, so that the next search need not wait for it.
-    if (SearchData.state == StateIdle && !ThreadsAreBusy()) ResizeTable();
+    // Ready means the table's pages are taken, so the next search runs at
+    // full speed; a search under way is not held up.
+    if (SearchData.state == StateIdle && !ThreadsAreBusy()) HashWait();
     ShowMessage("readyok");
   } else if (!std::strcmp(command, "setoption")) {
     SetOption(args);

@@ -8,9 +8,5 @@
 void* AllocateLarge(size_t bytes);
 // Gives back a block of AllocateLarge, with the size it was asked for.
 void FreeLarge(void* block, size_t bytes);
-// Has the system hand over now every page of a range of a block of
-// AllocateLarge that is still all zeros, so that no later write waits for a
-// page. The range stays all zeros.
-void TouchLarge(void* from, size_t bytes);
 // The size of the system's smallest page.
 size_t SystemPageSize();

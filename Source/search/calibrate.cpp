@@ -25,13 +25,17 @@ constexpr double kSpeedDiscount = 0.82;  // later searches run slower than this 
 // The rating formula needs a speed above 20; a full strength below the
 // lowest settable rating would leave no rating to set.
 constexpr double kSlowestSpeed = 21.0;
-constexpr double kLowestElo = 1500.0;
 
 }  // namespace
 
 double EloOfSpeed(double nps) { return 1337.0 + 111.0 * std::log(std::max(nps, kSlowestSpeed) - 20.0); }
 
 double SpeedOfElo(double elo) { return 20.0 + std::exp((elo - 1337.0) / 111.0); }
+
+double SpeedLimitOfElo(int elo) {
+  const int full = std::min(int(SearchData.full_elo), kHighestElo);
+  return full - 1 > elo ? SpeedOfElo(elo) : kNoSpeedLimit;
+}
 
 void Perft3(ThreadRecord* td, int side, int ply, int depth) {
   if (ply == 1) {
@@ -84,7 +88,7 @@ void Calibrate() {
   const double nodes = td ? double(td->counters[CountNodes].load(std::memory_order_relaxed)) : 0.0;
   const double elapsed = SearchData.elapsed.load(std::memory_order_relaxed);
   SearchData.calibrated_nps = std::max(nodes * kSpeedDiscount / (elapsed + 0.001), kSlowestSpeed);
-  SearchData.full_elo = std::max(EloOfSpeed(SearchData.calibrated_nps), kLowestElo);
+  SearchData.full_elo = std::max(EloOfSpeed(SearchData.calibrated_nps), double(kLowestElo));
   char line[128];
   std::snprintf(line, sizeof line, "info string et= %.3f, nodes= %.0f, nps= %0.0f", elapsed, nodes,
                 SearchData.calibrated_nps);
@@ -104,7 +108,7 @@ void ThrottleWait(const ThreadRecord* td) {
     // The time check cannot end a search before depth 2 is done, so once the
     // move's time is spent the limit lets that depth finish at full speed
     // rather than lose the game on time.
-    if (elapsed >= sd.target_time && sd.best_depth.load(std::memory_order_relaxed) < 2 &&
+    if (elapsed >= std::min(sd.target_time, sd.time_cap) && sd.best_depth.load(std::memory_order_relaxed) < 2 &&
         sd.state.load(std::memory_order_relaxed) != StatePondering)
       return;
     SleepMs(1);

@@ -10,9 +10,18 @@
 // Target speed that means no limit.
 constexpr double kNoSpeedLimit = 1000000000.0;
 
+// The range of UCI_Elo, the same on every start: a measured top would move
+// with each start's measurement. The top, or the measured full strength when
+// that is lower, means no limit.
+constexpr int kLowestElo = 1500;
+constexpr int kHighestElo = 3000;
+
 // Rating of a node rate, and the node rate of a rating.
 double EloOfSpeed(double nps);
 double SpeedOfElo(double elo);
+
+// The target speed of a rating in the range: none at full strength.
+double SpeedLimitOfElo(int elo);
 
 // Measures the engine's speed on worker 0's record, sets the calibrated
 // speed and the full-strength Elo, and shows the "info string et= " line.

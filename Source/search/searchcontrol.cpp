@@ -8,6 +8,7 @@
 #include "board/fen.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "search/output.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -26,10 +27,7 @@ void GetElapsedTime() { SearchData.elapsed.store(MonotonicSeconds() - start, std
 static int SmallerHash(int mb, int had) { return mb / 2 > had || mb <= had ? mb / 2 : had; }
 
 void ResizeTable() {
-  if (SearchData.hash_size == Personality.Hash) {
-    HashWait();
-    return;
-  }
+  if (SearchData.hash_size == Personality.Hash) return;
   // A table still being touched is not waited for: freeing it stops the touch.
   const int asked = Personality.Hash, had = SearchData.hash_size;
   // Switched on before the allocation, which then starts the age afresh; the
@@ -39,10 +37,11 @@ void ResizeTable() {
   // for, so the largest size that fits is the one kept.
   int mb = asked;
   SearchData.hash_size = int16_t(mb);
-  while (!HashInit() && mb > 0) {
+  while (!HashInitUntouched() && mb > 0) {
     mb = SmallerHash(mb, had);
     SearchData.hash_size = int16_t(mb);
   }
+  HashTouchInBackground();
   if (mb != asked) {
     // The option then names the size in use, so the next search does not
     // try again.
@@ -172,12 +171,14 @@ void SearchTimecheckAt(double now) {
   const int d = sd.iteration_depth.load(std::memory_order_relaxed);
   const double r = std::max(0.0, SearchClock(sd.engine_side) - elapsed);
   // The 15 ms minimum keeps a clocked move from ending on a first,
-  // shallow result; a fixed time is a promise to answer by then, and under
-  // the reserve the minimum would cost more than the increment gives back.
+  // shallow result; a fixed time, or a move time beside the clock, is a
+  // promise to answer by then, and under the reserve the minimum would cost
+  // more than the increment gives back.
   const bool short_clock = UnderReserve(r);
   const bool fixed = sd.time_control == TimeFixed;
+  const bool capped = !fixed && elapsed >= sd.time_cap;
   if (Stopped() || sd.state.load(std::memory_order_relaxed) == StatePondering || d < 2 ||
-      (elapsed < 0.015 && !short_clock && !fixed))
+      (elapsed < 0.015 && !short_clock && !fixed && !capped))
     return;
 
   Lock(spinlock1);
@@ -195,12 +196,12 @@ void SearchTimecheckAt(double now) {
     if (!td || td->depth.load(std::memory_order_relaxed) < d) continue;
     const Move move = td->best_move.load(std::memory_order_relaxed);
     const int score = td->root_score.load(std::memory_order_relaxed);
-    const int kind = td->root_result.load(std::memory_order_relaxed);
+    const int bound = td->root_result.load(std::memory_order_relaxed);
     if (move != best_move && score > best) {
-      if (kind == 2) b = std::max(b, 2);
+      if (bound == ScoreLower) b = std::max(b, 2);
       if (score > best + 24) b = std::max(b, 18);
     }
-    if (move == best_move && score < best && kind == 1) b = std::max(b, i == 0 ? 24 : 16);
+    if (move == best_move && score < best && bound == ScoreUpper) b = std::max(b, i == 0 ? 24 : 16);
   }
   if (best < p - 4 * m)
     b = 24;
@@ -225,7 +226,7 @@ void SearchTimecheckAt(double now) {
         limit *= 0.85;
     }
     const bool forced = settled > 69 && sd.best_depth.load(std::memory_order_relaxed) > 6;
-    if (!forced && !short_clock && elapsed < limit) return;
+    if (!forced && !short_clock && !capped && elapsed < limit) return;
   }
   if (sd.best_depth.load(std::memory_order_relaxed) < 2) return;
   StopIfRunning(sd.state.load(std::memory_order_relaxed) == StateThinking ? StopReport : StopAbort);
@@ -233,8 +234,10 @@ void SearchTimecheckAt(double now) {
 
 double FixedTimeLeft() {
   const SearchRecord& sd = SearchData;
-  if (sd.time_control != TimeFixed || sd.state.load(std::memory_order_relaxed) == StateIdle) return 86400.0;
-  return start + sd.fixed_time - MonotonicSeconds();
+  constexpr double kDay = 86400.0;
+  if (sd.state.load(std::memory_order_relaxed) == StateIdle) return kDay;
+  const double limit = sd.time_control == TimeFixed ? sd.fixed_time : sd.time_cap;
+  return std::min(kDay, start + limit - MonotonicSeconds());
 }
 
 double EffectiveBranchingFactor() {

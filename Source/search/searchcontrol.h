@@ -4,13 +4,14 @@
 // Seconds of a monotonic clock.
 double MonotonicSeconds();
 
-// Resets SearchData for a new search, readies the table (ResizeTable),
-// computes the target time and logs the position.
+// Resets SearchData for a new search, resizes the table (ResizeTable),
+// computes the target time and logs the position. It does not wait for the
+// table's pages: the search uses them as they come.
 void PrepareNewSearch();
 void PrepareNewSearchAt(double now);
 
-// Returns once the table is ready for a search, re-allocated first when the
-// Hash option changed. When that size cannot be had, the largest that can
+// Re-allocates the table when the Hash option changed, its pages then taken
+// in the background. When that size cannot be had, the largest that can
 // (halving, with the size had before tried on the way down) is kept, one
 // line says so, and Hash then holds it.
 // Main thread, while no search runs.
@@ -28,7 +29,8 @@ void GetElapsedTime();
 // searches. Every millisecond of reaction then counts.
 bool ClockUnderReserve();
 
-// Seconds until a fixed-time search reaches its time; a day for any other.
+// Seconds until a fixed-time search reaches its time, or a search by the
+// clocks its move time; a day for any other.
 double FixedTimeLeft();
 
 // Node growth per ply over the last four completed depths; 2.0 when unknown.

@@ -12,6 +12,7 @@
 enum StopCode : uint8_t { StopRun = 0, StopReport = 1, StopAbort = 2, StopNoMoves = 3, StopShutdown = 99 };
 enum SearchState : uint8_t { StateIdle = 0, StateThinking = 1, StatePondering = 2, StateAnalysis = 3 };
 enum TimeControl : uint8_t { TimeSuddenDeath = 0, TimeFixed = 1 };  // any other value: moves per control
+constexpr double kNoTimeLimit = 10000000.0;  // seconds: a time no search reaches
 
 // Order of the statistics totals (not the order of the thread counters).
 enum TotalSlot : int {
@@ -34,6 +35,7 @@ struct SearchRecord {
   int8_t max_depth;
   uint8_t time_control;
   double fixed_time;
+  double time_cap = kNoTimeLimit;  // the most a search by the clocks may take (a movetime beside them)
   double increment;
   double clock[2];
   int16_t moves_to_go;

@@ -85,8 +85,8 @@ constexpr uint64_t kPartAlign = kLargePage / sizeof(HashSlot);
 enum FillKind { kTouch, kZero };
 
 struct FillPart {
-  char* first;
-  uint64_t bytes;
+  HashSlot* first;
+  uint64_t slots;
   FillKind kind;
 };
 
@@ -98,14 +98,25 @@ int fill_threads = 1;
 // Set while a table still being touched is given up: the touch stops.
 std::atomic<bool> give_up{false};
 
+// Takes the pages of n slots from the system by an atomic change of nothing
+// to one word a page: a search that writes the table meanwhile never has a
+// word of its own undone.
+void TouchSlots(HashSlot* first, uint64_t n) {
+  const uint64_t page = SystemPageSize(), page_words = page / sizeof(uint64_t);
+  const uint64_t lead = (page - reinterpret_cast<uintptr_t>(first) % page) % page / sizeof(uint64_t);
+  if (n) first[0].word[0].fetch_or(0, std::memory_order_relaxed);
+  for (uint64_t w = lead; w < 2 * n; w += page_words)
+    first[w / 2].word[w % 2].fetch_or(0, std::memory_order_relaxed);
+}
+
 void* FillOnePart(void* arg) {
   const FillPart* part = static_cast<const FillPart*>(arg);
-  for (uint64_t at = 0; at < part->bytes && !give_up.load(std::memory_order_relaxed); at += kLargePage) {
-    const size_t n = size_t(std::min(kLargePage, part->bytes - at));
+  for (uint64_t at = 0; at < part->slots && !give_up.load(std::memory_order_relaxed); at += kPartAlign) {
+    const uint64_t n = std::min(kPartAlign, part->slots - at);
     if (part->kind == kTouch)
-      TouchLarge(part->first + at, n);
+      TouchSlots(part->first + at, n);
     else
-      std::memset(part->first + at, 0, n);
+      std::memset(static_cast<void*>(part->first + at), 0, size_t(n * sizeof(HashSlot)));
   }
   return nullptr;
 }
@@ -124,7 +135,7 @@ void FillTable(FillKind kind, int threads) {
   for (int i = 0; i < parts; i++) {
     const uint64_t first = slots_per_part * uint64_t(i);
     const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
-    part[i] = {reinterpret_cast<char*>(hashtable + first), (last - first) * sizeof(HashSlot), kind};
+    part[i] = {hashtable + first, last - first, kind};
     if (i > 0) started[i] = pthread_create(&helper[i], nullptr, FillOnePart, &part[i]) == 0;
   }
   for (int i = 0; i < parts; i++)
@@ -149,10 +160,15 @@ void HashWait() {
   filling = false;
 }
 
-void HashFree() {
+// Ends the touch where it got to.
+static void StopTouch() {
   give_up.store(true, std::memory_order_relaxed);
   HashWait();
   give_up.store(false, std::memory_order_relaxed);
+}
+
+void HashFree() {
+  StopTouch();
   if (hashtable) FreeLarge(hashtable, size_t(SlotCount() * sizeof(HashSlot)));
   hashtable = whitetable = blacktable = nullptr;
   written.store(false, std::memory_order_relaxed);
@@ -204,11 +220,12 @@ void HashTouchInBackground() {
 
 void HashClear() {
   if (!SearchData.hash_enabled) return;
-  HashWait();
   // A table that nothing has written is still all zeros: a GUI's clear at
-  // the start of every game costs nothing then. Zeros are written rather
-  // than the pages handed back, which the next search would wait for.
+  // the start of every game costs nothing then, nor waits for the pages
+  // still being taken. Zeros are written rather than the pages handed back,
+  // which the next search would wait for; they take what the touch left.
   if (hashtable && written.load(std::memory_order_relaxed)) {
+    StopTouch();
     // A search that runs on (a button pressed while it thinks) writes on.
     const bool searching = ThreadsAreBusy() != 0;
     FillTable(kZero, FillThreads());

@@ -50,10 +50,11 @@ int HashInit();
 // they are first written). Main thread only, as are all of these.
 int HashInitUntouched();
 // Starts taking the pages of a table fresh from HashInitUntouched behind
-// the caller's back.
+// the caller's back. The touch changes no slot, so searches may use the
+// table meanwhile.
 void HashTouchInBackground();
-// Returns once the table is ready for use. Everything that uses the table
-// outside a search waits here first (the functions below do).
+// Returns once every page of the table has been taken, so that a search
+// then runs at full speed from its first node.
 void HashWait();
 // Empties every slot and resets the age and the hash fill; nothing while the
 // hash is disabled.

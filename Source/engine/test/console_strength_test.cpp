@@ -4,7 +4,7 @@
 // scripts/strength_match.sh, not part of CI) a match of two ratings.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -87,18 +87,16 @@ TEST(ConsoleStrength, RatingLinesAndTargetSpeeds) {
   Send(e, "uci");
   std::vector<std::string> lines;
   ASSERT_TRUE(WaitFor(e, "uciok", 10.0, nullptr, &lines));
-  int shown = -1, max = -2;
-  for (const std::string& l : lines)
-    std::sscanf(l.c_str(), "option name UCI_Elo type spin default %d min 0 max %d", &shown, &max);
-  EXPECT_EQ(shown, max);
-  EXPECT_NEAR(shown, 1337 + 111 * std::log(speed - 20), 1.0);
+  // The range is fixed, not the measured full strength, which moves from start to start.
+  const int shown = 3000;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "option name UCI_Elo type spin default 3000 min 1500 max 3000"), 1);
 
   EXPECT_EQ(Ask(e, "setoption name UCI_Elo value 1000"),
             (std::vector<std::string>{"info string UCI_Elo set to 1500", "info string target nps = 24"}));
   EXPECT_EQ(Ask(e, "setoption name UCI_Elo value 2000"),
             (std::vector<std::string>{"info string UCI_Elo set to 2000", "info string target nps = 413"}));
   // One below the full strength or more: no limit. The echo shows the value
-  // as clamped, before it is raised to the full strength.
+  // as clamped.
   const std::string full = std::to_string(shown);
   for (const auto& [v, echo] : {std::pair{std::to_string(shown - 1), std::to_string(shown - 1)},
                                 std::pair{full, full}, std::pair{std::string("99999"), full}})
@@ -115,14 +113,14 @@ TEST(ConsoleStrength, LimitedSearchesAreSmallAndKeepTheirClock) {
   Ask(e, "position startpos");
   double seconds;
   const double limited = Search(e, "go movetime 1000", &seconds);
-  // Off again: the limit is gone until UCI_Elo is sent anew.
+  // Off again: no limit. On again: the rating in force, as UCI_Elo is not sent again.
   Ask(e, "setoption name UCI_LimitStrength value false");
   const double free = Search(e, "go movetime 1000", &seconds);
   EXPECT_GT(limited, 0);
   EXPECT_LT(limited * 100, free) << limited << " against " << free;
   Ask(e, "setoption name UCI_LimitStrength value true");
-  const double still_free = Search(e, "go movetime 300", &seconds);
-  EXPECT_GT(still_free, limited * 10);
+  const double again = Search(e, "go movetime 1000", &seconds);
+  EXPECT_LT(again * 100, free) << again << " against " << free;
 
   // At 24 nodes a second depth 2 would take seconds; with half a second on
   // the clock the move must come in time all the same. It comes within a few

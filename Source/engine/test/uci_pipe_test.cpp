@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -59,17 +58,6 @@ struct Session {
     return lines;
   }
 };
-
-// The full-strength rating the engine reports as UCI_Elo's default and max.
-int ReadElo(const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) {
-    std::smatch m;
-    static const std::regex re("option name UCI_Elo type spin default (-?\\d+) min 0 max (-?\\d+)");
-    if (std::regex_match(l, m, re) && m[1] == m[2]) return std::stoi(m[1]);
-  }
-  ADD_FAILURE() << "no UCI_Elo line";
-  return 0;
-}
 
 struct SearchResult {
   std::vector<std::string> lines;
@@ -152,7 +140,7 @@ const std::vector<std::string> kOptionLines = {
     "option name MultiPV type spin default 1 min 1 max 255",
     "option name MoveOverhead type spin default 50 min 0 max 5000",
     "option name UCI_LimitStrength type check default false",
-    "UCI_Elo",
+    "option name UCI_Elo type spin default 3000 min 1500 max 3000",
     "uciok",
 };
 
@@ -179,27 +167,20 @@ const std::vector<std::string> kExtraLines = {
     "option name Threats type string default 100,100",
 };
 
-std::vector<std::string> Expected(bool extra, int elo) {
-  std::vector<std::string> v;
-  for (const std::string& l : kOptionLines) {
-    if (l == "UCI_Elo") {
-      v.push_back("option name UCI_Elo type spin default " + std::to_string(elo) + " min 0 max " +
-                  std::to_string(elo));
-      if (extra) v.insert(v.end(), kExtraLines.begin(), kExtraLines.end());
-    } else {
-      v.push_back(l);
-    }
-  }
+std::vector<std::string> Expected(bool extra) {
+  std::vector<std::string> v = kOptionLines;
+  if (extra) v.insert(v.end() - 1, kExtraLines.begin(), kExtraLines.end());
   return v;
 }
 
 }  // namespace
 
+// The same lines on every start, UCI_Elo's range included.
 TEST(UciPipe, OptionListIsExact) {
-  {
+  for (int start = 0; start < 2; start++) {
     Session s;
     const auto lines = s.Options();
-    EXPECT_EQ(lines, Expected(false, ReadElo(lines)));
+    EXPECT_EQ(lines, Expected(false));
     EXPECT_EQ(lines.size(), 2u + 17u + 1u);
     // A setoption never changes the printed defaults.
     s.Ask("setoption name Hash value 16");
@@ -208,22 +189,22 @@ TEST(UciPipe, OptionListIsExact) {
   {
     Session s({"-uci_extra"});
     const auto lines = s.Options();
-    EXPECT_EQ(lines, Expected(true, ReadElo(lines)));
+    EXPECT_EQ(lines, Expected(true));
     EXPECT_EQ(lines.size(), 2u + 37u + 1u);
   }
   {
     // Switches are the defaults that "uci" reports.
-    Session s({"-hash", "16", "-threads", "2", "-log"});
+    Session s({"-hash", "16", "-threads", "2", "-log", "-nps", "100000"});
     const auto lines = s.Options();
     EXPECT_EQ(lines[2], "option name Hash type spin default 16 min 0 max 8192");
     EXPECT_EQ(lines[3], "option name Threads type spin default 2 min 1 max 80");
     EXPECT_EQ(lines[12], "option name Log type check default true");
+    EXPECT_EQ(lines[18], "option name UCI_Elo type spin default 2614 min 1500 max 3000");
   }
 }
 
 TEST(UciPipe, SetoptionEchoesAndClamps) {
   Session s({"-uci_extra"});
-  const int elo = ReadElo(s.Options());
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       // Both before "isready", which would take the largest table's pages.
       {"setoption name Hash value 100000\nsetoption name Hash value 8",
@@ -268,19 +249,12 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name multipv value 3", {"info string MultiPV set to 3"}},
       {"setoption name PONDER value TRUE", {"info string Ponder set to 1"}},
       {"setoption name Foo", {"info string unknown option Foo"}},
+      // Clamped to the range the option line names, then the speed that stands for it.
+      {"setoption name UCI_Elo value 1000", {"info string UCI_Elo set to 1500", "info string target nps = 24"}},
+      {"setoption name UCI_Elo value 9999", {"info string UCI_Elo set to 3000", "info string target nps = 1000000000"}},
   };
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
-  // The Elo echo is clamped to [1500, E], then the speed that stands for it.
-  const int e = std::min(std::max(1000, 1500), elo);
-  char nps[64];
-  if (elo - 1 > e)
-    std::snprintf(nps, sizeof nps, "info string target nps = %.0f", std::exp((e - 1337.0) / 111.0) + 20.0);
-  else
-    std::snprintf(nps, sizeof nps, "info string target nps = 1000000000");
-  EXPECT_EQ(s.Ask("setoption name UCI_Elo value 1000"),
-            (std::vector<std::string>{"info string UCI_Elo set to " + std::to_string(e), nps}));
-  EXPECT_EQ(s.Ask("setoption name UCI_Elo value " + std::to_string(elo))[1], "info string target nps = 1000000000");
 
   const auto sz = s.Ask("setoption name SyzygyPath value");
   ASSERT_FALSE(sz.empty());
@@ -297,11 +271,11 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
 TEST(UciPipe, DebugEchoesEveryLaterLine) {
   Session s;
   EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{}));
-  EXPECT_EQ(s.Ask("debug"), (std::vector<std::string>{"CMD: isready"}));
-  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"CMD: position startpos", "CMD: isready"}));
-  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"CMD: debug off"}));
+  EXPECT_EQ(s.Ask("debug"), (std::vector<std::string>{"info string CMD: isready"}));
+  EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{"info string CMD: position startpos", "info string CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug off"), (std::vector<std::string>{"info string CMD: debug off"}));
   EXPECT_EQ(s.Ask("position startpos"), (std::vector<std::string>{}));
-  EXPECT_EQ(s.Ask("debug on"), (std::vector<std::string>{"CMD: isready"}));
+  EXPECT_EQ(s.Ask("debug on"), (std::vector<std::string>{"info string CMD: isready"}));
 }
 
 TEST(UciPipe, IsreadyAnswersAtOnceDuringASearch) {
@@ -587,6 +561,61 @@ TEST(UciPipe, OnlyLegalMovesAreEverPlayedOrAnnounced) {
   ExpectLegal(Go(s.e, "go depth 3"), b);
 }
 
+// Every limit of a go holds at once: the clock bounds the move whatever depth, node count or move
+// time comes beside it, the one that comes first ends the search, and ponder and infinite wait.
+TEST(UciClient, EveryLimitOfAGoHoldsAtOnce) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  for (const std::string go : {"1000 depth 18", "1000 nodes 20000000", "1000 movetime 5000", "100 depth 30"}) {
+    const SearchResult r = Go(s.e, "go btime 1000 wtime " + go, 10.0);
+    ExpectLegal(r, b);
+    EXPECT_LT(r.seconds, 1.0) << go;  // within the clock: the engine plans a few hundredths of it
+  }
+  EXPECT_LT(std::stoll(Field(Go(s.e, "go wtime 60000 btime 60000 nodes 3000").info, "nodes")), 6000);
+  for (const std::string word : {"ponderhit", "stop"}) {
+    Send(s.e, (word == "stop" ? "go infinite" : "go ponder") + std::string(" wtime 1000 btime 1000 depth 3"));
+    EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << word;
+    ExpectLegal(Go(s.e, word, 10.0), b);
+  }
+}
+
+// A Hash set with no "isready" after it costs the next go nothing, nor a fresh engine's table its
+// first go right after "uciok": the pages are taken behind the search; nor do a Hash or Threads set
+// again meanwhile, or a new game.
+TEST(UciClient, NewTableCostsNoMovesTime) {
+  Session fresh({"-hash", "2048"});
+  fresh.Options();
+  EXPECT_LT(Go(fresh.e, "go movetime 50", 10.0).seconds, 1.0);
+  Session s({"-hash", "16"});
+  for (const std::string before : {"", "setoption name Hash value 1024\nsetoption name Threads value 4\nucinewgame"})
+    EXPECT_LT(Go(s.e, before + "\nsetoption name Hash value 2048\nposition startpos\ngo wtime 1000 btime 1000", 10.0)
+                  .seconds, 1.0) << before;  // within the clock
+}
+
+// A refused position is one info line, and every go after it, a ponder at its stop, answers no
+// move of another position until a position is taken; any run of blanks parts a FEN's fields.
+TEST(UciClient, RefusedPositionsAndBlanksInAFen) {
+  Session s;
+  for (const std::string fen : {"8/8/8/8/8/3k4/8/3QK3 w - - 0 1", "8/8/8/8/8/8/8/8 w - -", ""}) {
+    const std::string said = fen.empty() ? "position fen without a position" : "Illegal EPD - " + fen;
+    EXPECT_EQ(s.Ask("position fen " + fen + " moves e2e4"), std::vector<std::string>{"info string " + said});
+    EXPECT_EQ(Go(s.e, "go depth 3").best, "(none)") << fen;
+  }
+  Send(s.e, "go ponder wtime 1000 btime 1000");
+  EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.3));
+  EXPECT_EQ(Stop(s.e).best, "(none)");
+  const std::string fields[] = {"rnbqk2r/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR", "b", "KQkq", "e3", "0 1"};
+  Board b;
+  b.Set(fields[0] + " b KQkq e3");
+  for (const char* move : {"d4e3", "g1f3", "e8g8"}) ASSERT_TRUE(b.Play(move));  // side, en passant, castling
+  for (int wide = 0; wide <= 4; wide++) {  // three blanks before one field, then before every one
+    std::string fen;
+    for (int i = 0; i < 5; i++) fen += (i == wide || wide == 4 ? "   " : " ") + fields[i];
+    EXPECT_EQ(s.Ask("position  fen" + fen + "  moves  d4e3 g1f3   e8g8"), std::vector<std::string>{}) << fen;
+    ExpectLegal(Go(s.e, "go depth 3"), b);
+  }
+}
 
 // The end of input quits as "quit" does, once every search asked for is answered.
 TEST(InputEnd, EndsTheRunOnceEverySearchIsAnswered) {
@@ -735,7 +764,7 @@ TEST(UciGui, FiftyMoveCounterDrawsButMatesStillCount) {
 }
 
 #ifndef KERV_SANITIZED  // a sanitizer's address space is its own
-// A Hash beyond "ulimit -v 3000000", applied by "isready" or by "go": the largest size that fits is
+// A Hash beyond "ulimit -v 3000000", set before "isready" or "go": the largest size that fits is
 // kept and named in one line, both searches are answered, and the second tries nothing again.
 TEST(HashSize, SizeThatCannotBeHadLeavesTheLargestThatFits) {
   const std::regex said("info string Hash of 8192 MB could not be allocated, using ([0-9]+) MB");

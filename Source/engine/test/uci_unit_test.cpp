@@ -118,7 +118,7 @@ TEST_F(Interpreter, PositionPlaysOnlyLegalMoves) {
   EXPECT_EQ(Run("position"), "");
   Run("position startpos moves e2e4");
   const std::string refused = Run("position fen 8/8/8/8/8/8/8/8 w - - moves e7e5");
-  EXPECT_EQ(refused.rfind("Illegal EPD", 0), 0u) << refused;
+  EXPECT_EQ(refused.rfind("info string Illegal EPD", 0), 0u) << refused;
   EXPECT_EQ(refused.find("illegal move"), std::string::npos) << refused;
   EXPECT_EQ(CTD->game_ply, 1);
 

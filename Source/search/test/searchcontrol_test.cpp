@@ -53,6 +53,7 @@ class ControlTest : public ::testing::Test {
     SearchData.clock[White] = SearchData.clock[Black] = clock;
     SearchData.increment = inc;
     SearchData.moves_to_go = 0;
+    SearchData.time_cap = kNoTimeLimit;
   }
   // Fake workers that never run: the time check only reads their records.
   static ThreadRecord* Worker(int i) {
@@ -426,6 +427,18 @@ TEST_F(ControlTest, TimeCheckStableAndForcedMoves) {
 }
 
 TEST_F(ControlTest, TimeCheckFixedTime) {
+  // A move time beside the clock ends the search when it comes first (bonus or not, and before
+  // the 15 ms minimum), and the loop wakes for it; the clock ends it when it comes first.
+  for (const auto& [cap, best, stops_at] : {std::tuple{0.3, 20, 0.3}, {0.3, -200, 0.3}, {0.008, 20, 0.008},
+                                            {5.0, 20, 1.617}}) {
+    SearchData.time_cap = cap;
+    PrepareNewSearchAt(kNow);
+    Searching(5, 20, best, 4);
+    EXPECT_NEAR(FixedTimeLeft() + MonotonicSeconds(), kNow + cap, 0.5);
+    EXPECT_NEAR(StopsAt(0.0, 3.0), stops_at, 0.0011) << cap << " " << best;
+  }
+  SearchData.time_cap = kNoTimeLimit;
+
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = 2.5;
   PrepareNewSearchAt(kNow);
