@@ -14,7 +14,6 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "platform/input.h"
-#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchdata.h"
@@ -189,7 +188,7 @@ void EndSearchAndReport() {
   SearchData.state = StateThinking;
   hold_result = false;
   StopIfRunning(StopReport);
-  while (ThreadsAreBusy()) SleepMs(1);
+  WaitForIdleWorkers();
   Report();
 }
 
