@@ -14,6 +14,7 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "platform/input.h"
+#include "platform/timer.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchdata.h"
@@ -199,6 +200,8 @@ void Loop() {
   SearchData.go_request = 0;
   PBlock.quit = 0;
   while (!PBlock.quit) {
+    // The fine timer of Windows is held only while a search is watched.
+    HoldTimerPeriod(SearchData.state != StateIdle);
     WaitForInput(PollMicroseconds());
     // Every line that has come is handled now. A go starts, and a search
     // that has ended is reported, before the next line is taken: "position"
