@@ -16,6 +16,9 @@ namespace {
 // over and signals the wake event, on which the main thread waits.
 bool set_up = false;
 HANDLE input_handle;
+DWORD read_size = kMaxInputLine;  // bytes asked for by one read
+// Older consoles refuse a read of 64 KB; a long line comes in pieces.
+constexpr DWORD kConsoleReadSize = 4096;
 bool input_ended = false;  // main thread: the input ended and every line was taken
 
 CRITICAL_SECTION handover_lock;
@@ -26,7 +29,7 @@ bool handover_ended = false;  // no lines come after these
 
 // Reader thread only.
 PipeLines pipe_lines;
-char chunk[kMaxInputLine];  // one read
+char chunk[kMaxInputLine];  // one read, of read_size bytes
 char lines[kReadSize];      // its lines
 // The lines of a read, the end of a held one and the last, unended, one.
 static_assert(sizeof pipe_lines.held + sizeof chunk + 1 <= kReadSize);
@@ -45,7 +48,7 @@ HANDLE WakeEvent() {
 int ReadBytes() {
   for (;;) {
     DWORD n = 0;
-    if (ReadFile(input_handle, chunk, sizeof chunk, &n, nullptr)) return n ? int(n) : -1;
+    if (ReadFile(input_handle, chunk, read_size, &n, nullptr)) return n ? int(n) : -1;
     const DWORD error = GetLastError();
     // A message longer than the buffer comes in pieces.
     if (error == ERROR_MORE_DATA) return int(n);
@@ -91,6 +94,7 @@ void SetUpInput() {
   }
   DWORD mode;
   if (GetConsoleMode(input_handle, &mode)) {
+    read_size = kConsoleReadSize;
     // Window and mouse events are of no use to a line reader.
     SetConsoleMode(input_handle, mode & ~DWORD(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
     FlushConsoleInputBuffer(input_handle);
