@@ -2,7 +2,7 @@
 // engine takes over 5 s at Threads 1, 8 and 32 and at the console prompt;
 // the round trip of "position startpos" + "go depth 1" to "bestmove"
 // (median over the runs) at Threads 1 and 8; the nodes of "go movetime
-// 1000" at Threads 4; the lateness of "go movetime T" at T = 10, 100 and
+// 1000" at Threads 4, and per second of processor time; the lateness of "go movetime T" at T = 10, 100 and
 // 1000 ms (median and maximum).
 // Usage: bench_idle [runs, default 50] [program, default the one built
 // beside this benchmark]
@@ -78,24 +78,35 @@ double DepthOneTrip(int threads, int runs) {
   return ms[ms.size() / 2];
 }
 
-// Nodes of the last info line of "go movetime 1000" at Threads 4; the
-// median of three searches.
-double NodesInOneSecond() {
+struct Speed {
+  double nodes = -1.0;
+  double per_processor_second = 0.0;  // holds on a busy machine
+};
+
+// Nodes of the last info line of "go movetime 1000" at Threads 4, and per
+// second of processor time the search took; the medians of three searches.
+Speed NodesInOneSecond() {
   harness::Engine e;
-  if (!Ready(e, {"-threads", "4"}, false)) return -1.0;
-  std::vector<double> nodes;
+  if (!Ready(e, {"-threads", "4"}, false)) return {};
+  std::vector<double> nodes, rates;
   for (int r = 0; r < 3; r++) {
     std::vector<std::string> lines;
-    harness::SendRaw(e, "ucinewgame\nposition startpos\ngo movetime 1000\n");
-    if (!harness::WaitFor(e, "bestmove", kTimeout, nullptr, &lines)) return -1.0;
+    harness::SendRaw(e, "ucinewgame\nisready\n");
+    if (!harness::WaitFor(e, "readyok", kTimeout)) return {};
+    const double cpu0 = ProcessorSeconds(e.pid);
+    harness::SendRaw(e, "position startpos\ngo movetime 1000\n");
+    if (!harness::WaitFor(e, "bestmove", kTimeout, nullptr, &lines)) return {};
+    const double cpu = ProcessorSeconds(e.pid) - cpu0;
     double n = 0;
     for (const std::string& l : lines)
       if (!harness::Field(l, "nodes").empty()) n = std::stod(harness::Field(l, "nodes"));
     nodes.push_back(n);
+    rates.push_back(cpu > 0 ? n / cpu : 0.0);
   }
   harness::Quit(e, 60.0);
   std::sort(nodes.begin(), nodes.end());
-  return nodes[1];
+  std::sort(rates.begin(), rates.end());
+  return {nodes[1], rates[1]};
 }
 
 // Milliseconds past T of each answer, sorted; empty when the engine failed.
@@ -130,7 +141,9 @@ int main(int argc, char** argv) {
   for (int threads : {1, 8})
     std::printf("go depth 1, Threads %d: median %.3f ms over %d runs\n", threads, DepthOneTrip(threads, runs),
                 runs);
-  std::printf("go movetime 1000, Threads 4: %.0f nodes (median of 3)\n", NodesInOneSecond());
+  const Speed speed = NodesInOneSecond();
+  std::printf("go movetime 1000, Threads 4: %.0f nodes, %.0f per processor second (medians of 3)\n",
+              speed.nodes, speed.per_processor_second);
   harness::Engine e;
   if (!Ready(e, {}, false)) return 1;
   for (int ms : {10, 100, 1000}) {
