@@ -58,7 +58,7 @@ TEST(AtRest, NothingSpinsWhileNothingIsAsked) {
   } cases[] = {
       {{"-threads", "32"}, {"uci", "isready"}, "readyok", false, ""},
       {{"-threads", "8"}, {"position startpos", "go depth 5"}, "bestmove", false, ""},
-      {{"-c"}, {}, "white", false, ""},
+      {{"-c"}, {"an 1"}, "Hash fill=", false, ""},
       // Bare kings: the search ends at its deepest at once, its result held.
       {{"-threads", "8"}, {"position fen 8/8/8/4k3/8/8/8/4K3 w - -", "go infinite"}, "info depth 66", false, "stop"},
       {{}, {"position startpos moves e2e4", "go ponder movetime 200"}, "info depth", true, "ponderhit"},
@@ -68,7 +68,7 @@ TEST(AtRest, NothingSpinsWhileNothingIsAsked) {
     Started s(c.args);
     for (const std::string& line : c.lines) Send(s.e, line);
     ASSERT_TRUE(WaitFor(s.e, c.awaited, 30.0)) << Tail(s.e);
-    Drain(s.e, 0.5);  // past the start-up's work and the ponder's fixed time
+    Drain(s.e, 0.5);  // past the ponder's fixed time (a search waits for the start-up's work)
     const double before = ProcessorSeconds(s.e.pid, c.main_thread);
     Drain(s.e, kSeconds);
     EXPECT_LT(ProcessorSeconds(s.e.pid, c.main_thread) - before, kAtRest) << c.awaited << " " << c.answer_to;
