@@ -1,6 +1,7 @@
 // Drives a Windows console program through pipes that Windows itself makes,
-// as a chess GUI does. An emulator hands a host pipe on as a handle that
-// cannot be peeked, so the engine's pipe poll is only exercised this way.
+// as a chess GUI does; an emulator hands a host pipe on as a handle of
+// another kind, so the engine's reading of a Windows pipe is only exercised
+// this way.
 //
 // Usage: win-pipe-session.exe "program and arguments" line...
 // Each line is written to the program's input; the line "wait:TEXT" instead

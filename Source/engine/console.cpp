@@ -23,7 +23,6 @@
 #include "engine/params.h"
 #include "eval/display.h"
 #include "eval/weights.h"
-#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchcontrol.h"
@@ -472,14 +471,14 @@ void ShowTracedEval() {
 
 void QuietSearch() {
   EndSearchAndReport();
-  while (ThreadsAreBusy()) SleepMs(1);
+  WaitForIdleWorkers();
 }
 
 void AbandonSearch() {
   selfplay = 0;
   SearchData.go_request = 0;
   SearchData.stop = StopAbort;
-  while (ThreadsAreBusy()) SleepMs(1);
+  WaitForIdleWorkers();
   SearchData.state = StateIdle;
 }
 

@@ -16,10 +16,6 @@ namespace {
 char queue[kInputQueueSize];
 int queue_len = 0;
 
-// How long a blocking read sleeps between looks where input cannot be
-// waited on (elsewhere it wakes as soon as input comes).
-constexpr int kLineWaitUs = 100000;
-
 void ShowDroppedLine() {
   ShowFormatted("%sinput line longer than %d characters ignored", InfoPrefix(),
                 kMaxInputLine);
@@ -92,6 +88,6 @@ bool WaitInputLine(char* out, int size) {
     ReadIntoQueue();
     if (TakeInputLine(out, size)) return true;
     if (InputEnded()) return false;
-    WaitForInput(kLineWaitUs);
+    WaitForInput(kWaitForever);
   }
 }

@@ -14,7 +14,7 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "platform/input.h"
-#include "platform/sleep.h"
+#include "platform/timer.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchdata.h"
@@ -29,6 +29,8 @@ bool position_refused = false;
 namespace {
 
 bool hold_result = false;
+
+constexpr int kWatchUs = 1000;  // between two looks at a running search
 
 // Set when a go met a refused position, or a console "go" a game past the
 // fifty-move limit: the null answer is then meant, not a search that found
@@ -167,20 +169,19 @@ bool SearchEnded() {
 
 // How long a pass waits for input. A search is watched every millisecond,
 // and a fixed time is woken for when it is up, so the search is stopped at
-// its time; once stopped, its end is looked for ten times as often, so the
-// answer goes out at once. Under the reserve a move must cost less than the
-// increment, so the watch is four times closer. An idle engine only waits
-// for input, which wakes it as it comes.
+// its time; under the reserve a move must cost less than the increment, so
+// the watch is four times closer. A pondering search keeps no time until
+// "ponderhit" (which comes as input): it is watched only for the clock of
+// its info lines. Nothing else needs a watch: an idle engine waits for
+// input, and a stopped search wakes the loop when its workers go idle.
 int PollMicroseconds() {
   const int state = SearchData.state;
   if ((SearchData.go_request && state == StateIdle) || SearchEnded()) return 0;
-  if (state == StateIdle) return 5000;
-  // A stopped search whose result waits (pondering, infinite) only waits
-  // for input.
-  if (Stopped()) return ThreadsAreBusy() ? 100 : 5000;
-  if (ClockUnderReserve()) return 250;
+  if (state == StateIdle || Stopped()) return kWaitForever;
+  if (state == StatePondering) return kWatchUs;
+  if (ClockUnderReserve()) return kWatchUs / 4;
   const double left = FixedTimeLeft();
-  return left < 0.001 ? std::max(0, int(left * 1e6)) : 1000;
+  return left < 0.001 ? std::max(0, int(left * 1e6)) : kWatchUs;
 }
 
 }  // namespace
@@ -191,7 +192,7 @@ void EndSearchAndReport() {
   SearchData.state = StateThinking;
   hold_result = false;
   StopIfRunning(StopReport);
-  while (ThreadsAreBusy()) SleepMs(1);
+  WaitForIdleWorkers();
   Report();
 }
 
@@ -201,13 +202,17 @@ void Loop() {
   SearchData.go_request = 0;
   PBlock.quit = 0;
   while (!PBlock.quit) {
+    // The fine timer of Windows is held only while a search is watched.
+    HoldTimerPeriod(SearchData.state != StateIdle);
     WaitForInput(PollMicroseconds());
-    SearchTimecheck();
     // Every line that has come is handled now. A go starts, and a search
     // that has ended is reported, before the next line is taken: "position"
     // and "go" cost no pass, a "stop" behind a "go" stops the search that
-    // go asked for, and each report comes before what follows it.
+    // go asked for, and each report comes before what follows it. The clock
+    // is looked at before each line, so input that keeps coming never
+    // holds a search past its time.
     do {
+      SearchTimecheck();
       if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
       if (SearchEnded()) Report();
     } while (!PBlock.quit && UserInput());

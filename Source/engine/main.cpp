@@ -79,7 +79,7 @@ int RunMode(ToolMode mode) {
 void Shutdown() {
   KillThreadPool(SearchData.thread_count);
   HashFree();
-  EndTimerPeriod();
+  HoldTimerPeriod(false);
   CloseLog();
 }
 
@@ -113,6 +113,9 @@ int main(int argc, char** argv) {
   if (mode == ToolMode::Engine) Calibrate();
   HashTouchInBackground();
   if (mode != ToolMode::Engine) HashWait();
+  // A tool watches its searches in steps of a millisecond all along; the
+  // engine's loop holds the fine timer only while it searches.
+  HoldTimerPeriod(mode != ToolMode::Engine);
   const int status = RunMode(mode);
   Shutdown();
   return status;

@@ -33,7 +33,7 @@ bool StartUpEngine() {
   if (StartThreadPool(Personality.Threads & 0xFF) == 0) return false;
   // A -threads that could not be had in full: "uci" names the count in use.
   DefaultPersonality.Threads = Personality.Threads;
-  switch (BeginTimerPeriod()) {
+  switch (CheckTimerPeriod()) {
     case TimerSet:
       break;
     case TimerNoCaps:

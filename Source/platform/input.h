@@ -13,9 +13,14 @@ constexpr char kDroppedLine = '\0';
 // whole buffer of new ones.
 constexpr int kReadSize = 2 * kInputLineSize;
 
-// Sleeps about us microseconds, but returns as soon as standard input has
-// something to read (where the platform can tell; elsewhere it only sleeps).
+// Waits until standard input has something to read, WakeInputWait is
+// called, or about us microseconds have passed; a negative us has no time
+// limit. Once the input has ended only a wake-up or the time ends it.
 void WaitForInput(int us);
+constexpr int kWaitForever = -1;
+
+// Ends the current or the next WaitForInput at once; from any thread.
+void WakeInputWait();
 
 // Reads from standard input only when something waits there, so it never
 // blocks on an idle input. Writes the complete lines read into out (kReadSize

@@ -4,14 +4,25 @@
 #include <mmsystem.h>
 
 namespace {
-UINT timer_period = 0;
-}
+UINT timer_period = 0;  // 0 while no period can be had
+bool held = false;
+}  // namespace
 
-TimerResult BeginTimerPeriod() {
+TimerResult CheckTimerPeriod() {
   TIMECAPS tc;
   if (timeGetDevCaps(&tc, sizeof tc) != TIMERR_NOERROR) return TimerNoCaps;
-  timer_period = ChooseTimerPeriod(tc.wPeriodMin, tc.wPeriodMax);
-  return timeBeginPeriod(timer_period) == TIMERR_NOERROR ? TimerSet : TimerRefused;
+  const UINT period = ChooseTimerPeriod(tc.wPeriodMin, tc.wPeriodMax);
+  if (timeBeginPeriod(period) != TIMERR_NOERROR) return TimerRefused;
+  timeEndPeriod(period);
+  timer_period = period;
+  return TimerSet;
 }
 
-void EndTimerPeriod() { timeEndPeriod(timer_period); }
+void HoldTimerPeriod(bool on) {
+  if (on == held || timer_period == 0) return;
+  held = on;
+  if (on)
+    timeBeginPeriod(timer_period);
+  else
+    timeEndPeriod(timer_period);
+}

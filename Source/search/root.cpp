@@ -414,6 +414,7 @@ void ThreadSearch(ThreadRecord* td) {
     if (main_thread) {
       td->depth.store(uint8_t(d), std::memory_order_relaxed);
       SearchData.iteration_depth.store(int8_t(d), std::memory_order_release);
+      if (d == 2) ReleaseHelpers();
     } else {
       if (d > 6 && d < max_depth && d < kLastIteration && multipv == 1) d = SkipCrowdedDepth(d);
       td->depth.store(uint8_t(d), std::memory_order_relaxed);

@@ -7,8 +7,8 @@
 #include "board/makemove.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "platform/input.h"
 #include "platform/numa.h"
-#include "platform/sleep.h"
 #include "search/root.h"
 #include "search/searchdata.h"
 
@@ -25,18 +25,50 @@ static int th_num[kMaxThreads];
 static ThreadRecord* retired[kMaxThreads];
 static std::atomic<bool> no_record[kMaxThreads];
 
+// Every wait for the pool blocks on an event rather than looking again and
+// again: an idle worker takes no processor time, and a search starts and is
+// answered as soon as it is asked for or done. work_event: a command came,
+// or thread 0 reached depth 2 or ended its search; idle_event: a worker went
+// idle, ended, or has its record. Never destroyed, so that an exit with
+// workers still waiting cannot hang on them.
+static pthread_mutex_t pool_lock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_cond_t work_event = PTHREAD_COND_INITIALIZER;
+static pthread_cond_t idle_event = PTHREAD_COND_INITIALIZER;
+
+// Called after the state its waiters test has changed: a waiter tests under
+// the lock, so it has either seen the change or is waiting to be woken.
+static void Signal(pthread_cond_t* event) {
+  pthread_mutex_lock(&pool_lock);
+  pthread_cond_broadcast(event);
+  pthread_mutex_unlock(&pool_lock);
+}
+
+template <class Done>
+static void WaitFor(pthread_cond_t* event, Done done) {
+  pthread_mutex_lock(&pool_lock);
+  while (!done()) pthread_cond_wait(event, &pool_lock);
+  pthread_mutex_unlock(&pool_lock);
+}
+
+static bool HelpersMayStart() {
+  return SearchData.iteration_depth.load(std::memory_order_acquire) >= 2 || Stopped();
+}
+
+void ReleaseHelpers() { Signal(&work_event); }
+
 static void RunOneSearch(ThreadRecord* td) {
   if (td->index == 0) {
     InitSearchThreads();
   } else {
     // Thread 0 fills this record before it publishes depth 2.
-    while (SearchData.iteration_depth.load(std::memory_order_acquire) < 2) {
-      if (Stopped()) return;
-      SleepMs(1);
-    }
+    WaitFor(&work_event, HelpersMayStart);
+    if (SearchData.iteration_depth.load(std::memory_order_acquire) < 2) return;
   }
   ThreadSearch(td);
-  if (td->index == 0) StopIfRunning(StopReport);
+  if (td->index == 0) {
+    StopIfRunning(StopReport);
+    ReleaseHelpers();  // those still waiting for depth 2 see the stop
+  }
 }
 
 static void* SearchThreadFunc(void* arg) {
@@ -48,21 +80,24 @@ static void* SearchThreadFunc(void* arg) {
   ThreadRecord* td = NewThreadRecord(uint8_t(i));
   if (!td) {
     no_record[i].store(true, std::memory_order_release);
+    Signal(&idle_event);
     return nullptr;
   }
   td->rand_state = uint32_t(i) * 123;
   td->undo[0].move = NullMove;
   ThreadData[i].store(td, std::memory_order_release);
+  Signal(&idle_event);
 
   for (;;) {
-    const uint8_t command = td->command.load(std::memory_order_acquire);
-    if (command == CommandIdle) {
-      SleepMs(1);
-      continue;
-    }
-    if (command > 98) {
+    uint8_t command = CommandIdle;
+    WaitFor(&work_event, [&] {
+      command = td->command.load(std::memory_order_acquire);
+      return command != CommandIdle;
+    });
+    if (command == CommandExit) {
       // The record belongs to the next worker of this index from here on.
       td->command.store(CommandIdle, std::memory_order_release);
+      Signal(&idle_event);
       return nullptr;
     }
     RunOneSearch(td);
@@ -70,16 +105,17 @@ static void* SearchThreadFunc(void* arg) {
     uint8_t expected = CommandSearch;
     td->command.compare_exchange_strong(expected, CommandIdle, std::memory_order_acq_rel,
                                         std::memory_order_acquire);
+    Signal(&idle_event);
+    WakeInputWait();  // the main loop reports the search at once
   }
 }
 
 // 0 once worker i has its new record, ENOMEM when it could not get one.
 static int WaitForRecord(int i) {
-  while (!ThreadData[i].load(std::memory_order_acquire)) {
-    if (no_record[i].load(std::memory_order_acquire)) return ENOMEM;
-    SleepMs(1);
-  }
-  return 0;
+  WaitFor(&idle_event, [i] {
+    return ThreadData[i].load(std::memory_order_acquire) || no_record[i].load(std::memory_order_acquire);
+  });
+  return ThreadData[i].load(std::memory_order_acquire) ? 0 : ENOMEM;
 }
 
 // Starts worker i, which frees the record left in its slot; 0 or the thread
@@ -137,7 +173,8 @@ static int EndWorkers(int from, int to) {
     ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
     if (td && running[i]) td->command.store(CommandExit, std::memory_order_release);
   }
-  while (AnyCommand(from, to)) SleepMs(1);
+  Signal(&work_event);
+  WaitFor(&idle_event, [from, to] { return !AnyCommand(from, to); });
   // Joined rather than detached, so that no old thread is still on its way
   // out when the new worker of its index frees its record.
   int result = 0;
@@ -154,7 +191,7 @@ int KillThreadPool(int n) {
   for (int i = n; i < kMaxThreads; i++)
     if (running[i]) n = i + 1;  // never leave a worker behind
   SearchData.stop.store(StopShutdown, std::memory_order_relaxed);
-  while (ThreadsAreBusy()) SleepMs(1);
+  WaitForIdleWorkers();
   return EndWorkers(0, n);
 }
 
@@ -194,15 +231,16 @@ void RebuildThreadPool(int n) {
 }
 
 void StartSearch() {
-  int n = SearchData.thread_count;
+  const int n = SearchData.thread_count;
   for (int i = 0; i < n && i < kMaxThreads; i++) {
     ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
     if (td) td->command.store(CommandSearch, std::memory_order_release);
-    if (i == 0 && n > 1) {
-      SleepMs(5);
-      n = SearchData.thread_count;
-    }
   }
+  if (n > 0) Signal(&work_event);
+}
+
+void WaitForIdleWorkers() {
+  WaitFor(&idle_event, [] { return ThreadsAreBusy() == 0; });
 }
 
 unsigned ThreadsAreBusy() {

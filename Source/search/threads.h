@@ -1,6 +1,8 @@
 // The pool of search threads. The main thread hands work to each worker
 // through its command byte (0 idle, 1 search, 99 end) and ends a search
-// through the stop byte of SearchData; both sides poll.
+// through the stop byte of SearchData. Idle workers sleep until a command
+// wakes them; a worker going idle wakes whoever waits for the pool and the
+// main loop's input wait.
 #pragma once
 #include <atomic>
 #include <thread>
@@ -45,10 +47,14 @@ int StartThreadPool(int n);
 // program ends with status -1 when not even one can be started.
 void RebuildThreadPool(int n);
 
-// Asks every worker to search, worker 0 first and the others 5 ms later.
+// Asks every worker to search; the others wait for worker 0's depth 2.
 void StartSearch();
+// Thread 0 has published depth 2: the others start on it.
+void ReleaseHelpers();
 // Number of workers whose command byte is not idle.
 unsigned ThreadsAreBusy();
+// Returns once no worker is busy.
+void WaitForIdleWorkers();
 // Copies the game record into every worker's record.
 void InitSearchThreads();
 // Sums the workers' counters into SearchData.totals.
