@@ -30,6 +30,17 @@ void ReportIllegal(const char* rest) {
   ShowMessage(line);
 }
 
+// Names the rights that were asked for but have no king and rook at home.
+void ReportDroppedCastling(int dropped) {
+  char rights[5] = {};
+  int n = 0;
+  for (int bit = 0; bit < 4; bit++)
+    if (dropped & (1 << bit)) rights[n++] = "KQkq"[bit];
+  char line[80];
+  std::snprintf(line, sizeof line, "Illegal EPD - castling %s dropped: no king and rook at home for it", rights);
+  ShowMessage(line);
+}
+
 // Board placement of the text; false when it would not fit the board or the
 // piece lists.
 bool ReadPlacement(Position* p, const char*& s) {
@@ -154,7 +165,7 @@ int SetPosition(Position* pos, const char* text) {
     td->undo[1] = UndoRecord{};
   }
   if (p.castling != asked) {
-    ReportIllegal(s);
+    ReportDroppedCastling(asked & ~p.castling);
     return kSetCastlingDropped;
   }
   return kSetOk;
