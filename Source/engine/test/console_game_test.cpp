@@ -221,10 +221,17 @@ TEST_F(ConsoleTest, EditorBuildsLegalPositionsAndRefusesOthers) {
     EXPECT_EQ(lines[0].rfind("Illegal EPD - ", 0), 0u) << input;
     EXPECT_EQ(Epd(), before) << input;
   }
+  // A square off the board is refused in one line and the rest of the line is read; "quit" ends the program.
+  out = RunWithInput("edit", "#\nw Ke1 Qd1 Pi1 Pa9 Ph0 Nb1 P1\nKe8\nb Ke8\n.\n");
+  EXPECT_EQ(Lines(out.substr(menu.size()))[0], "'Pi1' is not a piece on a square from a1 to h8, skipped");
+  EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/1N1QK3 b - -");
+  RunWithInput("edit", "quit\n");
+  EXPECT_EQ(PBlock.quit, 1);
+  PBlock.quit = 0;
   // More pieces of a kind than the piece lists hold.
   out = RunWithInput("edit", "#\nw Ke1 Na1 Nb1 Nc1 Nd1 Nf1 Ng1 Nh1 Na2 Nb2 Nc2 Nd2\nb Ke8\n.\n");
   EXPECT_EQ(Lines(out.substr(menu.size())).size(), 1u);
-  EXPECT_EQ(Epd(), before);
+  EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/1N1QK3 b - -");
 }
 
 TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
