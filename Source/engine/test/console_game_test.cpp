@@ -116,16 +116,17 @@ TEST_F(ConsoleTest, SavedGameLoadsBackMoveForMove) {
   const int plies = CTD->game_ply;
   std::vector<Move> moves(plies);
   std::transform(CTD->undo, CTD->undo + plies, moves.begin(), [](const UndoRecord& u) { return u.move; });
-  EXPECT_EQ(Run("save"), "");
+  EXPECT_EQ(Run("save"), "game saved to tmp.pgn\n");
   EXPECT_EQ(CTD->game_ply, plies);
   EXPECT_TRUE(SamePosition(CTD->pos, end));
 
   const std::vector<std::string> file = Lines(ReadFile("tmp.pgn"));
-  ASSERT_GE(file.size(), 4u);
+  ASSERT_GE(file.size(), 5u);
   EXPECT_EQ(file[0], "[Event \"Unknown\"]");
-  EXPECT_EQ(file[1], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 O-O Nc6 c3 ");
-  EXPECT_EQ(file[2], "Bd6 Nbd2 O-O dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1 ");
-  EXPECT_EQ(file[3], "Rxd1 f5 Bxc6 bxc6 Rd7 ");
+  EXPECT_EQ(file[1], "");
+  EXPECT_EQ(file[2], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 O-O Nc6 c3");
+  EXPECT_EQ(file[3], "Bd6 Nbd2 O-O dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1");
+  EXPECT_EQ(file[4], "Rxd1 f5 Bxc6 bxc6 Rd7 *");
 
   Run("new");
   const std::vector<std::string> out = Lines(Run("load tmp.pgn"));
@@ -368,4 +369,32 @@ TEST_F(ConsoleTest, EvalBreakdownSearchesTheRootAndRestoresTheSettings) {
   EXPECT_EQ(qscore, SearchData.root_score);
   EXPECT_EQ(eval, ThreadData[0].load()->root_eval);
   EXPECT_EQ(l[6], "mtl=         470      371       99   (NP :: B)");
+}
+
+// Standard notation names the origin as far as the rivals that can move there
+// need it; mate and stalemate give the result; each game loads back to its end.
+TEST_F(ConsoleTest, SavedGamesUseStandardNotationAndLoadBack) {
+  InTempDir dir;
+  const std::pair<const char*, const char*> games[] = {
+      {"4k3/8/8/8/8/8/8/Q1Q1K3 w - - a1b2", "Qab2 *"},      // one rival, on the rank
+      {"4k3/8/8/8/8/8/3N4/4N1NK w - - d2f3", "Ndf3 *"},     // two, on neither file nor rank
+      {"4k3/8/8/8/8/Q1Q5/8/Q1Q1K3 w - - a1b2", "Qa1b2 *"},  // three: file and rank
+      {"7k/5Q2/6K1/8/8/8/8/8 w - - f7g7", "Qg7# 1-0"},
+      {"7k/8/6K1/8/8/8/8/5Q2 w - - f1f7", "Qf7 1/2-1/2"},
+  };
+  std::vector<std::string> ends;
+  for (const auto& [setup, text] : games) {
+    Run("fen " + std::string(setup));
+    Run(std::string(setup).substr(std::strlen(setup) - 4));
+    ends.push_back(Epd());
+    EXPECT_EQ(Run("save"), "game saved to tmp.pgn\n") << text;
+  }
+  for (size_t i = 0; i < ends.size(); i++) {
+    EXPECT_NE(ReadFile("tmp.pgn").find("\"]\n\n" + std::string(games[i].second) + "\n\n"), std::string::npos) << i;
+    Run("load tmp.pgn " + std::to_string(i + 1));
+    EXPECT_EQ(Epd(), ends[i]) << games[i].second;
+  }
+  std::filesystem::remove("tmp.pgn");
+  std::filesystem::create_directory("tmp.pgn");
+  EXPECT_EQ(Run("save"), "can't open tmp.pgn\n");
 }
