@@ -56,6 +56,16 @@ double Decimal(const char* text) {
 
 int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
 
+// The level and depth the user set, held while an analysis runs under its
+// own limits.
+struct UserLimits {
+  uint8_t time_control;
+  double fixed_time;
+  int8_t max_depth;
+};
+UserLimits user_limits;
+bool analysis_limits = false;
+
 // Splits at blanks into at most ten words; false when a word is too long to
 // keep whole, since a cut word could name another file or move.
 bool SplitWords(const char* line, Words* cmd) {
@@ -123,23 +133,30 @@ void Quit(const Words&) {
   PBlock.quit = 1;
 }
 
+// An analysis replaces self-play, and its move is never played. A depth
+// outside 1..65 means none.
 void Analyse(const Words& cmd) {
+  const long long depth = Integer(cmd.word[1]);
   QuietSearch();
+  selfplay = 0;
+  if (!analysis_limits) user_limits = {SearchData.time_control, SearchData.fixed_time, SearchData.max_depth};
+  analysis_limits = true;
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = kAnalysisTime;
-  SearchData.max_depth = kMaxAnalysisDepth;
-  const long long depth = Integer(cmd.word[1]);
-  if (depth >= 1 && depth < kMaxAnalysisDepth) SearchData.max_depth = int8_t(depth);
+  SearchData.max_depth = depth >= 1 && depth < kMaxAnalysisDepth ? int8_t(depth) : int8_t(kMaxAnalysisDepth);
   if (SearchData.hash_enabled == 1) HashClear();
   SearchData.go_request = StateAnalysis;
 }
 
 void MoveSearch(const Words&) { SearchData.go_request = StateThinking; }
 
-// Ends a self-play with the search it stops, since nothing but "quit" would
-// end it otherwise; a self-play asked for behind another search still comes.
+// Ends self-play whenever it comes: with the search it stops, between two of
+// its searches, or asked for behind another search.
 void Abort(const Words&) {
-  if (!SearchData.go_request) selfplay = 0;
+  if (selfplay) {
+    selfplay = 0;
+    SearchData.go_request = 0;
+  }
   SearchData.stop = StopAbort;
 }
 
@@ -481,6 +498,15 @@ void AbandonSearch() {
   SearchData.stop = StopAbort;
   while (ThreadsAreBusy()) SleepMs(1);
   SearchData.state = StateIdle;
+  EndAnalysisLimits();
+}
+
+void EndAnalysisLimits() {
+  if (!analysis_limits) return;
+  SearchData.time_control = user_limits.time_control;
+  SearchData.fixed_time = user_limits.fixed_time;
+  SearchData.max_depth = user_limits.max_depth;
+  analysis_limits = false;
 }
 
 void ProcessConsole(const char* line) {
