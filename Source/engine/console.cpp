@@ -12,10 +12,10 @@
 #include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
-#include "board/perft.h"
 #include "board/see.h"
 #include "engine/book.h"
 #include "engine/console_edit.h"
+#include "engine/console_perft.h"
 #include "engine/console_pgn.h"
 #include "engine/infile.h"
 #include "engine/loop.h"
@@ -65,6 +65,13 @@ struct UserLimits {
 };
 UserLimits user_limits;
 bool analysis_limits = false;
+
+// The command that runs long and looks at the input meanwhile; null when none.
+struct LongCommand {
+  const char* name;
+  bool ended;
+};
+LongCommand long_command = {nullptr, false};
 
 // Splits at blanks into at most ten words; false when a word is too long to
 // keep whole, since a cut word could name another file or move.
@@ -289,6 +296,7 @@ void Book(const Words&) {
 
 void Tag(const Words&) {}
 
+// Nothing typed while the tune runs changes what it measures.
 void Tune(const Words& cmd) {
   if (!cmd.word[1][0]) return;
   if (cmd.word[2][0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, cmd.word[2]);
@@ -296,21 +304,18 @@ void Tune(const Words& cmd) {
   if (cmd.word[3][0]) PBlock.tune_percent = uint8_t(Clamp(Integer(cmd.word[3]), 0, 100));
   // Each training line is set up on the game record.
   AbandonSearch();
+  BeginLongCommand("tune");
   TuneConsoleParam(cmd.word[1]);
+  EndLongCommand();
 }
 
 void Perft(const Words& cmd) {
   const int depth = Clamp(Integer(cmd.word[1]), 0, 20);
   QuietSearch();
   PrepareOwnSearch();
-  InitSearchThreads();
-  ThreadRecord* td = ThreadData[0].load();
-  if (!td) return;
-  Perft1(td, td->pos.side, 1, depth);
-  GetElapsedTime();
-  const double nodes = double(td->counters[CountNodes].load());
-  const double seconds = SearchData.elapsed.load();
-  ShowFormatted("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, seconds, nodes / (seconds + 0.001));
+  BeginLongCommand("perft");
+  ConsolePerft(depth);
+  EndLongCommand();
 }
 
 void Swap(const Words&) {
@@ -463,6 +468,17 @@ constexpr Entry kCommands[] = {
     {"move", PlayMove},
 };
 
+// While a long command runs only "." and "quit" are taken.
+void AnswerWhileLong(const Words& cmd, const char* line) {
+  const char* word = cmd.word[0];
+  if (!std::strcmp(word, "quit")) Quit(cmd);
+  if (!std::strcmp(word, "quit") || !std::strcmp(word, ".")) {
+    long_command.ended = true;
+    return;
+  }
+  ShowFormatted("%s is running: '%.*s' not done ('.' or 'quit' ends it)", long_command.name, kWordSize, line);
+}
+
 }  // namespace
 
 void ShowTracedEval() {
@@ -509,6 +525,12 @@ void EndAnalysisLimits() {
   analysis_limits = false;
 }
 
+void BeginLongCommand(const char* name) { long_command = {name, false}; }
+
+void EndLongCommand() { long_command = {nullptr, false}; }
+
+bool LongCommandEnded() { return long_command.ended || PBlock.quit; }
+
 void ProcessConsole(const char* line) {
   Words cmd;
   if (!SplitWords(line, &cmd)) {
@@ -516,6 +538,10 @@ void ProcessConsole(const char* line) {
     return;
   }
   if (!cmd.word[0][0]) return;
+  if (long_command.name) {
+    AnswerWhileLong(cmd, line);
+    return;
+  }
   for (const Entry& e : kCommands) {
     if (!std::strcmp(cmd.word[0], e.word)) {
       e.run(cmd);

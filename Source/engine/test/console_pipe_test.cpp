@@ -317,3 +317,28 @@ TEST(ConsolePipe, OnlyASearchThatChoseAMovePlaysIt) {
   EXPECT_EQ(rows[rows.size() - 3].substr(0, 6), "00] 04") << Tail(e);
   EXPECT_EQ(Quit(e), 0);
 }
+
+// A tune and a perft take only "." and "quit" while they run; the end of input ends a perft.
+TEST(ConsolePipe, LongCommandsAnswerInputAndEndOnDotQuitOrTheEnd) {
+  InTempDir dir;
+  std::string set;
+  for (int i = 0; i < 1000; i++) set += "6k1/8/8/p6p/P6P/8/8/2N3K1 w - - c9 \"1/2-1/2\";\n";
+  WriteFile("set.epd", set);
+  Console e;
+  ASSERT_TRUE(StartConsole(&e, dir.dir));
+  std::vector<std::string> lines;
+  Send(e, "tune knight_value_en set.epd\nan\nset depth 3");
+  ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "tune is running: 'set depth 3' not done ('.' or 'quit' ends it)"), 1);
+  EXPECT_GT(lines.size(), 12u) << Tail(e);  // measured
+  Send(e, "tune knight_value_en set.epd\n.");
+  lines.clear();
+  ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
+  EXPECT_LT(lines.size(), 8u) << Tail(e);  // "." is seen within the first measurement, which is dropped
+  Send(e, "new\nperft 9\nbd\n.");
+  ASSERT_TRUE(WaitFor(e, "perft is running: 'bd' not done ('.' or 'quit' ends it)", 30.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "perft 9 ended after ", 30.0)) << Tail(e);
+  Send(e, "perft 9");
+  EXPECT_EQ(EndInput(e, 30.0), 0);
+  EXPECT_TRUE(WaitFor(e, "perft 9 ended after ", 5.0)) << Tail(e);
+}
