@@ -21,6 +21,7 @@
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/textline.h"
 #include "eval/display.h"
 #include "eval/weights.h"
 #include "platform/sleep.h"
@@ -175,30 +176,36 @@ void SelfPlay(const Words&) {
   SearchData.go_request = StateThinking;
 }
 
-void GetTestPosition(const Words& cmd) {
-  AbandonSearch();
-  FILE* f = OpenTextInput("test.epd");
-  if (!f) {
-    ShowBoard(&CTD->pos);
-    return;
-  }
-  char key[79];
-  std::snprintf(key, sizeof key, "id \"%.*s\"", int(sizeof key) - 6, cmd.word[1]);
-  char line[256];
-  char found[256] = "";
-  while (std::fgets(line, sizeof line, f)) {
+constexpr char kTestFile[] = "test.epd";
+constexpr int kEpdLineSize = 4096;  // a longer line is skipped whole
+
+// The first line of the file that holds the key; false when none does.
+bool FindTestLine(FILE* f, const char* key, char* line) {
+  int skipped = 0;
+  while (ReadTextLine(f, line, kEpdLineSize, &skipped)) {
     // Tabs part the fields and operations as blanks do.
     std::replace(line, line + std::strlen(line), '\t', ' ');
-    if (line[0] == ' ' || line[0] == ';') continue;
-    if (std::strstr(line, key)) {
-      std::memcpy(found, line, sizeof found);
-      break;
-    }
+    line[std::strcspn(line, "\r")] = 0;
+    if (line[0] != ' ' && line[0] != ';' && std::strstr(line, key)) return true;
   }
+  return false;
+}
+
+void GetTestPosition(const Words& cmd) {
+  AbandonSearch();
+  FILE* f = OpenInput(kTestFile);
+  if (!f) return;
+  char key[kWordSize + 8];
+  std::snprintf(key, sizeof key, "id \"%s\"", cmd.word[1]);
+  static char line[kEpdLineSize];  // too big for small stacks
+  const bool found = FindTestLine(f, key, line);
   std::fclose(f);
-  found[std::strcspn(found, "\n")] = 0;
-  ShowMessage(found);
-  if (std::strlen(found) > 8) SetPosition(&CTD->pos, found);
+  if (!found) {
+    ShowFormatted("%s not found in %s", key, kTestFile);
+    return;
+  }
+  ShowMessage(line);
+  SetPosition(&CTD->pos, line);
   ShowBoard(&CTD->pos);
   HashClear();
 }

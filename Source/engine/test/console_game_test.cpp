@@ -327,7 +327,10 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
   Run("get pos.1");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
-  Run("get nothing");
+  // An id not there, or only in the tail of a line too long to read, is not found.
+  EXPECT_EQ(Run("get nothing"), "id \"nothing\" not found in test.epd\n");
+  WriteFile("test.epd", "k7/8/8/8/8/8/8/K7 w - - c0 \"" + std::string(5000, 'x') + "\"; 8/8/8/8/8/8/8/k6K w - - id \"tail\";\n");
+  EXPECT_EQ(Run("get tail"), "id \"tail\" not found in test.epd\n");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
 }
 
