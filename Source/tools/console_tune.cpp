@@ -94,12 +94,13 @@ void TuneConsoleParam(const char* name) {
   SearchData.max_depth = 0;
   SearchData.hash_enabled = 0;
   PBlock.info_delay = 9999.0;
-  if (ParamRecord* p = FindParam(name)) {
-    if (FILE* f = OpenInput(file)) {
-      std::fclose(f);
-      Print("\ntuning %s\n", name);
-      if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
-    }
+  FILE* f = OpenInput(file);
+  if (f) std::fclose(f);
+  ParamRecord* p = FindParam(name);
+  if (!p) ShowFormatted("no weight named '%s'", name);
+  if (f && p) {
+    Print("\ntuning %s\n", name);
+    if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
   }
   SearchData.max_depth = max_depth;
   SearchData.hash_enabled = hash_enabled;

@@ -271,7 +271,7 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   EXPECT_EQ(Run("set target_nps 5000"), "target_nps set to 5000\n");
   EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
   EXPECT_EQ(Personality.UCI_LimitStrength, 1);
-  EXPECT_EQ(Run("set target_nps 0"), "target_nps must be above 0\n");
+  EXPECT_EQ(Run("set target_nps 0"), "set target_nps value '0' is not a number of nodes per second above 0, not used\n");
   EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
   Run("set hash 2");
   EXPECT_EQ(SearchData.hash_enabled, 2);
@@ -336,7 +336,7 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
 
 TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   EXPECT_EQ(Run("tag"), "");
-  EXPECT_EQ(Run("tune"), "");
+  EXPECT_EQ(Run("tune"), "tune needs the name of a weight\n");
   PBlock.tool_file[0] = 0;
   Run("tune pawn_value_op");
   EXPECT_STREQ(PBlock.tool_file, "tune.epd");
@@ -400,4 +400,38 @@ TEST_F(ConsoleTest, SavedGamesUseStandardNotationAndLoadBack) {
   std::filesystem::remove("tmp.pgn");
   std::filesystem::create_directory("tmp.pgn");
   EXPECT_EQ(Run("save"), "can't open tmp.pgn\n");
+}
+
+// A value missing, no number or out of range is refused in one line naming it; depth 0 would answer a move no
+// search chose. An analysis runs without limits; the level and depth come back when it ends.
+TEST_F(ConsoleTest, BadValuesAreRefusedInOneLineAndAnalysisLimitsEnd) {
+  Run("set level 40 5:00 2");
+  Run("set depth 7");
+  const auto settings = [] {
+    return std::make_tuple(SearchData.max_depth, SearchData.hash_enabled, SearchData.time_control,
+                           SearchData.fixed_time, SearchData.increment, SearchData.clock[White], PBlock.info_delay,
+                           Personality.knight_value_op, Personality.Ponder, PBlock.trace_depth, Epd());
+  };
+  const auto before = settings();
+  const std::pair<std::string, std::string> cases[] = {
+      {"set depth 0", "set depth value '0' is not a whole number of plies from 1 to 66"},
+      {"set hash x", "set hash value 'x' is not a whole number from 0 to 255"},
+      {"set level 1 1e308 0",
+       "set level time value '1e308' is not seconds or minutes:seconds above 0, at most 1000000 seconds"},
+      {"set level 40 5:00", "set level increment value missing (seconds from 0 to 1000000)"},
+      {"set noise nan", "set noise value 'nan' is not seconds from 0 to 9999"},
+      {"set knight_value_op 3.5", "set knight_value_op value '3.5' is not a whole number"},
+      {"go x", "go depth value 'x' is not a whole number"},
+  };
+  for (const auto& [line, message] : cases) {
+    EXPECT_EQ(Run(line), message + ", not used\n") << line;
+    EXPECT_EQ(settings(), before) << line;
+  }
+  Run("an 9");
+  EXPECT_EQ(SearchData.fixed_time, kAnalysisTime);
+  EXPECT_EQ(SearchData.max_depth, 9);
+  Run("new");
+  EXPECT_EQ(settings(), before);
+  Run("set level 1 5 0");
+  Run("set depth 66");
 }
