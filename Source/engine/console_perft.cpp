@@ -7,6 +7,7 @@
 #include "engine/console.h"
 #include "engine/input.h"
 #include "engine/output.h"
+#include "platform/input.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
@@ -19,13 +20,22 @@ constexpr int kWholeDepth = 4;
 constexpr double kLookInterval = 0.02;  // seconds
 
 double last_look;
+// Lines typed ahead of the count (a script's next commands, its "quit") are
+// left for after it, and so is an end of input that was already there: the
+// count watches the input only when neither was.
+bool watching;
+
+void Look() {
+  while (!LongCommandEnded() && UserInput()) continue;
+}
 
 bool Ended() {
   const double now = MonotonicSeconds();
-  if (now - last_look < kLookInterval) return false;
-  last_look = now;
-  while (!LongCommandEnded() && UserInput()) continue;
-  return LongCommandEnded() || InputExhausted();
+  if (watching && now - last_look >= kLookInterval) {
+    last_look = now;
+    Look();
+  }
+  return LongCommandEnded() || (watching && InputExhausted());
 }
 
 // As Perft1, with a look at the input before each subtree; false once the
@@ -56,6 +66,9 @@ void ConsolePerft(int depth) {
   ThreadRecord* td = ThreadData[0].load();
   if (!td) return;
   last_look = MonotonicSeconds();
+  watching = InputQueueRoom() == kInputQueueSize && !InputEnded();
+  if (watching) Look();
+  watching = watching && !InputEnded();
   const bool whole = CountSlices(td, td->pos.side, 1, depth);
   GetElapsedTime();
   const double nodes = double(td->counters[CountNodes].load());

@@ -335,10 +335,16 @@ TEST(ConsolePipe, LongCommandsAnswerInputAndEndOnDotQuitOrTheEnd) {
   lines.clear();
   ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
   EXPECT_LT(lines.size(), 8u) << Tail(e);  // "." is seen within the first measurement, which is dropped
-  Send(e, "new\nperft 9\nbd\n.");
+  Send(e, "new\nperft 5\nperft 1");  // a line typed ahead waits for the count
+  ASSERT_TRUE(WaitFor(e, "visited 4865609 nodes", 60.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "visited 20 nodes", 30.0)) << Tail(e);
+  Send(e, "perft 9");
+  Drain(e, 1.0);  // the count has begun: what comes now is for it
+  Send(e, "bd\n.");
   ASSERT_TRUE(WaitFor(e, "perft is running: 'bd' not done ('.' or 'quit' ends it)", 30.0)) << Tail(e);
   ASSERT_TRUE(WaitFor(e, "perft 9 ended after ", 30.0)) << Tail(e);
   Send(e, "perft 9");
+  Drain(e, 1.0);
   EXPECT_EQ(EndInput(e, 30.0), 0);
   EXPECT_TRUE(WaitFor(e, "perft 9 ended after ", 5.0)) << Tail(e);
 }
