@@ -330,7 +330,6 @@ TEST(ConsolePipe, LongCommandsAnswerInputAndEndOnDotQuitOrTheEnd) {
   Send(e, "tune knight_value_en set.epd\nan\nset depth 3");
   ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "tune is running: 'set depth 3' not done ('.' or 'quit' ends it)"), 1);
-  EXPECT_GT(lines.size(), 12u) << Tail(e);  // measured
   Send(e, "tune knight_value_en set.epd\n.");
   lines.clear();
   ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);

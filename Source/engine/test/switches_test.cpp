@@ -187,8 +187,7 @@ TEST(Switches, MissingValuesAndUnknownArgumentsAreIgnored) {
   EXPECT_EQ(Personality.Hash, DefaultPersonality.Hash);
 }
 
-// A limit that is missing, no number or out of range is refused in one line, the one before kept, and a tool
-// then does not run; depth 0 would answer a move that no search chose.
+// A limit missing, no number or out of range is refused in one line, the old one kept; depth 0 searches nothing.
 TEST(Switches, BadLimitsAreRefusedInOneLineAndTheOldOnesKept) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"-d", "x"}, {"-d", "0"}, {"-d", "-4"}, {"-t", "nan"}, {"-t", "-5"}, {"-t", "1e308"}, {"-t", "0x10"},
