@@ -1,5 +1,6 @@
 #include "board/fen.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -37,10 +38,18 @@ const char* SkipField(const char* s) {
 }
 
 void ReportIllegal(const char* prefix, const char* rest) {
-  char line[255];
-  const int len = int(std::strcspn(rest, "\r\n"));
-  std::snprintf(line, sizeof line, "Illegal EPD - %.*s", len, rest);
-  ShowFormatted("%s%s", prefix, line);
+  constexpr int kShownText = 240;  // of a long text, what fits a short line
+  const int len = std::min(int(std::strcspn(rest, "\r\n")), kShownText);
+  ShowFormatted("%sIllegal EPD - %.*s", prefix, len, rest);
+}
+
+// Names the rights that were asked for but have no king and rook at home.
+void ReportDroppedCastling(const char* prefix, int dropped) {
+  char rights[5] = {};
+  int n = 0;
+  for (int bit = 0; bit < 4; bit++)
+    if (dropped & (1 << bit)) rights[n++] = "KQkq"[bit];
+  ShowFormatted("%sIllegal EPD - castling %s dropped: no king and rook at home for it", prefix, rights);
 }
 
 // Board placement of the text; false when it would not fit the board or the
@@ -164,7 +173,7 @@ int SetPosition(Position* pos, const char* text, const char* prefix) {
     td->undo[1] = UndoRecord{};
   }
   if (p.castling != asked) {
-    ReportIllegal(prefix, s);
+    ReportDroppedCastling(prefix, asked & ~p.castling);
     return kSetCastlingDropped;
   }
   return kSetOk;

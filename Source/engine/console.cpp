@@ -1,10 +1,9 @@
 #include "engine/console.h"
 
 #include <algorithm>
-#include <cmath>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/bitboard.h"
@@ -12,15 +11,17 @@
 #include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
-#include "board/perft.h"
 #include "board/see.h"
 #include "engine/book.h"
 #include "engine/console_edit.h"
+#include "engine/console_perft.h"
 #include "engine/console_pgn.h"
+#include "engine/golimits.h"
 #include "engine/infile.h"
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/textline.h"
 #include "eval/display.h"
 #include "eval/weights.h"
 #include "search/output.h"
@@ -46,14 +47,44 @@ struct Words {
 
 using Handler = void (*)(const Words&);
 
-long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
+int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
 
-double Decimal(const char* text) {
-  const double v = std::strtod(text, nullptr);
-  return std::isfinite(v) ? v : 0.0;
+// One line for a value that cannot be used; what it would have set stays.
+void RefuseValue(const char* what, const char* value, const char* wanted) {
+  if (value[0])
+    ShowFormatted("%s value '%s' is not %s, not used", what, value, wanted);
+  else
+    ShowFormatted("%s value missing (%s), not used", what, wanted);
 }
 
-int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
+// A whole number of lo..hi, else refused in one line.
+bool NumberIn(const char* what, const char* value, long long lo, long long hi, const char* wanted, long long* v) {
+  if (ReadWholeNumber(value, v) && *v >= lo && *v <= hi) return true;
+  RefuseValue(what, value, wanted);
+  return false;
+}
+
+// Any whole number, held to lo..hi afterwards by the caller.
+bool WholeNumber(const char* what, const char* value, long long* v) {
+  return NumberIn(what, value, LLONG_MIN, LLONG_MAX, "a whole number", v);
+}
+
+// The level and depth the user set, held while an analysis runs under its
+// own limits.
+struct UserLimits {
+  uint8_t time_control;
+  double fixed_time;
+  int8_t max_depth;
+};
+UserLimits user_limits;
+bool analysis_limits = false;
+
+// The command that runs long and looks at the input meanwhile; null when none.
+struct LongCommand {
+  const char* name;
+  bool ended;
+};
+LongCommand long_command = {nullptr, false};
 
 // Splits at blanks into at most ten words; false when a word is too long to
 // keep whole, since a cut word could name another file or move.
@@ -122,23 +153,33 @@ void Quit(const Words&) {
   PBlock.quit = 1;
 }
 
+// An analysis replaces self-play, and its move is never played. A depth
+// outside 1..65 means none.
 void Analyse(const Words& cmd) {
+  long long depth = kMaxAnalysisDepth;
+  char what[16];
+  std::snprintf(what, sizeof what, "%s depth", cmd.word[0]);
+  if (cmd.word[1][0] && !WholeNumber(what, cmd.word[1], &depth)) return;
   QuietSearch();
+  selfplay = 0;
+  if (!analysis_limits) user_limits = {SearchData.time_control, SearchData.fixed_time, SearchData.max_depth};
+  analysis_limits = true;
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = kAnalysisTime;
-  SearchData.max_depth = kMaxAnalysisDepth;
-  const long long depth = Integer(cmd.word[1]);
-  if (depth >= 1 && depth < kMaxAnalysisDepth) SearchData.max_depth = int8_t(depth);
+  SearchData.max_depth = depth >= 1 && depth < kMaxAnalysisDepth ? int8_t(depth) : int8_t(kMaxAnalysisDepth);
   if (SearchData.hash_enabled == 1) HashClear();
   SearchData.go_request = StateAnalysis;
 }
 
 void MoveSearch(const Words&) { SearchData.go_request = StateThinking; }
 
-// Ends a self-play with the search it stops, since nothing but "quit" would
-// end it otherwise; a self-play asked for behind another search still comes.
+// Ends self-play whenever it comes: with the search it stops, between two of
+// its searches, or asked for behind another search.
 void Abort(const Words&) {
-  if (!SearchData.go_request) selfplay = 0;
+  if (selfplay) {
+    selfplay = 0;
+    SearchData.go_request = 0;
+  }
   SearchData.stop = StopAbort;
 }
 
@@ -150,30 +191,36 @@ void SelfPlay(const Words&) {
   SearchData.go_request = StateThinking;
 }
 
-void GetTestPosition(const Words& cmd) {
-  AbandonSearch();
-  FILE* f = OpenTextInput("test.epd");
-  if (!f) {
-    ShowBoard(&CTD->pos);
-    return;
-  }
-  char key[79];
-  std::snprintf(key, sizeof key, "id \"%.*s\"", int(sizeof key) - 6, cmd.word[1]);
-  char line[256];
-  char found[256] = "";
-  while (std::fgets(line, sizeof line, f)) {
+constexpr char kTestFile[] = "test.epd";
+constexpr int kEpdLineSize = 4096;  // a longer line is skipped whole
+
+// The first line of the file that holds the key; false when none does.
+bool FindTestLine(FILE* f, const char* key, char* line) {
+  int skipped = 0;
+  while (ReadTextLine(f, line, kEpdLineSize, &skipped)) {
     // Tabs part the fields and operations as blanks do.
     std::replace(line, line + std::strlen(line), '\t', ' ');
-    if (line[0] == ' ' || line[0] == ';') continue;
-    if (std::strstr(line, key)) {
-      std::memcpy(found, line, sizeof found);
-      break;
-    }
+    line[std::strcspn(line, "\r")] = 0;
+    if (line[0] != ' ' && line[0] != ';' && std::strstr(line, key)) return true;
   }
+  return false;
+}
+
+void GetTestPosition(const Words& cmd) {
+  AbandonSearch();
+  FILE* f = OpenInput(kTestFile);
+  if (!f) return;
+  char key[kWordSize + 8];
+  std::snprintf(key, sizeof key, "id \"%s\"", cmd.word[1]);
+  static char line[kEpdLineSize];  // too big for small stacks
+  const bool found = FindTestLine(f, key, line);
   std::fclose(f);
-  found[std::strcspn(found, "\n")] = 0;
-  ShowMessage(found);
-  if (std::strlen(found) > 8) SetPosition(&CTD->pos, found);
+  if (!found) {
+    ShowFormatted("%s not found in %s", key, kTestFile);
+    return;
+  }
+  ShowMessage(line);
+  SetPosition(&CTD->pos, line);
   ShowBoard(&CTD->pos);
   HashClear();
 }
@@ -206,8 +253,10 @@ void ShowTablePV(const Words&) {
 }
 
 void Trace(const Words& cmd) {
+  long long depth;
+  if (!NumberIn("trace depth", cmd.word[1], 0, 65535, "a whole number from 0 to 65535", &depth)) return;
   QuietSearch();
-  PBlock.trace_depth = uint16_t(Clamp(Integer(cmd.word[1]), 0, 65535));
+  PBlock.trace_depth = uint16_t(depth);
 }
 
 void EvalInfo(const Words&) {
@@ -242,10 +291,11 @@ void Redo(const Words&) {
 }
 
 void Jump(const Words& cmd) {
+  long long ply;
+  if (!WholeNumber("jump ply", cmd.word[1], &ply)) return;
   AbandonSearch();
   while (CTD->game_ply > 0) UnmakeMove(&CTD->pos);
   CTD->search_ply = 1;
-  const long long ply = Integer(cmd.word[1]);
   while (CTD->game_ply < ply && CTD->undo[CTD->game_ply].move) {
     const Move m = CTD->undo[CTD->game_ply].move;
     if (!LegalHere(m)) {
@@ -271,28 +321,32 @@ void Book(const Words&) {
 
 void Tag(const Words&) {}
 
+// Nothing typed while the tune runs changes what it measures.
 void Tune(const Words& cmd) {
-  if (!cmd.word[1][0]) return;
+  if (!cmd.word[1][0]) {
+    ShowMessage("tune needs the name of a weight");
+    return;
+  }
+  long long percent = PBlock.tune_percent;
+  if (cmd.word[3][0] && !WholeNumber("tune percent", cmd.word[3], &percent)) return;
   if (cmd.word[2][0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, cmd.word[2]);
   if (!PBlock.tool_file[0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, "tune.epd");
-  if (cmd.word[3][0]) PBlock.tune_percent = uint8_t(Clamp(Integer(cmd.word[3]), 0, 100));
+  PBlock.tune_percent = uint8_t(Clamp(percent, 0, 100));
   // Each training line is set up on the game record.
   AbandonSearch();
+  BeginLongCommand("tune");
   TuneConsoleParam(cmd.word[1]);
+  EndLongCommand();
 }
 
 void Perft(const Words& cmd) {
-  const int depth = Clamp(Integer(cmd.word[1]), 0, 20);
+  long long depth;
+  if (!WholeNumber("perft depth", cmd.word[1], &depth)) return;
   QuietSearch();
   PrepareOwnSearch();
-  InitSearchThreads();
-  ThreadRecord* td = ThreadData[0].load();
-  if (!td) return;
-  Perft1(td, td->pos.side, 1, depth);
-  GetElapsedTime();
-  const double nodes = double(td->counters[CountNodes].load());
-  const double seconds = SearchData.elapsed.load();
-  ShowFormatted("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, seconds, nodes / (seconds + 0.001));
+  BeginLongCommand("perft");
+  ConsolePerft(Clamp(depth, 0, 20));
+  EndLongCommand();
 }
 
 void Swap(const Words&) {
@@ -307,9 +361,71 @@ void Swap(const Words&) {
 }
 
 // "set level" takes the time as seconds or as minutes:seconds.
-double LevelTime(const char* text) {
-  if (const char* colon = std::strchr(text, ':')) return Decimal(text) * 60.0 + Decimal(colon + 1);
-  return Decimal(text);
+bool LevelTime(const char* text, double* seconds) {
+  const char* colon = std::strchr(text, ':');
+  if (!colon) return ReadDecimal(text, seconds);
+  char minutes[kWordSize];
+  CopyText(minutes, sizeof minutes, text);
+  minutes[colon - text] = 0;
+  double m, sec;
+  if (!ReadDecimal(minutes, &m) || !ReadDecimal(colon + 1, &sec) || m < 0 || sec < 0) return false;
+  *seconds = m * 60.0 + sec;
+  return true;
+}
+
+// The three values are all read before any is stored.
+void SetLevel(const char* moves_text, const char* time_text, const char* inc_text) {
+  long long moves;
+  double time, inc;
+  if (!NumberIn("set level moves", moves_text, 0, 255, "a whole number from 0 to 255", &moves)) return;
+  char wanted[80];
+  if (!LevelTime(time_text, &time) || time <= 0.0 || time > kMaxLimitSeconds) {
+    std::snprintf(wanted, sizeof wanted, "seconds or minutes:seconds above 0, at most %.0f seconds", kMaxLimitSeconds);
+    RefuseValue("set level time", time_text, wanted);
+    return;
+  }
+  if (!ReadDecimal(inc_text, &inc) || inc < 0.0 || inc > kMaxLimitSeconds) {
+    std::snprintf(wanted, sizeof wanted, "seconds from 0 to %.0f", kMaxLimitSeconds);
+    RefuseValue("set level increment", inc_text, wanted);
+    return;
+  }
+  SearchData.time_control = uint8_t(moves);
+  SearchData.increment = inc;
+  SearchData.fixed_time = time;
+  SetBothClocks(time);
+  ShowFormatted("set level to %d moves in %0.2f seconds, inc %0.2f", int(moves), time, inc);
+}
+
+void SetDepth(const char* text) {
+  // Depth 0 would search nothing and name a move no search chose.
+  long long depth;
+  if (!NumberIn("set depth", text, 1, LLONG_MAX, "a whole number of plies from 1 to 66", &depth)) return;
+  SearchData.max_depth = int8_t(std::min<long long>(depth, kMaxAnalysisDepth));
+}
+
+void SetTargetNps(const char* text) {
+  double nps;
+  if (!ReadDecimal(text, &nps) || nps <= 0.0) {
+    RefuseValue("set target_nps", text, "a number of nodes per second above 0");
+    return;
+  }
+  SearchData.target_nps = nps;
+  Personality.UCI_LimitStrength = 1;
+  ShowFormatted("target_nps set to %.0f", nps);
+}
+
+void SetSelectivity(const char* text) {
+  long long v = 0;
+  if (ReadWholeNumber(text, &v) && v == 1) {
+    Personality = DefaultPersonality;
+    ShowMessage("set default personality");
+    return;
+  }
+  Personality.SEP_depth = 0;
+  Personality.LMP_depth = 0;
+  Personality.NMP_depth = 99;
+  Personality.LMR_depth = 99;
+  ShowMessage("selectivity set to OFF");
 }
 
 struct SearchGate {
@@ -332,6 +448,45 @@ const SearchGate* FindGate(const char* key) {
 static_assert(Bounded(PARAM_INDEX(SEP_depth), 0) == 0 && Bounded(PARAM_INDEX(LMP_depth), 0) == 0 &&
               Bounded(PARAM_INDEX(NMP_depth), 99) == 99 && Bounded(PARAM_INDEX(LMR_depth), 99) == 99);
 
+// Keys whose value is one whole number; a value that is no number, or none,
+// leaves the setting as it was.
+void SetNumber(const char* key, const char* text) {
+  char what[48];
+  std::snprintf(what, sizeof what, "set %s", key);
+  long long v;
+  if (!std::strcmp(key, "hash")) {
+    if (NumberIn(what, text, 0, 255, "a whole number from 0 to 255", &v))
+      SearchData.hash_enabled = uint8_t(v);
+  } else if (std::strstr(key, "multipv")) {
+    if (WholeNumber(what, text, &v)) Personality.MultiPV = int16_t(Clamp(v, 1, 255));
+  } else if (!std::strcmp(key, "debug")) {
+    if (NumberIn(what, text, 0, 1, "0 or 1", &v)) PBlock.eval_trace = uint16_t(v);
+  } else if (const SearchGate* g = FindGate(key)) {
+    if (!WholeNumber(what, text, &v)) return;
+    Personality.f[g->field] = Bounded(g->field, v);
+    ShowFormatted("%s set to %d", key, Personality.f[g->field]);
+  } else if (!std::strcmp(key, "ponder")) {
+    if (!NumberIn(what, text, 0, 1, "0 or 1", &v)) return;
+    Personality.Ponder = int16_t(v);
+    ShowFormatted("%s set to %d", key, Personality.Ponder);
+  } else if (ParamRecord* p = FindParam(key)) {
+    // Where a console "tune" result is applied.
+    if (!WholeNumber(what, text, &v)) return;
+    *p->field = BoundedValue(*p, double(v));
+    ShowFormatted("%s set to %d", key, *p->field);
+  } else {
+    ShowFormatted("unknown setting '%s'", key);
+  }
+}
+
+void SetNoise(const char* text) {
+  double seconds;
+  if (ReadDecimal(text, &seconds) && seconds >= 0.0 && seconds <= 9999.0)
+    PBlock.info_delay = seconds;
+  else
+    RefuseValue("set noise", text, "seconds from 0 to 9999");
+}
+
 // Every setting may be read by a running search, and each one re-derives the
 // tables the workers read, so the search ends first.
 void Set(const Words& cmd) {
@@ -339,58 +494,18 @@ void Set(const Words& cmd) {
   char key[32];
   CopyText(key, sizeof key, cmd.word[1]);
   const char* value = cmd.word[2];
-  if (!std::strcmp(key, "hash")) {
-    SearchData.hash_enabled = uint8_t(Clamp(Integer(value), 0, 255));
-  } else if (!std::strcmp(key, "noise")) {
-    PBlock.info_delay = Decimal(value);
-  } else if (std::strstr(key, "multipv")) {
-    Personality.MultiPV = int16_t(Clamp(Integer(value), 1, 255));
-  } else if (!std::strcmp(key, "debug")) {
-    PBlock.eval_trace = Integer(value) != 0;
-  } else if (!std::strcmp(key, "level")) {
-    const int moves = Clamp(Integer(value), 0, 255);
-    const double time = std::max(LevelTime(cmd.word[3]), 0.0);
-    const double inc = std::max(Decimal(cmd.word[4]), 0.0);
-    SearchData.time_control = uint8_t(moves);
-    SearchData.increment = inc;
-    SearchData.fixed_time = time;
-    SetBothClocks(time);
-    ShowFormatted("set level to %d moves in %0.2f seconds, inc %0.2f", moves, time, inc);
-  } else if (!std::strcmp(key, "depth")) {
-    SearchData.max_depth = int8_t(Clamp(Integer(value), -1, kMaxAnalysisDepth));
-  } else if (!std::strcmp(key, "target_nps")) {
-    const double nps = Decimal(value);
-    if (nps <= 0.0) {
-      ShowMessage("target_nps must be above 0");
-    } else {
-      SearchData.target_nps = nps;
-      Personality.UCI_LimitStrength = 1;
-      ShowFormatted("target_nps set to %.0f", nps);
-    }
-  } else if (!std::strcmp(key, "ss")) {
-    if (Integer(value) == 1) {
-      Personality = DefaultPersonality;
-      ShowMessage("set default personality");
-    } else {
-      Personality.SEP_depth = 0;
-      Personality.LMP_depth = 0;
-      Personality.NMP_depth = 99;
-      Personality.LMR_depth = 99;
-      ShowMessage("selectivity set to OFF");
-    }
-  } else if (const SearchGate* g = FindGate(key)) {
-    Personality.f[g->field] = Bounded(g->field, Integer(value));
-    ShowFormatted("%s set to %d", key, Personality.f[g->field]);
-  } else if (!std::strcmp(key, "ponder")) {
-    Personality.Ponder = int16_t(Integer(value) != 0);
-    ShowFormatted("%s set to %d", key, Personality.Ponder);
-  } else if (ParamRecord* p = FindParam(key)) {
-    // Where a console "tune" result is applied.
-    *p->field = BoundedValue(*p, double(Integer(value)));
-    ShowFormatted("%s set to %d", key, *p->field);
-  } else {
-    ShowFormatted("unknown setting '%s'", key);
-  }
+  if (!std::strcmp(key, "noise"))
+    SetNoise(value);
+  else if (!std::strcmp(key, "level"))
+    SetLevel(value, cmd.word[3], cmd.word[4]);
+  else if (!std::strcmp(key, "depth"))
+    SetDepth(value);
+  else if (!std::strcmp(key, "target_nps"))
+    SetTargetNps(value);
+  else if (!std::strcmp(key, "ss"))
+    SetSelectivity(value);
+  else
+    SetNumber(key, value);
   SetSearchParams();
   SetEvalParams();
 }
@@ -445,6 +560,17 @@ constexpr Entry kCommands[] = {
     {"move", PlayMove},
 };
 
+// While a long command runs only "." and "quit" are taken.
+void AnswerWhileLong(const Words& cmd, const char* line) {
+  const char* word = cmd.word[0];
+  if (!std::strcmp(word, "quit")) Quit(cmd);
+  if (!std::strcmp(word, "quit") || !std::strcmp(word, ".")) {
+    long_command.ended = true;
+    return;
+  }
+  ShowFormatted("%s is running: '%.*s' not done ('.' or 'quit' ends it)", long_command.name, kWordSize, line);
+}
+
 }  // namespace
 
 void ShowTracedEval() {
@@ -480,7 +606,22 @@ void AbandonSearch() {
   SearchData.stop = StopAbort;
   WaitForIdleWorkers();
   SearchData.state = StateIdle;
+  EndAnalysisLimits();
 }
+
+void EndAnalysisLimits() {
+  if (!analysis_limits) return;
+  SearchData.time_control = user_limits.time_control;
+  SearchData.fixed_time = user_limits.fixed_time;
+  SearchData.max_depth = user_limits.max_depth;
+  analysis_limits = false;
+}
+
+void BeginLongCommand(const char* name) { long_command = {name, false}; }
+
+void EndLongCommand() { long_command = {nullptr, false}; }
+
+bool LongCommandEnded() { return long_command.ended || PBlock.quit; }
 
 void ProcessConsole(const char* line) {
   Words cmd;
@@ -489,6 +630,10 @@ void ProcessConsole(const char* line) {
     return;
   }
   if (!cmd.word[0][0]) return;
+  if (long_command.name) {
+    AnswerWhileLong(cmd, line);
+    return;
+  }
   for (const Entry& e : kCommands) {
     if (!std::strcmp(cmd.word[0], e.word)) {
       e.run(cmd);

@@ -20,6 +20,19 @@ void QuietSearch();
 // old position, so that no move is played or shown against the new one.
 void AbandonSearch();
 
+// An analysis runs without a time limit and to its own depth; once it has
+// ended this puts back the level and depth the user set. Nothing when no
+// analysis limits are in force.
+void EndAnalysisLimits();
+
+// A command that runs long (perft, tune) looks at the input while it runs,
+// through UserInput: "." and "quit" end it, and every other line is answered
+// in one line and not run, so that nothing typed changes what it does.
+void BeginLongCommand(const char* name);
+void EndLongCommand();
+// True once "." or "quit" came while the long command ran.
+bool LongCommandEnded();
+
 // The evaluation breakdown of the game position: a quiescence search of the
 // root with the evaluation trace on, whose root evaluation fills the display.
 // The depth limit and the trace flag are left as they were; the pool must be

@@ -9,7 +9,9 @@
 #include "engine/console.h"
 #include "engine/input.h"
 #include "engine/output.h"
+#include "engine/params.h"
 #include "search/records.h"
+#include "search/searchdata.h"
 
 namespace {
 
@@ -31,15 +33,31 @@ void Clear(Draft* d) {
   d->ep = NoSquare;
 }
 
+// A piece letter and a square of the board: "Pa2".
+bool PieceSquare(const char* word, int* sq) {
+  if (std::strlen(word) != 3 || word[1] < 'a' || word[1] > 'h' || word[2] < '1' || word[2] > '8') return false;
+  *sq = (word[1] - 'a') + 8 * (word[2] - '1');
+  return true;
+}
+
+// A word that names no square is refused in one line, and the words after
+// it are still read. A letter that names no piece empties the square.
 void PlacePieces(Draft* d, char* line) {
+  const bool cleared = line[0] == '#';
   char* word = std::strtok(line, " ");
-  if (!word || (word[0] != 'w' && word[0] != 'b')) return;
+  if (!word) return;
+  if (word[0] != 'w' && word[0] != 'b') {
+    if (!cleared) ShowFormatted("'%s' is not w or b, line ignored", word);
+    return;
+  }
   const int colour = word[0] == 'w' ? White : Black;
   d->side = colour;
   while ((word = std::strtok(nullptr, " "))) {
-    if (std::strlen(word) < 3) return;
-    const int sq = ((word[1] - 'a') + 8 * (word[2] - '1')) & 0xFF;
-    if (sq > 63) return;
+    int sq;
+    if (!PieceSquare(word, &sq)) {
+      ShowFormatted("'%s' is not a piece on a square from a1 to h8, skipped", word);
+      continue;
+    }
     d->board[sq] = 0;
     const char* t = std::strchr(kTypeLetters, std::tolower(static_cast<unsigned char>(word[0])));
     if (t && *t) d->board[sq] = uint8_t(PieceCode(int(t - kTypeLetters) + 1, colour));
@@ -105,6 +123,11 @@ void EditBoard() {
   while (WaitInputLine(line, sizeof line)) {
     if (!line[0]) continue;
     if (line[0] == '.') break;
+    if (!std::strncmp(line, "quit", 4) && (!line[4] || line[4] == ' ')) {
+      SearchData.stop = StopAbort;
+      PBlock.quit = 1;
+      return;
+    }
     if (line[0] == '#') Clear(&d);
     PlacePieces(&d, line);
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/legal.h"
@@ -27,28 +28,30 @@ namespace {
 
 constexpr size_t kShownWordSize = 32;
 constexpr int kMovesPerLine = 11;
+constexpr char kSaveFile[] = "tmp.pgn";
 
 void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
 
-// The algebraic text names a piece without file or rank when the other
-// piece that reaches the square stands on neither; such a text would name
-// two moves, so a longer form is written then. Castling is written with
-// capital letters, the only form that every reader of games takes.
-void MoveText(Move m, char* out) {
-  char t[4][kMoveTextSize];
-  GenMoveStrings(&CTD->pos, m, t[0], t[1], t[2], t[3]);
-  for (int i : {1, 2, 3, 0}) {
-    char bare[kMoveTextSize];
-    std::strcpy(bare, t[i]);
-    CutAtPlus(bare);
-    if (i == 0 || (bare[0] && MoveTextMatches(bare) == 1)) {
-      std::strcpy(out, t[i]);
-      break;
-    }
-  }
-  if (out[0] == 'o')
-    for (char* c = out; *c; c++)
-      if (*c == 'o') *c = 'O';
+// Standard notation, with "#" for a mate where the text says "+".
+void SanText(Move m, char* out) {
+  Position* pos = &CTD->pos;
+  MoveToSan(pos, m, out);
+  char* plus = std::strchr(out, '+');
+  if (!plus) return;
+  Move replies[256];
+  MakeMove(pos, m);
+  if (!LegalMoves(pos, replies)) *plus = '#';
+  UnmakeMove(pos);
+}
+
+// The result of the game that stands on the board: decided by a mate or a
+// stalemate, else "*", a game still in progress.
+const char* ResultToken() {
+  Position* pos = &CTD->pos;
+  Move moves[256];
+  if (LegalMoves(pos, moves)) return "*";
+  if (!SqAtakd(pos, pos->list[pos->side][King][0], pos->side ^ 1)) return "1/2-1/2";
+  return pos->side == White ? "0-1" : "1-0";
 }
 
 // The game "load" asks for: by its number, or by a text of its tags.
@@ -207,23 +210,26 @@ void LoadGame(const char* path, const char* game) {
 }
 
 void SaveGame() {
-  FILE* f = std::fopen("tmp.pgn", "a");
-  if (!f) return;
   QuietSearch();
+  FILE* f = std::fopen(kSaveFile, "a");
+  if (!f) {
+    ShowFormatted("can't open %s", kSaveFile);
+    return;
+  }
   Position* pos = &CTD->pos;
   const int n = CTD->game_ply;
   while (CTD->game_ply > 0) UnmakeMove(pos);
   std::fputs("[Event \"Unknown\"]\n", f);
   WriteStart(f);
+  std::fputs("\n", f);
   for (int i = 0; i < n; i++) {
     const Move m = CTD->undo[CTD->game_ply].move;
     char text[kMoveTextSize];
-    MoveText(m, text);
-    std::fprintf(f, "%s ", text);
-    if ((i + 1) % kMovesPerLine == 0) std::fputs("\n", f);
+    SanText(m, text);
+    std::fprintf(f, "%s%s", i == 0 ? "" : i % kMovesPerLine == 0 ? "\n" : " ", text);
     MakeMove(pos, m);
   }
   CTD->search_ply = 1;
-  std::fputs("\n\n", f);
-  CloseOutput(f, "tmp.pgn");
+  std::fprintf(f, "%s%s\n\n", n ? " " : "", ResultToken());
+  if (CloseOutput(f, kSaveFile)) ShowFormatted("game saved to %s", kSaveFile);
 }

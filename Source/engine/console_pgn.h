@@ -13,7 +13,9 @@ int MoveTextMatches(const char* text);
 // played costs one line and ends the game there.
 void LoadGame(const char* path, const char* game);
 
-// Appends the moves of the game record, from its start to the game ply, with
-// the SetUp and FEN tags of its start when that is not the standard position;
-// a failed write is reported in one line.
+// Appends the game record, from its start to the game ply, as a game every
+// PGN reader takes: the Event tag (and SetUp and FEN when it does not start
+// from the standard position), a blank line, the moves in standard notation
+// and the result ("*" unless a mate or stalemate ends it). One line names the
+// file written, or says it could not be opened or written.
 void SaveGame();

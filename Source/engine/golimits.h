@@ -15,6 +15,10 @@ struct GoLimits {
   double time_cap;      // seconds, the most a search by the clocks may take
 };
 
+// The longest time a console level or -t gives, about eleven days: a longer
+// one is a slip of the keys, and its figures would fill the screen.
+constexpr double kMaxLimitSeconds = 1e6;
+
 // The clocks alone: no depth, node or time limit of its own.
 constexpr GoLimits kClockLimits = {0, 66, 0, 5.0, 0.0, 0, kNoTimeLimit};
 

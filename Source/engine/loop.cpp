@@ -17,6 +17,7 @@
 #include "platform/timer.h"
 #include "search/output.h"
 #include "search/root.h"
+#include "search/search.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/searchcontrol.h"
@@ -69,18 +70,26 @@ void StartGo() {
   SearchData.go_request = 0;
 }
 
-// The move to announce: the search's, when it is legal in the game
-// position, else the first legal move, so a controller never receives no
-// move while one exists (the answers of no move aside).
+// Whether the search stored a result of its own: a move it chose, a book
+// move, or the finding that there is none. Until its first iteration ends
+// the root holds only the move it tries first, a stand-in for a controller
+// that must be answered with a move.
+bool SearchHasResult() { return SearchData.best_score.load(std::memory_order_relaxed) > -kInfinity; }
+
+// The move to announce. A controller gets the search's move when it is
+// legal in the game position, else the first legal move, so it never
+// receives no move while one exists. The console shows and plays only a
+// move that a search of this position chose.
 void ResultMoves(Move* best, Move* ponder) {
   Position* pos = &CTD->pos;
   *best = SearchData.pv[1];
   *ponder = *best ? SearchData.pv[2] : NullMove;
-  if (no_move_answer) {
+  const bool legal = *best && IsLegalMove(pos, *best);
+  if (no_move_answer || (PBlock.protocol == 0 && (!legal || !SearchHasResult()))) {
     *best = *ponder = NullMove;
     return;
   }
-  if (!*best || !IsLegalMove(pos, *best)) {
+  if (!legal) {
     Move moves[256];
     *best = LegalMoves(pos, moves) ? moves[0] : NullMove;
     *ponder = NullMove;
@@ -113,34 +122,48 @@ void ShowStatistics(Move best) {
   ShowMessage("");
 }
 
-void Report() {
+// Console self-play after a search of the game position: its move is played
+// and the other side's search asked for. A search that a command ended
+// before it chose a move is asked for again, for the same position.
+void PlaySelfPlayMove(Move best, bool search_again) {
+  const int side = CTD->pos.side;
+  SearchData.clock[side] = SearchData.clock[side] - SearchData.elapsed + SearchData.increment;
+  if (search_again) {
+    SearchData.go_request = StateThinking;
+  } else if (best && CTD->game_ply >= kMaxGamePly) {
+    ShowFormatted("game longer than %d plies, self-play ends", kMaxGamePly);
+    selfplay = 0;
+  } else if (best) {
+    MakeMove(&CTD->pos, best);
+    CTD->search_ply = 1;
+    ShowBoard(&CTD->pos);
+    SearchData.go_request = StateThinking;
+  } else {
+    selfplay = 0;
+  }
+}
+
+// kind is the state the search ran in; by_command is set when a command
+// ended it to use the threads.
+void Report(uint8_t kind, bool by_command) {
   Collect();
   DisplayFinalInfo();
   Move best, ponder;
   ResultMoves(&best, &ponder);
+  const bool unsearched = !no_move_answer && !SearchHasResult();
   if (PBlock.protocol) {
     char b[16], p[16], line[64];
     std::snprintf(line, sizeof line, "bestmove %s%s%s", best ? MoveToStr(best, b) : "(none)",
                   ponder ? " ponder " : "", ponder ? MoveToStr(ponder, p) : "");
     ShowMessage(line);
+  } else if (unsearched) {
+    ShowMessage("no move: search stopped before depth 1");
   } else {
     ShowStatistics(best);
   }
-  if (selfplay) {
-    const int side = CTD->pos.side;
-    SearchData.clock[side] = SearchData.clock[side] - SearchData.elapsed + SearchData.increment;
-    if (best && CTD->game_ply >= kMaxGamePly) {
-      ShowFormatted("game longer than %d plies, self-play ends", kMaxGamePly);
-      selfplay = 0;
-    } else if (best) {
-      MakeMove(&CTD->pos, best);
-      CTD->search_ply = 1;
-      ShowBoard(&CTD->pos);
-      SearchData.go_request = 1;
-    } else {
-      selfplay = 0;
-    }
-  }
+  EndAnalysisLimits();
+  // An analysis plays nothing; a self-play asked for meanwhile starts next.
+  if (selfplay && kind != StateAnalysis) PlaySelfPlayMove(best, unsearched && by_command);
   SearchData.state = StateIdle;
 }
 
@@ -187,13 +210,14 @@ int PollMicroseconds() {
 }  // namespace
 
 void EndSearchAndReport() {
-  if (SearchData.state == StateIdle) return;
+  const uint8_t kind = SearchData.state;
+  if (kind == StateIdle) return;
   // A pondering search and one that waits for "stop" are reported too.
   SearchData.state = StateThinking;
   hold_result = false;
   StopIfRunning(StopReport);
   WaitForIdleWorkers();
-  Report();
+  Report(kind, true);
 }
 
 void Loop() {
@@ -214,7 +238,7 @@ void Loop() {
     do {
       SearchTimecheck();
       if (SearchData.go_request && SearchData.state == StateIdle) StartGo();
-      if (SearchEnded()) Report();
+      if (SearchEnded()) Report(SearchData.state, false);
     } while (!PBlock.quit && UserInput());
     if (!PBlock.quit && InputExhausted()) EndOfInput();
   }

@@ -10,6 +10,7 @@
 #include "engine/golimits.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/textline.h"
 #include "search/searchdata.h"
 
 namespace {
@@ -24,6 +25,11 @@ long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
 double Decimal(const char* text) { return std::strtod(text, nullptr); }
 
 bool refused_value;  // in the parse under way
+
+void Refuse(const char* name, const char* value, const char* wanted) {
+  ShowFormatted("%s value '%s' is not %s, not used", name, value, wanted);
+  refused_value = true;
+}
 
 // A file name or path is taken whole or not at all: a cut one names some
 // other file. length is the part of the value that would be stored.
@@ -50,6 +56,39 @@ void SetFixedLimit(double seconds) {
   DefaultGoLimits.time_control = TimeFixed;
   DefaultGoLimits.fixed_time = seconds;
   StoreGoLimits(DefaultGoLimits);
+}
+
+// Depth 0 would search nothing and answer a move that no search chose; 66
+// and above mean no limit.
+void SetDepth(const char* name, const char* value) {
+  long long depth;
+  if (!ReadWholeNumber(value, &depth) || depth < 1) {
+    Refuse(name, value, "a whole number of plies from 1 to 66");
+    return;
+  }
+  DefaultGoLimits.max_depth = int8_t(std::min<long long>(depth, kMaxDepth));
+  SetFixedLimit(10000.0);
+}
+
+void SetMoveTime(const char* name, const char* value) {
+  double seconds;
+  if (!ReadDecimal(value, &seconds) || seconds <= 0.0 || seconds > kMaxLimitSeconds) {
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "a number of seconds above 0, at most %.0f", kMaxLimitSeconds);
+    Refuse(name, value, wanted);
+    return;
+  }
+  SetFixedLimit(seconds);
+}
+
+void SetNodeLimit(const char* name, const char* value) {
+  long long nodes;
+  if (!ReadWholeNumber(value, &nodes) || nodes < 1) {
+    Refuse(name, value, "a whole number of nodes from 1 on");
+    return;
+  }
+  DefaultGoLimits.node_limit = uint64_t(nodes);
+  SetFixedLimit(1000.0);
 }
 
 void SetNps(const char* value) {
@@ -88,17 +127,9 @@ constexpr Switch kSwitches[] = {
        PBlock.info_delay = 9999.0;
      }},
     {"-uci_extra", false, false, [](const char*, const char*, ToolMode&) { PBlock.extra_options = 1; }},
-    {"-d", false, true,
-     [](const char*, const char* v, ToolMode&) {
-       DefaultGoLimits.max_depth = int8_t(Clamp(Integer(v), 0, kMaxDepth));
-       SetFixedLimit(10000.0);
-     }},
-    {"-t", false, true, [](const char*, const char* v, ToolMode&) { SetFixedLimit(Decimal(v)); }},
-    {"-n", false, true,
-     [](const char*, const char* v, ToolMode&) {
-       DefaultGoLimits.node_limit = uint64_t(Clamp(Integer(v), 0, INT64_MAX));
-       SetFixedLimit(1000.0);
-     }},
+    {"-d", false, true, [](const char* arg, const char* v, ToolMode&) { SetDepth(arg, v); }},
+    {"-t", false, true, [](const char* arg, const char* v, ToolMode&) { SetMoveTime(arg, v); }},
+    {"-n", false, true, [](const char* arg, const char* v, ToolMode&) { SetNodeLimit(arg, v); }},
     {"-nps", false, true, [](const char*, const char* v, ToolMode&) { SetNps(v); }},
     {"-hash", false, true,
      [](const char*, const char* v, ToolMode&) {
@@ -169,7 +200,11 @@ ToolMode ParseSwitches(int argc, const char* const* argv, bool* refused) {
       if (!hit) continue;
       const char* value = nullptr;
       if (s.takes_value) {
-        if (i + 1 >= argc) continue;  // nothing left to read: the switch is ignored
+        if (i + 1 >= argc) {
+          ShowFormatted("%s value missing, not used", arg);
+          refused_value = true;
+          continue;
+        }
         value = argv[++i];
       }
       s.apply(arg, value, mode);

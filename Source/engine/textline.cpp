@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 // Character by character, so that a NUL inside a line cannot hide its end.
 bool ReadTextLine(FILE* f, char* buf, int size, int* skipped) {
@@ -31,5 +33,24 @@ bool ReadInteger(const char* text, int lo, int hi, int* value) {
   const long long v = std::strtoll(text, &end, 10);
   if (*end || errno == ERANGE || v < lo || v > hi) return false;
   *value = int(v);
+  return true;
+}
+
+bool ReadWholeNumber(const char* text, long long* value) {
+  const char* digits = text + (*text == '-' || *text == '+');
+  if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
+  char* end;
+  const long long v = std::strtoll(text, &end, 10);  // saturates beyond the range
+  if (*end) return false;
+  *value = v;
+  return true;
+}
+
+bool ReadDecimal(const char* text, double* value) {
+  if (!*text || text[std::strspn(text, "0123456789+-.eE")]) return false;
+  char* end;
+  const double v = std::strtod(text, &end);
+  if (*end || end == text || !std::isfinite(v)) return false;
+  *value = v;
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/console.h"
 #include "engine/infile.h"
 #include "engine/output.h"
 #include "engine/params.h"
@@ -48,7 +49,9 @@ int16_t TuneSingleParam(const char* name, int16_t* field, const char* sample) {
   int lo = -kOpen, hi = kOpen;
   for (int i = 0; i < 30; i++) {
     const double err = Process_EPD_File(sample, 0);
-    if (PBlock.quit) break;  // a measurement cut short is no measurement
+    // A measurement that "quit" cut short is no measurement; "." ends the
+    // tune and drops the one it came in.
+    if (LongCommandEnded()) break;
     const int c = *field;
     Print("%s= %d, err= %0.6f\n", name, c, err);
     const bool better = err < best_err;
@@ -91,12 +94,13 @@ void TuneConsoleParam(const char* name) {
   SearchData.max_depth = 0;
   SearchData.hash_enabled = 0;
   PBlock.info_delay = 9999.0;
-  if (ParamRecord* p = FindParam(name)) {
-    if (FILE* f = OpenInput(file)) {
-      std::fclose(f);
-      Print("\ntuning %s\n", name);
-      if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
-    }
+  FILE* f = OpenInput(file);
+  if (f) std::fclose(f);
+  ParamRecord* p = FindParam(name);
+  if (!p) ShowFormatted("no weight named '%s'", name);
+  if (f && p) {
+    Print("\ntuning %s\n", name);
+    if (RandPick(file, "junk.epd", PBlock.tune_percent)) TuneSingleParam(name, p->field, "junk.epd");
   }
   SearchData.max_depth = max_depth;
   SearchData.hash_enabled = hash_enabled;

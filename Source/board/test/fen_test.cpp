@@ -69,11 +69,11 @@ TEST_F(FenTest, EnPassantSquareNeedsTheDoublePush) {
 TEST_F(FenTest, DroppedCastlingRightIsReported) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(SetPosition(pos, "r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1"), kSetCastlingDropped);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal EPD - 0 1\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal EPD - castling K dropped: no king and rook at home for it\n");
   EXPECT_EQ(Epd(), "r3k2r/8/8/8/8/8/8/R3K3 w Qkq -");
   testing::internal::CaptureStdout();
   EXPECT_EQ(SetPosition(pos, "r3k2r/8/8/8/8/8/8/R4K1R w KQkq -"), kSetCastlingDropped);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal EPD - \n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal EPD - castling KQ dropped: no king and rook at home for it\n");
   EXPECT_EQ(pos->castling, 12);
 }
 

@@ -116,16 +116,17 @@ TEST_F(ConsoleTest, SavedGameLoadsBackMoveForMove) {
   const int plies = CTD->game_ply;
   std::vector<Move> moves(plies);
   std::transform(CTD->undo, CTD->undo + plies, moves.begin(), [](const UndoRecord& u) { return u.move; });
-  EXPECT_EQ(Run("save"), "");
+  EXPECT_EQ(Run("save"), "game saved to tmp.pgn\n");
   EXPECT_EQ(CTD->game_ply, plies);
   EXPECT_TRUE(SamePosition(CTD->pos, end));
 
   const std::vector<std::string> file = Lines(ReadFile("tmp.pgn"));
-  ASSERT_GE(file.size(), 4u);
+  ASSERT_GE(file.size(), 5u);
   EXPECT_EQ(file[0], "[Event \"Unknown\"]");
-  EXPECT_EQ(file[1], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 O-O Nc6 c3 ");
-  EXPECT_EQ(file[2], "Bd6 Nbd2 O-O dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1 ");
-  EXPECT_EQ(file[3], "Rxd1 f5 Bxc6 bxc6 Rd7 ");
+  EXPECT_EQ(file[1], "");
+  EXPECT_EQ(file[2], "d4 d5 Nf3 Nf6 e3 e6 Bd3 c5 O-O Nc6 c3");
+  EXPECT_EQ(file[3], "Bd6 Nbd2 O-O dxc5 Bxc5 e4 dxe4 Nxe4 Nxe4 Bxe4 Qxd1");
+  EXPECT_EQ(file[4], "Rxd1 f5 Bxc6 bxc6 Rd7 *");
 
   Run("new");
   const std::vector<std::string> out = Lines(Run("load tmp.pgn"));
@@ -221,10 +222,17 @@ TEST_F(ConsoleTest, EditorBuildsLegalPositionsAndRefusesOthers) {
     EXPECT_EQ(lines[0].rfind("Illegal EPD - ", 0), 0u) << input;
     EXPECT_EQ(Epd(), before) << input;
   }
+  // A square off the board is refused in one line and the rest of the line is read; "quit" ends the program.
+  out = RunWithInput("edit", "#\nw Ke1 Qd1 Pi1 Pa9 Ph0 Nb1 P1\nKe8\nb Ke8\n.\n");
+  EXPECT_EQ(Lines(out.substr(menu.size()))[0], "'Pi1' is not a piece on a square from a1 to h8, skipped");
+  EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/1N1QK3 b - -");
+  RunWithInput("edit", "quit\n");
+  EXPECT_EQ(PBlock.quit, 1);
+  PBlock.quit = 0;
   // More pieces of a kind than the piece lists hold.
   out = RunWithInput("edit", "#\nw Ke1 Na1 Nb1 Nc1 Nd1 Nf1 Ng1 Nh1 Na2 Nb2 Nc2 Nd2\nb Ke8\n.\n");
   EXPECT_EQ(Lines(out.substr(menu.size())).size(), 1u);
-  EXPECT_EQ(Epd(), before);
+  EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/1N1QK3 b - -");
 }
 
 TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
@@ -263,7 +271,7 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   EXPECT_EQ(Run("set target_nps 5000"), "target_nps set to 5000\n");
   EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
   EXPECT_EQ(Personality.UCI_LimitStrength, 1);
-  EXPECT_EQ(Run("set target_nps 0"), "target_nps must be above 0\n");
+  EXPECT_EQ(Run("set target_nps 0"), "set target_nps value '0' is not a number of nodes per second above 0, not used\n");
   EXPECT_EQ(SearchData.target_nps.load(), 5000.0);
   Run("set hash 2");
   EXPECT_EQ(SearchData.hash_enabled, 2);
@@ -319,13 +327,16 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
   Run("get pos.1");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
-  Run("get nothing");
+  // An id not there, or only in the tail of a line too long to read, is not found.
+  EXPECT_EQ(Run("get nothing"), "id \"nothing\" not found in test.epd\n");
+  WriteFile("test.epd", "k7/8/8/8/8/8/8/K7 w - - c0 \"" + std::string(5000, 'x') + "\"; 8/8/8/8/8/8/8/k6K w - - id \"tail\";\n");
+  EXPECT_EQ(Run("get tail"), "id \"tail\" not found in test.epd\n");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
 }
 
 TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   EXPECT_EQ(Run("tag"), "");
-  EXPECT_EQ(Run("tune"), "");
+  EXPECT_EQ(Run("tune"), "tune needs the name of a weight\n");
   PBlock.tool_file[0] = 0;
   Run("tune pawn_value_op");
   EXPECT_STREQ(PBlock.tool_file, "tune.epd");
@@ -361,4 +372,66 @@ TEST_F(ConsoleTest, EvalBreakdownSearchesTheRootAndRestoresTheSettings) {
   EXPECT_EQ(qscore, SearchData.root_score);
   EXPECT_EQ(eval, ThreadData[0].load()->root_eval);
   EXPECT_EQ(l[6], "mtl=         470      371       99   (NP :: B)");
+}
+
+// Standard notation names the origin as far as the rivals that can move there
+// need it; mate and stalemate give the result; each game loads back to its end.
+TEST_F(ConsoleTest, SavedGamesUseStandardNotationAndLoadBack) {
+  InTempDir dir;
+  const std::pair<const char*, const char*> games[] = {
+      {"4k3/8/8/8/8/8/8/Q1Q1K3 w - - a1b2", "Qab2 *"},      // one rival, on the rank
+      {"4k3/8/8/8/8/8/3N4/4N1NK w - - d2f3", "Ndf3 *"},     // two, on neither file nor rank
+      {"4k3/8/8/8/8/Q1Q5/8/Q1Q1K3 w - - a1b2", "Qa1b2 *"},  // three: file and rank
+      {"7k/5Q2/6K1/8/8/8/8/8 w - - f7g7", "Qg7# 1-0"},
+      {"7k/8/6K1/8/8/8/8/5Q2 w - - f1f7", "Qf7 1/2-1/2"},
+  };
+  std::vector<std::string> ends;
+  for (const auto& [setup, text] : games) {
+    Run("fen " + std::string(setup));
+    Run(std::string(setup).substr(std::strlen(setup) - 4));
+    ends.push_back(Epd());
+    EXPECT_EQ(Run("save"), "game saved to tmp.pgn\n") << text;
+  }
+  for (size_t i = 0; i < ends.size(); i++) {
+    EXPECT_NE(ReadFile("tmp.pgn").find("\"]\n\n" + std::string(games[i].second) + "\n\n"), std::string::npos) << i;
+    Run("load tmp.pgn " + std::to_string(i + 1));
+    EXPECT_EQ(Epd(), ends[i]) << games[i].second;
+  }
+  std::filesystem::remove("tmp.pgn");
+  std::filesystem::create_directory("tmp.pgn");
+  EXPECT_EQ(Run("save"), "can't open tmp.pgn\n");
+}
+
+// A value missing, no number or out of range is refused in one line naming it; depth 0 would answer a move no
+// search chose. An analysis runs without limits; the level and depth come back when it ends.
+TEST_F(ConsoleTest, BadValuesAreRefusedInOneLineAndAnalysisLimitsEnd) {
+  Run("set level 40 5:00 2");
+  Run("set depth 7");
+  const auto settings = [] {
+    return std::make_tuple(SearchData.max_depth, SearchData.hash_enabled, SearchData.time_control,
+                           SearchData.fixed_time, SearchData.increment, SearchData.clock[White], PBlock.info_delay,
+                           Personality.knight_value_op, Personality.Ponder, PBlock.trace_depth, Epd());
+  };
+  const auto before = settings();
+  const std::pair<std::string, std::string> cases[] = {
+      {"set depth 0", "set depth value '0' is not a whole number of plies from 1 to 66"},
+      {"set hash x", "set hash value 'x' is not a whole number from 0 to 255"},
+      {"set level 1 1e308 0",
+       "set level time value '1e308' is not seconds or minutes:seconds above 0, at most 1000000 seconds"},
+      {"set level 40 5:00", "set level increment value missing (seconds from 0 to 1000000)"},
+      {"set noise nan", "set noise value 'nan' is not seconds from 0 to 9999"},
+      {"set knight_value_op 3.5", "set knight_value_op value '3.5' is not a whole number"},
+      {"go x", "go depth value 'x' is not a whole number"},
+  };
+  for (const auto& [line, message] : cases) {
+    EXPECT_EQ(Run(line), message + ", not used\n") << line;
+    EXPECT_EQ(settings(), before) << line;
+  }
+  Run("an 9");
+  EXPECT_EQ(SearchData.fixed_time, kAnalysisTime);
+  EXPECT_EQ(SearchData.max_depth, 9);
+  Run("new");
+  EXPECT_EQ(settings(), before);
+  Run("set level 1 5 0");
+  Run("set depth 66");
 }

@@ -29,7 +29,7 @@ TEST_F(ConsoleTest, OneLineAnnotatedGamesLoadAndSavedGamesReadBack) {
   EXPECT_EQ(played(), typed);
 
   Run("save");
-  EXPECT_NE(ReadFile("tmp.pgn").find("\nBf5 O-O Qd7 d3 O-O-O \n\n"), std::string::npos);
+  EXPECT_NE(ReadFile("tmp.pgn").find("\nBf5 O-O Qd7 d3 O-O-O *\n\n"), std::string::npos);
   Run("new");
   Run("load tmp.pgn");
   EXPECT_EQ(played(), typed);
@@ -61,7 +61,7 @@ TEST_F(ConsoleTest, LoadStartsAGameFromItsFenTag) {
   // A set-up game is saved with its start and loads back.
   for (const char* line : {"fen 4k3/8/8/8/8/8/4P3/4K3 w - -", "e4", "Kd7", "e5", "save", "new", "load tmp.pgn"}) Run(line);
   EXPECT_EQ(played(), "8/3k4/8/4P3/8/8/8/4K3 b - - 3");
-  EXPECT_EQ(ReadFile("tmp.pgn"), "[Event \"Unknown\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\ne4 Kd7 e5 \n\n");
+  EXPECT_EQ(ReadFile("tmp.pgn"), "[Event \"Unknown\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n\ne4 Kd7 e5 *\n\n");
 }
 
 // Games are found as the tools find them, with or without tags; the search

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tempdir.h"
 #include "uci_harness.h"
 
 using namespace harness;
@@ -28,8 +29,8 @@ struct Console : Engine {
 };
 
 // Starts the program in console mode and checks that it answers a command.
-bool StartConsole(Engine* e) {
-  EXPECT_TRUE(Start(*e, {"-c", "-hash", "16"}));
+bool StartConsole(Engine* e, const std::string& dir = "") {
+  EXPECT_TRUE(Start(*e, {"-c", "-hash", "16"}, dir));
   EXPECT_TRUE(WaitFor(*e, "white", 10.0));  // the start board
   Send(*e, "set noise 9999");
   Send(*e, "perft 1");
@@ -56,6 +57,21 @@ std::vector<std::string> Breakdown(Engine* e, const std::string& fen) {
     if (line == "white" || line == "black") break;
   }
   return out;
+}
+
+// The report of a console search: its statistics, or the line saying that it
+// was stopped before it chose a move.
+bool IsReport(const std::string& line) { return !line.rfind("move= ", 0) || !line.rfind("no move: ", 0); }
+
+// The output of the lines, after which no search runs and no move shows a
+// stand-in score.
+std::vector<std::string> Quiet(Engine& e, const std::string& lines) {
+  Send(e, lines + "\nset ponder 0");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(WaitFor(e, "ponder set to 0", 30.0, nullptr, &seen)) << lines << Tail(e);
+  for (const std::string& l : Drain(e, 0.3)) EXPECT_FALSE(IsReport(l) || !l.rfind("Ply= ", 0)) << lines << l;
+  for (const std::string& l : seen) EXPECT_EQ(l.find("score= -10000"), std::string::npos) << lines << l;
+  return seen;
 }
 
 bool Has(const std::vector<std::string>& lines, const std::string& text) {
@@ -225,9 +241,8 @@ TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
   Send(e, "an");
   Send(e, "new");
   // "." ends the analysis, whose result lines still come.
-  Send(e, "an");
-  Send(e, ".");
-  ASSERT_TRUE(WaitFor(e, "move= ", 30.0));
+  const std::vector<std::string> seen = Quiet(e, "an\n.");
+  EXPECT_EQ(std::count_if(seen.begin(), seen.end(), IsReport), 1);
   Send(e, "an");
   Send(e, "set hash 2");
   Send(e, "perft 3");
@@ -251,7 +266,7 @@ TEST(ConsolePipe, NoMoveOfAnEndedSearchIsPlayedOrShownElsewhere) {
     Send(e, c.substr(c.find(' ') + 1) + "\nbd\nset level 1 60 0");
     std::vector<std::string> lines;
     ASSERT_TRUE(WaitFor(e, "set level to ", 30.0, nullptr, &lines)) << Tail(e);
-    const auto played = [](const std::string& l) { return !l.rfind("move= ", 0) || !l.rfind("Ply= ", 0); };
+    const auto played = [](const std::string& l) { return IsReport(l) || !l.rfind("Ply= ", 0); };
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), played), stop) << c << Tail(e, 40);  // "."'s report
     EXPECT_EQ(std::count(lines.begin(), lines.end(), stop ? after_e4 : kStartEpd), stop ? 1 : 2) << c;
   }
@@ -272,4 +287,63 @@ TEST(ConsoleRace, SettingsAndAnalysisEndTheRunningSearch) {
   Send(e, ".");
   EXPECT_TRUE(WaitFor(e, "move= ", 60.0)) << Tail(e);
   EXPECT_EQ(Quit(e, 60.0), 0);  // ends the program when a check failed
+}
+
+// A move is played only when a search of that position chose it: a command
+// that ends a self-play search before depth 1 plays and shows no stand-in,
+// "." ends self-play whenever it comes (also between two fast searches), and
+// the level and depth the user set come back after an analysis.
+TEST(ConsolePipe, OnlyASearchThatChoseAMovePlaysIt) {
+  InTempDir dir;  // for "save"
+  Console e;
+  ASSERT_TRUE(StartConsole(&e, dir.dir));
+  for (const std::string cmd : {"ev", "set depth 3", "pv", "trace 0", "perft 2", "save", "go"})
+    Quiet(e, "new\nset noise 0\nset level 1 60 0\nself\n" + cmd + "\n.\nset depth 66");
+  Send(e, "new\nan");
+  ASSERT_TRUE(WaitFor(e, "00] 0", 30.0));
+  const std::vector<std::string> seen = Quiet(e, "self\n.\nbd");
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), kStartEpd), 1);  // nothing played
+  Send(e, "set noise 9999\nset depth 3\nself");
+  ASSERT_TRUE(WaitFor(e, "move= ", 30.0));
+  Quiet(e, ".");
+  Send(e, "set depth 4\nset noise 0\nset level 1 0.5 0\nan");
+  ASSERT_TRUE(WaitFor(e, "00] 0", 30.0));
+  Send(e, ".\nmv");
+  std::string ply;
+  ASSERT_TRUE(WaitFor(e, "Ply= ", 30.0, &ply));
+  EXPECT_NE(ply.find("Clock= 0.50s"), std::string::npos) << ply;
+  std::vector<std::string> rows;
+  ASSERT_TRUE(WaitFor(e, "move= ", 30.0, nullptr, &rows));
+  EXPECT_EQ(rows[rows.size() - 3].substr(0, 6), "00] 04") << Tail(e);
+  EXPECT_EQ(Quit(e), 0);
+}
+
+// A tune and a perft take only "." and "quit" while they run; the end of input ends a perft.
+TEST(ConsolePipe, LongCommandsAnswerInputAndEndOnDotQuitOrTheEnd) {
+  InTempDir dir;
+  std::string set;
+  for (int i = 0; i < 1000; i++) set += "6k1/8/8/p6p/P6P/8/8/2N3K1 w - - c9 \"1/2-1/2\";\n";
+  WriteFile("set.epd", set);
+  Console e;
+  ASSERT_TRUE(StartConsole(&e, dir.dir));
+  std::vector<std::string> lines;
+  Send(e, "tune knight_value_en set.epd\nan\nset depth 3");
+  ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "tune is running: 'set depth 3' not done ('.' or 'quit' ends it)"), 1);
+  Send(e, "tune knight_value_en set.epd\n.");
+  lines.clear();
+  ASSERT_TRUE(WaitFor(e, "done!", 60.0, nullptr, &lines)) << Tail(e);
+  EXPECT_LT(lines.size(), 8u) << Tail(e);  // "." is seen within the first measurement, which is dropped
+  Send(e, "new\nperft 5\nperft 1");  // a line typed ahead waits for the count
+  ASSERT_TRUE(WaitFor(e, "visited 4865609 nodes", 60.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "visited 20 nodes", 30.0)) << Tail(e);
+  Send(e, "perft 9");
+  Drain(e, 1.0);  // the count has begun: what comes now is for it
+  Send(e, "bd\n.");
+  ASSERT_TRUE(WaitFor(e, "perft is running: 'bd' not done ('.' or 'quit' ends it)", 30.0)) << Tail(e);
+  ASSERT_TRUE(WaitFor(e, "perft 9 ended after ", 30.0)) << Tail(e);
+  Send(e, "perft 9");
+  Drain(e, 1.0);
+  EXPECT_EQ(EndInput(e, 30.0), 0);
+  EXPECT_TRUE(WaitFor(e, "perft 9 ended after ", 5.0)) << Tail(e);
 }

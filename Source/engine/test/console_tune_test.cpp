@@ -71,7 +71,8 @@ TEST(ConsoleTune, FindsALowerErrorThatSetThenApplies) {
     if (std::sscanf(line.c_str(), "king_safety= %d", &value) == 1) probes.push_back(value);
   EXPECT_EQ(probes, (std::vector<int>{200, 175}));
 
-  EXPECT_EQ(Answer(e, "tune no_such_weight"), (std::vector<std::string>{"tune file= set.epd", "done!"}));
+  EXPECT_EQ(Answer(e, "tune no_such_weight"),
+            (std::vector<std::string>{"tune file= set.epd", "no weight named 'no_such_weight'", "done!"}));
   EXPECT_EQ(Answer(e, "tune knight_value_en missing.epd"),
             (std::vector<std::string>{"tune file= missing.epd", "can't open missing.epd", "done!"}));
   // Later searches have their depth and info lines again: self-play mates.

@@ -46,7 +46,7 @@ TEST(Switches, HashAndThreadsAreClamped) {
 
 TEST(Switches, DepthIsClampedBeforeNarrowing) {
   for (auto [text, depth] : std::vector<std::pair<const char*, int>>{
-           {"200", 66}, {"100", 66}, {"300", 66}, {"66", 66}, {"12", 12}, {"0", 0}, {"-4", 0}}) {
+           {"200", 66}, {"100", 66}, {"300", 66}, {"66", 66}, {"12", 12}, {"1", 1}}) {
     Parse({"-d", text});
     EXPECT_EQ(SearchData.max_depth, depth) << text;
     EXPECT_EQ(SearchData.time_control, 1);
@@ -185,4 +185,21 @@ TEST(Switches, MissingValuesAndUnknownArgumentsAreIgnored) {
 
   EXPECT_EQ(Parse({"-frobnicate", "hash", "-use_rc", "-Hash", "5"}), ToolMode::Engine);
   EXPECT_EQ(Personality.Hash, DefaultPersonality.Hash);
+}
+
+// A limit missing, no number or out of range is refused in one line, the old one kept; depth 0 searches nothing.
+TEST(Switches, BadLimitsAreRefusedInOneLineAndTheOldOnesKept) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"-d", "x"}, {"-d", "0"}, {"-d", "-4"}, {"-t", "nan"}, {"-t", "-5"}, {"-t", "1e308"}, {"-t", "0x10"},
+           {"-n", "0"}, {"-n", "x"}, {"-t"}}) {
+    std::vector<std::string> line = {"-n", "500", "-d", "7"};
+    line.insert(line.end(), args.begin(), args.end());
+    bool refused = false;
+    testing::internal::CaptureStdout();
+    Parse(line, &refused);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind(args[0] + " value ", 0) + out.find('\n'), out.size() - 1) << out;  // one line
+    EXPECT_TRUE(refused) << out;
+    EXPECT_EQ(SearchData.max_depth + SearchData.fixed_time + double(SearchData.node_limit), 7 + 10000.0 + 500) << out;
+  }
 }
