@@ -18,12 +18,6 @@ namespace {
 constexpr int kMaxThreads = 80;
 constexpr int kMaxDepth = 66;
 
-long long Clamp(long long v, long long lo, long long hi) { return std::clamp(v, lo, hi); }
-
-// Saturates instead of overflowing on absurd numbers.
-long long Integer(const char* text) { return std::strtoll(text, nullptr, 10); }
-double Decimal(const char* text) { return std::strtod(text, nullptr); }
-
 bool refused_value;  // in the parse under way
 
 void Refuse(const char* name, const char* value, const char* wanted) {
@@ -48,6 +42,25 @@ void SetTablebasePath(const char* value) {
   size_t n = std::strlen(value);
   while (n && std::isspace(static_cast<unsigned char>(value[n - 1]))) n--;  // as CopyPath drops them
   if (Fits("-tbpath", n, kPathSize)) CopyPath(Personality.SyzygyPath, kPathSize, value);
+}
+
+// A size or count that is no whole number is refused; one out of range is
+// held at the nearer end, as the options hold theirs.
+void SetCount(int16_t* field, const char* name, const char* value, long long lo, long long hi) {
+  long long n;
+  if (!ReadWholeNumber(value, &n)) {
+    Refuse(name, value, "a whole number");
+    return;
+  }
+  *field = int16_t(std::clamp(n, lo, hi));
+}
+
+void SetInfoDelay(const char* name, const char* value) {
+  double seconds;
+  if (ReadDecimal(value, &seconds))
+    PBlock.info_delay = seconds;
+  else
+    Refuse(name, value, "a number of seconds");
 }
 
 // The limits a UCI "go" starts from; the console and the tools search under
@@ -91,10 +104,13 @@ void SetNodeLimit(const char* name, const char* value) {
   SetFixedLimit(1000.0);
 }
 
-void SetNps(const char* value) {
-  const double x = Decimal(value);
+void SetNps(const char* name, const char* value) {
+  double x;
   // The rating formula has no meaning at or below 20 nodes per second.
-  if (!std::isfinite(x) || x <= 20.0) return;
+  if (!ReadDecimal(value, &x) || x <= 20.0) {
+    Refuse(name, value, "a speed above 20 nodes per second");
+    return;
+  }
   // Clamped so that an absurd speed cannot overflow the 16-bit field.
   const int rating = int(std::clamp(std::trunc(111.0 * std::log(x - 20.0) + 1337.0), 0.0, 32767.0));
   SearchData.target_nps.store(x);
@@ -119,8 +135,7 @@ constexpr Switch kSwitches[] = {
     {"-c", false, false, [](const char*, const char*, ToolMode&) { PBlock.protocol = 0; }},
     {"-log", false, false, [](const char*, const char*, ToolMode&) { Personality.Log = 1; }},
     {"-numa", false, false, [](const char*, const char*, ToolMode&) { PBlock.numa = 1; }},
-    {"-noise", false, true,
-     [](const char*, const char* v, ToolMode&) { PBlock.info_delay = Decimal(v); }},
+    {"-noise", false, true, [](const char* arg, const char* v, ToolMode&) { SetInfoDelay(arg, v); }},
     {"-quiet", false, false,
      [](const char*, const char*, ToolMode&) {
        Personality.Log = 0;
@@ -130,15 +145,11 @@ constexpr Switch kSwitches[] = {
     {"-d", false, true, [](const char* arg, const char* v, ToolMode&) { SetDepth(arg, v); }},
     {"-t", false, true, [](const char* arg, const char* v, ToolMode&) { SetMoveTime(arg, v); }},
     {"-n", false, true, [](const char* arg, const char* v, ToolMode&) { SetNodeLimit(arg, v); }},
-    {"-nps", false, true, [](const char*, const char* v, ToolMode&) { SetNps(v); }},
+    {"-nps", false, true, [](const char* arg, const char* v, ToolMode&) { SetNps(arg, v); }},
     {"-hash", false, true,
-     [](const char*, const char* v, ToolMode&) {
-       Personality.Hash = int16_t(Clamp(Integer(v), 0, kMaxHash));
-     }},
+     [](const char* arg, const char* v, ToolMode&) { SetCount(&Personality.Hash, arg, v, 0, kMaxHash); }},
     {"-threads", false, true,
-     [](const char*, const char* v, ToolMode&) {
-       Personality.Threads = int16_t(Clamp(Integer(v), 1, kMaxThreads));
-     }},
+     [](const char* arg, const char* v, ToolMode&) { SetCount(&Personality.Threads, arg, v, 1, kMaxThreads); }},
     {"-tbpath", false, true,
      [](const char*, const char* v, ToolMode&) { SetTablebasePath(v); }},
     {"-tbx", false, false,

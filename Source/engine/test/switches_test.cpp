@@ -93,11 +93,12 @@ TEST(Switches, NpsSetsTheStrengthLimitAndPrintsTheRating) {
   EXPECT_EQ(Personality.UCI_Elo, 2436);
   EXPECT_EQ(SearchData.target_nps.load(), 20000.0);
 
-  // No defined rating: the switch is ignored.
+  // No defined rating: the switch is refused in one line.
   for (const char* bad : {"20", "5", "-100", "inf", "nan", "abc"}) {
     testing::internal::CaptureStdout();
     Parse({"-nps", bad});
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << bad;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "-nps value '" + std::string(bad) + "' is not a speed above 20 nodes per second, not used\n");
     EXPECT_EQ(Personality.UCI_LimitStrength, 0) << bad;
     EXPECT_EQ(Personality.UCI_Elo, 3000) << bad;
     EXPECT_EQ(SearchData.target_nps.load(), 1e9) << bad;
@@ -202,4 +203,15 @@ TEST(Switches, BadLimitsAreRefusedInOneLineAndTheOldOnesKept) {
     EXPECT_TRUE(refused) << out;
     EXPECT_EQ(SearchData.max_depth + SearchData.fixed_time + double(SearchData.node_limit), 7 + 10000.0 + 500) << out;
   }
+  // A size, count or delay that is no number would switch the table off,
+  // or the info lines on; out of range they are held at the nearer end.
+  testing::internal::CaptureStdout();
+  Parse({"-hash", "32", "-threads", "3", "-noise", "2", "-hash", "x", "-threads", "four", "-noise", "soon"});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "-hash value 'x' is not a whole number, not used\n"
+            "-threads value 'four' is not a whole number, not used\n"
+            "-noise value 'soon' is not a number of seconds, not used\n");
+  EXPECT_EQ(Personality.Hash, 32);
+  EXPECT_EQ(Personality.Threads, 3);
+  EXPECT_EQ(PBlock.info_delay, 2.0);
 }
