@@ -90,7 +90,7 @@ void TuneConsoleParam(const char* name) {
   const double info_delay = PBlock.info_delay;
   SearchData.max_depth = 0;
   SearchData.hash_enabled = 0;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   if (ParamRecord* p = FindParam(name)) {
     if (FILE* f = OpenInput(file)) {
       std::fclose(f);

@@ -32,7 +32,7 @@ class PoolTest : public ::testing::Test {
     Personality.Hash = 0;
     SearchData.hash_size = 0;
     SearchData.hash_enabled = 0;
-    PBlock.info_delay = 9999.0;
+    PBlock.info_delay = kSilentInfoDelay;
     SearchData.time_control = TimeFixed;
     SearchData.fixed_time = 1e7;
     SearchData.node_limit = 0;
