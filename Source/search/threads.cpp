@@ -82,13 +82,24 @@ static int WaitForRecord(int i) {
   return 0;
 }
 
+int StartThread(pthread_t* thread, size_t stack_bytes, void* (*body)(void*), void* arg) {
+  pthread_attr_t attr;
+  int result = pthread_attr_init(&attr);
+  if (result != 0) return result;
+  // A size the library refuses leaves its default, which still works.
+  pthread_attr_setstacksize(&attr, stack_bytes);
+  result = pthread_create(thread, &attr, body, arg);
+  pthread_attr_destroy(&attr);
+  return result;
+}
+
 // Starts worker i, which frees the record left in its slot; 0 or the thread
 // library's error code.
 static int StartWorker(int i) {
   th_num[i] = i;
   retired[i] = ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
   no_record[i].store(false, std::memory_order_relaxed);
-  const int result = pthread_create(&thread[i], nullptr, SearchThreadFunc, &th_num[i]);
+  const int result = StartThread(&thread[i], kWorkerStackBytes, SearchThreadFunc, &th_num[i]);
   if (result != 0) {
     delete retired[i];
     retired[i] = nullptr;

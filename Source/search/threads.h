@@ -2,11 +2,22 @@
 // through its command byte (0 idle, 1 search, 99 end) and ends a search
 // through the stop byte of SearchData; both sides poll.
 #pragma once
+#include <pthread.h>
 #include <atomic>
+#include <cstddef>
 #include <thread>
 #include "search/records.h"
 
 constexpr int kMaxThreads = 80;
+
+// A worker's stack, set here rather than taken from the system's default
+// (ulimit -s, often 8 MB): the deepest search path, 70 plies with a
+// tablebase probe or an info line at its end, takes under 64 KB. Room
+// that a stack does not need is room for more workers and a larger table.
+constexpr size_t kWorkerStackBytes = size_t(1) << 20;
+
+// pthread_create with the given stack size; 0 or the thread library's error.
+int StartThread(pthread_t* thread, size_t stack_bytes, void* (*body)(void*), void* arg);
 
 enum Command : uint8_t { CommandIdle = 0, CommandSearch = 1, CommandExit = 99 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <pthread.h>
 #include <sys/resource.h>
 
 #include <cerrno>
@@ -211,17 +210,15 @@ long VmSizeKb() {
   return kb;
 }
 
-// Room for one more thread's stack but only half a record beside it.
-void LimitToHalfARecord() {
-  pthread_attr_t attr;
-  size_t stack = 0;
-  pthread_getattr_default_np(&attr);
-  pthread_attr_getstacksize(&attr, &stack);
-  pthread_attr_destroy(&attr);
+// The address space mapped now and room beyond it.
+void LimitToRoomOf(size_t room) {
   rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + stack + 4096 + sizeof(ThreadRecord) / 2;
+  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + room;
   setrlimit(RLIMIT_AS, &limit);
 }
+
+// Room for one more worker's stack and its guard page but only half a record beside it.
+void LimitToHalfARecord() { LimitToRoomOf(kWorkerStackBytes + 4096 + sizeof(ThreadRecord) / 2); }
 
 [[noreturn]] void CreateWithoutRoomForARecord() {
   LimitToHalfARecord();
@@ -242,11 +239,14 @@ void LimitToHalfARecord() {
   std::exit(n >= 1 && n < asked && Personality.Threads == n && records ? 7 : 1);
 }
 
+// Room for the records of half the threads asked for, without their stacks: at least one fits
+// and never all, whatever the stack size. Records come straight from the system (one allocator
+// arena, which would otherwise reserve room of its own for each new thread).
 [[noreturn]] void RebuildWithoutRoomForThreads() {
-  rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(256) << 20;
-  setrlimit(RLIMIT_AS, &limit);
-  RebuildToFewer(80);
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 128 << 10);
+  LimitToRoomOf(kMaxThreads / 2 * sizeof(ThreadRecord));
+  RebuildToFewer(kMaxThreads);
 }
 
 // From one worker to two, with room for the second one's stack but half its record. Records
