@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,8 +40,16 @@ struct Engine {
   std::vector<std::string> log;  // every line read, for failure messages
 };
 
+// What the engine's process gets beyond its switches: environment entries
+// ("NAME=value") and a limit of its address space in bytes (0: none).
+struct ChildSetting {
+  std::vector<std::string> env;
+  size_t address_space = 0;
+};
+
 // Starts the binary with the given switches in dir (empty: the current one).
-inline bool Start(Engine& e, const std::vector<std::string>& args, const std::string& dir = "") {
+inline bool Start(Engine& e, const std::vector<std::string>& args, const std::string& dir = "",
+                  const ChildSetting& child = {}) {
   int in[2], out[2];
   if (pipe(in) || pipe(out)) return false;
   e.pid = fork();
@@ -51,6 +60,12 @@ inline bool Start(Engine& e, const std::vector<std::string>& args, const std::st
     close(in[1]);
     close(out[0]);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+    for (const std::string& entry : child.env) putenv(const_cast<char*>(entry.c_str()));
+    rlimit limit;
+    if (child.address_space && getrlimit(RLIMIT_AS, &limit) == 0) {
+      limit.rlim_cur = child.address_space;
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KERV_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
