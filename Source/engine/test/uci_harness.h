@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -162,6 +164,17 @@ inline int Quit(Engine& e, double timeout = 10.0) {
   close(e.from_engine);
   e.pid = -1;  // gone: nothing left to quit
   return status;
+}
+
+// The address space the engine has mapped, in bytes; 0 when it cannot be read.
+inline size_t MappedBytes(const Engine& e) {
+  FILE* f = std::fopen(("/proc/" + std::to_string(e.pid) + "/status").c_str(), "r");
+  size_t kb = 0;
+  char line[256];
+  while (f && std::fgets(line, sizeof line, f))
+    if (!std::strncmp(line, "VmSize:", 7)) kb = std::strtoull(line + 7, nullptr, 10);
+  if (f) std::fclose(f);
+  return kb * 1024;
 }
 
 inline std::string Tail(const Engine& e, size_t n = 20) {
