@@ -169,28 +169,22 @@ int KillThreadPool(int n) {
   return EndWorkers(0, n);
 }
 
-// After a pool of n failed to start: keeps workers 0 to k - 1, the first
-// k workers that all have their records, ends the others and frees their
-// records, and returns k.
-static int KeepWorkersWithRecords(int n) {
-  int k = 0;
-  while (k < n && running[k] && ThreadData[k].load(std::memory_order_acquire)) k++;
-  EndWorkers(k, n);
-  for (int i = k; i < kMaxThreads; i++) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
-  return k;
-}
-
 int StartThreadPool(int n) {
   SearchData.thread_count = uint8_t(n);
-  if (CreateThreadPool(n) == 0) return n;
-  // Workers started side by side race for the room that is left, and a
-  // later one may take what an earlier one lacked: the rest are started
-  // one at a time, until one cannot be had.
-  int count = KeepWorkersWithRecords(n);
+  // No worker yet: the old records are freed first, so that their room can
+  // go to the new ones.
+  if (CreateThreadPool(0) != 0) return 0;
+  // One at a time, each with its record before the next thread is made:
+  // threads made side by side could take with their stacks the room their
+  // records need, and the C library keeps the stacks of threads that end
+  // for later threads rather than give the room back, so that after such a
+  // race not even one worker might be had.
+  int count = 0;
   while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
   EndWorkers(count, n);  // the one without its record has returned
   SearchData.thread_count = uint8_t(count);
   if (count == 0) return 0;
+  if (count == n) return n;
   Personality.Threads = int16_t(count);
   ShowFormatted("%sThreads of %d could not be started, using %d", InfoPrefix(), n,
                 count);
