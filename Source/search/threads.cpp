@@ -7,6 +7,7 @@
 #include "board/makemove.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "platform/memory.h"
 #include "platform/numa.h"
 #include "platform/sleep.h"
 #include "search/root.h"
@@ -16,6 +17,12 @@ std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
 SpinLock spinlock1;
 SpinLock spinlock2;
 bool numa_binding = false;
+
+// Room held free while the workers start, for what the run maps beside
+// them under a limit of the address space: the threads that take the
+// table's pages side by side above all (80 stacks of 64 KB), files and
+// buffers. Without a limit it costs nothing: the block is never written.
+constexpr size_t kSpareRoom = size_t(8) << 20;
 
 static pthread_t thread[kMaxThreads];
 static bool running[kMaxThreads];  // a thread was started and not yet joined
@@ -169,19 +176,29 @@ int KillThreadPool(int n) {
   return EndWorkers(0, n);
 }
 
+// Starts workers 0 to n - 1 one at a time, each with its record before the
+// next thread is made, until one cannot be had; returns the count started.
+// Made side by side, threads could take with their stacks the room their
+// records need, and the C library keeps the stacks of threads that end for
+// later threads rather than give the room back: after such a race not even
+// one worker might be had.
+static int StartOneByOne(int n) {
+  int count = 0;
+  while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
+  EndWorkers(count, n);  // the one without its record has returned
+  return count;
+}
+
 int StartThreadPool(int n) {
   SearchData.thread_count = uint8_t(n);
   // No worker yet: the old records are freed first, so that their room can
   // go to the new ones.
   if (CreateThreadPool(0) != 0) return 0;
-  // One at a time, each with its record before the next thread is made:
-  // threads made side by side could take with their stacks the room their
-  // records need, and the C library keeps the stacks of threads that end
-  // for later threads rather than give the room back, so that after such a
-  // race not even one worker might be had.
-  int count = 0;
-  while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
-  EndWorkers(count, n);  // the one without its record has returned
+  void* spare = AllocateLarge(kSpareRoom);
+  int count = StartOneByOne(n);
+  FreeLarge(spare, kSpareRoom);
+  // One worker matters more than the spare room.
+  if (count == 0) count = StartOneByOne(n);
   SearchData.thread_count = uint8_t(count);
   if (count == 0) return 0;
   if (count == n) return n;

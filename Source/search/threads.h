@@ -48,7 +48,8 @@ int CreateThreadPool(int n);
 // Stops any search and ends every worker; the stop byte stays 99.
 int KillThreadPool(int n);
 // Starts a pool of n (1 or more) workers one at a time or, when not all
-// can be had, of the most that can, and returns the count in use. SearchData and the
+// can be had, of the most that can beside a few MB kept free for the rest
+// of the run, and returns the count in use. SearchData and the
 // Threads option then hold it, and one line names it when it is not n.
 // Returns 0, with no pool, when not even one worker can be started.
 int StartThreadPool(int n);

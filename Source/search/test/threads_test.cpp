@@ -12,6 +12,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "engine/params.h"
+#include "platform/memory.h"
 #include "search/records.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
@@ -231,22 +232,25 @@ void LimitToHalfARecord() { LimitToRoomOf(kWorkerStackBytes + 4096 + sizeof(Thre
   std::exit(0);
 }
 
-// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names.
-[[noreturn]] void RebuildToFewer(int asked) {
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names,
+// and left room for a block of `spare` bytes.
+[[noreturn]] void RebuildToFewer(int asked, size_t spare = 0) {
   RebuildThreadPool(asked);
   const int n = SearchData.thread_count;
   const bool records = ThreadData[n - 1].load() && !ThreadData[n].load();
-  std::exit(n >= 1 && n < asked && Personality.Threads == n && records ? 7 : 1);
+  void* block = spare ? AllocateLarge(spare) : nullptr;
+  std::exit(n >= 1 && n < asked && Personality.Threads == n && records && (block || !spare) ? 7 : 1);
 }
 
 // Room for the records of half the threads asked for, without their stacks: at least one fits
-// and never all, whatever the stack size. Records come straight from the system (one allocator
-// arena, which would otherwise reserve room of its own for each new thread).
+// and never all, whatever the stack size, and the pool leaves room for the threads that take the
+// table's pages. Records come straight from the system (one allocator arena, which would
+// otherwise reserve room of its own for each new thread).
 [[noreturn]] void RebuildWithoutRoomForThreads() {
   mallopt(M_ARENA_MAX, 1);
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
   LimitToRoomOf(kMaxThreads / 2 * sizeof(ThreadRecord));
-  RebuildToFewer(kMaxThreads);
+  RebuildToFewer(kMaxThreads, size_t(kMaxThreads) * (64 << 10));
 }
 
 // From one worker to two, with room for the second one's stack but half its record. Records
