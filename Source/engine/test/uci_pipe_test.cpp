@@ -792,6 +792,18 @@ TEST(HashSize, ThreadsThatCannotBeHadLeaveTheMostThatCan) {
 
 #endif
 
+// A worker maps its stack and its record and little more: nothing the C library would reserve for
+// each new thread, so that under "ulimit -v" the room goes to threads and table.
+TEST(HashSize, EachThreadMapsLittleMore) {
+  long mapped[2];
+  for (int k : {0, 1}) {
+    Session s({"-hash", "16", "-threads", k ? "9" : "1"});
+    s.Ask("isready");
+    mapped[k] = long(MappedBytes(s.e));
+  }
+  EXPECT_LT((mapped[1] - mapped[0]) / 8, 4L << 20) << mapped[0] << " " << mapped[1];
+}
+
 // A large table's pages are taken in the background: neither "uci" nor "quit" waits for them.
 TEST(HashSize, LargeTableHoldsUpNeitherUciNorQuit) {
   const double t0 = Now();
