@@ -10,9 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -63,11 +62,8 @@ inline bool Start(Engine& e, const std::vector<std::string>& args, const std::st
     close(out[0]);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
     for (const std::string& entry : child.env) putenv(const_cast<char*>(entry.c_str()));
-    rlimit limit;
-    if (child.address_space && getrlimit(RLIMIT_AS, &limit) == 0) {
-      limit.rlim_cur = child.address_space;
-      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
-    }
+    const rlimit limit = {child.address_space, child.address_space};
+    if (child.address_space && setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KERV_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -168,13 +164,10 @@ inline int Quit(Engine& e, double timeout = 10.0) {
 
 // The address space the engine has mapped, in bytes; 0 when it cannot be read.
 inline size_t MappedBytes(const Engine& e) {
-  FILE* f = std::fopen(("/proc/" + std::to_string(e.pid) + "/status").c_str(), "r");
-  size_t kb = 0;
-  char line[256];
-  while (f && std::fgets(line, sizeof line, f))
-    if (!std::strncmp(line, "VmSize:", 7)) kb = std::strtoull(line + 7, nullptr, 10);
-  if (f) std::fclose(f);
-  return kb * 1024;
+  std::ifstream status("/proc/" + std::to_string(e.pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
 }
 
 inline std::string Tail(const Engine& e, size_t n = 20) {

@@ -232,8 +232,8 @@ void LimitToHalfARecord() { LimitToRoomOf(kWorkerStackBytes + 4096 + sizeof(Thre
   std::exit(0);
 }
 
-// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names,
-// and left room for a block of `spare` bytes.
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option
+// names, and left room for `spare` bytes.
 [[noreturn]] void RebuildToFewer(int asked, size_t spare = 0) {
   RebuildThreadPool(asked);
   const int n = SearchData.thread_count;
@@ -242,10 +242,8 @@ void LimitToHalfARecord() { LimitToRoomOf(kWorkerStackBytes + 4096 + sizeof(Thre
   std::exit(n >= 1 && n < asked && Personality.Threads == n && records && (block || !spare) ? 7 : 1);
 }
 
-// Room for the records of half the threads asked for, without their stacks: at least one fits
-// and never all, whatever the stack size, and the pool leaves room for the threads that take the
-// table's pages. Records come straight from the system (one allocator arena, which would
-// otherwise reserve room of its own for each new thread).
+// Room for half the records asked for (one allocator arena): some fit, never all, whatever the
+// stack size, and the pool leaves room for the threads that take the table's pages.
 [[noreturn]] void RebuildWithoutRoomForThreads() {
   mallopt(M_ARENA_MAX, 1);
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
