@@ -11,9 +11,11 @@
 constexpr int kMaxThreads = 80;
 
 // A worker's stack, set here rather than taken from the system's default
-// (ulimit -s, often 8 MB): the deepest search path, 70 plies with a
-// tablebase probe or an info line at its end, takes under 64 KB. Room
-// that a stack does not need is room for more workers and a larger table.
+// (ulimit -s, often 8 MB). A search takes under 64 KB of it: about 400
+// bytes a ply for at most 70 plies, and a few KB for the info line or the
+// tablebase probe at the end of a path (sanitizer builds about twice that,
+// beside their own thread data). Room that a stack does not need is room
+// for more workers and a larger table.
 constexpr size_t kWorkerStackBytes = size_t(1) << 20;
 
 // pthread_create with the given stack size; 0 or the thread library's error.
