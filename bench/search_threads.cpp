@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
   if (!StartUpDefaults()) return 1;
   Personality.Hash = int16_t(hash);
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   SearchData.hash_size = Personality.Hash;
   if (!HashInit()) return 1;
   SetSearchParams();

@@ -45,7 +45,7 @@ double TimedSearch(double seconds) {
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
   if (!StartUpDefaults()) return 1;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   SearchData.hash_size = Personality.Hash;
   if (!HashInit()) return 1;
   SearchData.thread_count = 1;

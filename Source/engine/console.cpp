@@ -481,7 +481,7 @@ void SetNumber(const char* key, const char* text) {
 
 void SetNoise(const char* text) {
   double seconds;
-  if (ReadDecimal(text, &seconds) && seconds >= 0.0 && seconds <= 9999.0)
+  if (ReadDecimal(text, &seconds) && seconds >= 0.0 && seconds <= kSilentInfoDelay)
     PBlock.info_delay = seconds;
   else
     RefuseValue("set noise", text, "seconds from 0 to 9999");

@@ -60,7 +60,7 @@ int RunMode(ToolMode mode) {
       break;
     case ToolMode::TrainingFilter: {
       SearchData.max_depth = 0;
-      PBlock.info_delay = 9999.0;
+      PBlock.info_delay = kSilentInfoDelay;
       int status;
       Process_EPD_File(PBlock.tool_file, 1, &status);
       return status;

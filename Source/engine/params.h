@@ -217,10 +217,14 @@ struct EvalDisplay {
   double draw_adj;
 };
 
+// The info delay that silences the search's info lines altogether (the
+// tools and -quiet).
+constexpr double kSilentInfoDelay = 9999.0;
+
 struct ProgramBlock {
   uint8_t quit;
   uint8_t pst_mode;
-  double info_delay;
+  double info_delay;  // seconds before info lines are shown; kSilentInfoDelay: never
   uint8_t ready;
   uint8_t extra_options;
   int16_t numa;

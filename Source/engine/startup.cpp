@@ -5,6 +5,7 @@
 #include "engine/params.h"
 #include "eval/bitbase.h"
 #include "eval/weights.h"
+#include "platform/memory.h"
 #include "platform/timer.h"
 #include "search/records.h"
 #include "search/searchdata.h"
@@ -13,6 +14,7 @@
 #include "search/tt.h"
 
 bool StartUpDefaults() {
+  UseOneAllocatorPool();
   if (!CTD) CTD = NewThreadRecord(255);
   if (!CTD) return false;
   InitBitboards();

@@ -139,7 +139,7 @@ constexpr Switch kSwitches[] = {
     {"-quiet", false, false,
      [](const char*, const char*, ToolMode&) {
        Personality.Log = 0;
-       PBlock.info_delay = 9999.0;
+       PBlock.info_delay = kSilentInfoDelay;
      }},
     {"-uci_extra", false, false, [](const char*, const char*, ToolMode&) { PBlock.extra_options = 1; }},
     {"-d", false, true, [](const char* arg, const char* v, ToolMode&) { SetDepth(arg, v); }},

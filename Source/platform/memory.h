@@ -10,3 +10,9 @@ void* AllocateLarge(size_t bytes);
 void FreeLarge(void* block, size_t bytes);
 // The size of the system's smallest page.
 size_t SystemPageSize();
+// Has the C library's allocator serve every thread from one pool rather
+// than reserve address space for each new thread that allocates (64 MB
+// apiece with glibc): the search threads allocate only their records, and
+// under a limit of the address space the reservations would take the room
+// of whole threads.
+void UseOneAllocatorPool();

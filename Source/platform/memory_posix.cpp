@@ -1,6 +1,9 @@
 #ifndef _WIN32
 #include "platform/memory.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -39,4 +42,10 @@ void FreeLarge(void* block, size_t bytes) {
 }
 
 size_t SystemPageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
+
+void UseOneAllocatorPool() {
+#ifdef __GLIBC__
+  mallopt(M_ARENA_MAX, 1);
+#endif
+}
 #endif

@@ -15,3 +15,6 @@ size_t SystemPageSize() {
   GetSystemInfo(&info);
   return info.dwPageSize;
 }
+
+// The Windows heap reserves nothing for each thread.
+void UseOneAllocatorPool() {}

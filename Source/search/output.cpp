@@ -9,6 +9,7 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "search/records.h"
+#include "search/search.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -60,9 +61,9 @@ void ConsoleMovesText(const char* moves, char* out) {
 int ShownScore(int score) {
   switch (SearchData.tb_result) {
     case 4:
-      return score >= 9899 ? score : 9800;
+      return score >= kFoundMate ? score : kTbLoss;
     case 0:
-      return score < -9899 ? score : -9800;
+      return score < -kFoundMate ? score : -kTbLoss;
     case 2:
       return 0;
     default:
@@ -78,12 +79,12 @@ int SelectiveDepth() {
 }  // namespace
 
 void ScoreText(int score, char* out) {
-  if (score >= 9900)
-    std::sprintf(out, "mate %d", (10000 - score) / 2);
-  else if (score < -9900)
-    // Mated at ply p scores p - 10000 with p odd for the root side, so p - 1
-    // plies are p / 2 moves of ours.
-    std::sprintf(out, "mate -%d", (score + 9999) / 2);
+  if (score >= kShownMate)
+    std::sprintf(out, "mate %d", (kInfinity - score) / 2);
+  else if (score < -kShownMate)
+    // Mated at ply p scores p - kInfinity with p odd for the root side, so
+    // p - 1 plies are p / 2 moves of ours.
+    std::sprintf(out, "mate -%d", (score + kMatedAtRoot) / 2);
   else
     std::sprintf(out, "cp %d", score);
 }
@@ -127,7 +128,7 @@ void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv,
 
 bool DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv, int bound) {
   if (SearchData.stop == StopRun && PBlock.info_delay > SearchData.elapsed) return false;
-  if (PBlock.info_delay == 9999.0 || depth == 0 || !pv[1]) return false;
+  if (PBlock.info_delay == kSilentInfoDelay || depth == 0 || !pv[1]) return false;
   PrintSearchInfo(thread, slot, depth, score, pv, bound);
   return true;
 }
@@ -138,7 +139,7 @@ void RetrievePV(Position* pos, int ply, Move* pv) {
   if (!m) {
     HashEntry e{};
     e.move = NullMove;
-    e.score = -10000;
+    e.score = -kInfinity;
     e.depth = -99;
     HashProbe(pos, &e);
     // A miss, a failed check and a move of the wrong side all leave a depth

@@ -9,7 +9,7 @@ enum ScoreBound : uint8_t { ScoreExact = 0, ScoreUpper = 1, ScoreLower = 2 };
 
 // Prints the line of one result unless it is not due: nothing while the
 // info delay has not passed (and the search still runs), with the delay
-// 9999 (silence), at depth 0, or without a first move. True when printed.
+// kSilentInfoDelay, at depth 0, or without a first move. True when printed.
 bool DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv, int bound = ScoreExact);
 
 // The printing half of DisplaySearchInfo, for callers that made the same

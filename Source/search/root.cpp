@@ -160,8 +160,8 @@ bool ProbeRootTables(ThreadRecord* td, const MoveEntry* list) {
   } else {
     r = TB_Probe_WDL(pos, 70);
   }
-  SearchData.tb_score[side] = int16_t(r == 4 ? 9799 : r == 0 ? -9800 : 0);
-  SearchData.tb_score[side ^ 1] = int16_t(r == 4 ? -9799 : r == 0 ? 9800 : 0);
+  SearchData.tb_score[side] = int16_t(r == 4 ? kTbWin : r == 0 ? -kTbLoss : 0);
+  SearchData.tb_score[side ^ 1] = int16_t(r == 4 ? -kTbWin : r == 0 ? kTbLoss : 0);
   SearchData.tb_result = r;
   SearchData.tb_move = move;
   if (!move || pos->fifty <= 6) return false;
@@ -206,7 +206,7 @@ void NewBestMove(ThreadRecord* td) {
   Lock(spinlock1);
   const int S = SearchData.best_score.load(std::memory_order_relaxed);
   const int D = SearchData.best_depth.load(std::memory_order_relaxed);
-  if (!((s > 9899 && s >= S) || (d > D && S < 9899) || (d == D && s > S))) {
+  if (!((s > kFoundMate && s >= S) || (d > D && S < kFoundMate) || (d == D && s > S))) {
     Unlock(spinlock1);
     return;
   }
@@ -237,7 +237,7 @@ bool SearchRoot(Position* pos, int side, int depth, int slot) {
   root->depth = int16_t(depth);
   root->moves_searched = 0;
 
-  int w = depth == 1 ? 10000 : depth == 2 ? 100 : std::max(4 * (15 - depth), 15) + std::abs(prev) / 16;
+  int w = depth == 1 ? kInfinity : depth == 2 ? 100 : std::max(4 * (15 - depth), 15) + std::abs(prev) / 16;
   if (depth <= 2 && SearchData.target_nps.load(std::memory_order_relaxed) < 15000) w = 60;
   const int alpha0 = prev - w < -kMateRange ? -kInfinity : prev - w;
   const int beta0 = prev + w >= kMateRange ? kInfinity : prev + w;
@@ -256,7 +256,7 @@ bool SearchRoot(Position* pos, int side, int depth, int slot) {
     root->current = uint16_t(e - td->moves);
     const uint16_t flags = SetMoveFlags(pos, side, e);
     root->move_flags = flags;
-    e->score = int16_t(-11000 - root->moves_searched);
+    e->score = int16_t(kUnresolvedOrder - root->moves_searched);
     const int r = MultiPV() == 1 && depth > 7 && root->moves_searched > 5 && best >= prev - 34 &&
                           best >= -kMateRange && !in_check && flags == 0 && pos->npm[side] > 0 &&
                           (pos->msig[side] & 15) > 0
@@ -265,9 +265,9 @@ bool SearchRoot(Position* pos, int side, int depth, int slot) {
 
     MakeMove(pos, m);
     int s, bound, reported = 0;
-    if (best != -kInfinity && w != 10000) {
+    if (best != -kInfinity && w != kInfinity) {
       bound = best < -kMateRange ? -kInfinity : best;
-      int u = best + 1 > 9696 ? kInfinity : best + 1;
+      int u = best + 1 >= kMateRange ? kInfinity : best + 1;
       s = -Search(pos, side ^ 1, 2, depth - r - 1, -u, -bound, 1, scratch);
       if (s > best) {
         if (main_thread) SearchData.settled_depth.store(uint8_t(std::max(depth - 2, 0)), std::memory_order_relaxed);
@@ -275,7 +275,7 @@ bool SearchRoot(Position* pos, int side, int depth, int slot) {
         // resolved.
         for (int step = 1, round = 1; !Stopped(); round++) {
           step = std::max(2 * step, 25);
-          u = u + step > 9696 ? kInfinity : u + step;
+          u = u + step >= kMateRange ? kInfinity : u + step;
           Report(td, reported = ScoreLower, m, s);
           if (round >= 2 && long_role) DisplaySearchInfo(0, 0, depth, s, td->pv, ScoreLower);
           s = -Search(pos, side ^ 1, 2, depth - 1, -u, -bound, 0, scratch);
@@ -293,7 +293,7 @@ bool SearchRoot(Position* pos, int side, int depth, int slot) {
         if (s <= alpha)
           alpha = alpha - w < -kMateRange ? -kInfinity : alpha - w;
         else
-          beta = beta + w > 9696 ? kInfinity : beta + w;
+          beta = beta + w >= kMateRange ? kInfinity : beta + w;
         s = -Search(pos, side ^ 1, 2, depth - 1, -beta, -alpha, 0, scratch);
       }
       bound = alpha;
@@ -373,7 +373,7 @@ void ThreadSearch(ThreadRecord* td) {
   MoveEntry* list = RootList(td);
   RemoveIllegalMoves(pos, side, list);
   if (list->move == EndOfList) {
-    td->root_score.store(int16_t(in_check ? -9999 : 0), std::memory_order_relaxed);
+    td->root_score.store(int16_t(in_check ? -kMatedAtRoot : 0), std::memory_order_relaxed);
     td->depth.store(1, std::memory_order_relaxed);
     td->sel_depth = 1;
     td->completed_depth.store(1, std::memory_order_relaxed);
@@ -436,7 +436,7 @@ void ThreadSearch(ThreadRecord* td) {
       SearchData.last_completed_depth.store(uint8_t(d), std::memory_order_relaxed);
     }
     const int best = SearchData.best_score.load(std::memory_order_relaxed);
-    if (best >= 9999 - d || best < d - 9999 || d >= max_depth || d >= kLastIteration) break;
+    if (best >= kMatedAtRoot - d || best < d - kMatedAtRoot || d >= max_depth || d >= kLastIteration) break;
   }
 }
 

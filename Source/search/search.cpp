@@ -157,7 +157,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
     p->tb_result = r;
     if (r != -1) {
       Count(td, CountTbHits);
-      const int s = r == 0 ? ply - 9800 : r == 4 ? 9799 - ply : 0;
+      const int s = r == 0 ? ply - kTbLoss : r == 4 ? kTbWin - ply : 0;
       return std::max(alpha, s);
     }
   }

@@ -144,7 +144,7 @@ void PrepareNewSearchAt(double now) {
   }
   sd.state.store(sd.go_request, std::memory_order_relaxed);
   sd.target_time = TargetTime(side, GamePlies(CTD));
-  if (PBlock.info_delay < 9999.0) LogPosition(side);
+  if (PBlock.info_delay < kSilentInfoDelay) LogPosition(side);
 }
 
 // Below the reserve the clock cannot pay for a think of the usual length.

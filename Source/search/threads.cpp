@@ -8,6 +8,7 @@
 #include "engine/output.h"
 #include "engine/params.h"
 #include "platform/input.h"
+#include "platform/memory.h"
 #include "platform/numa.h"
 #include "search/root.h"
 #include "search/searchdata.h"
@@ -16,6 +17,12 @@ std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
 SpinLock spinlock1;
 SpinLock spinlock2;
 bool numa_binding = false;
+
+// Room held free while the workers start, for what the run maps beside
+// them under a limit of the address space: the threads that take the
+// table's pages side by side above all (80 stacks of 64 KB), files and
+// buffers. Without a limit it costs nothing: the block is never written.
+constexpr size_t kSpareRoom = size_t(8) << 20;
 
 static pthread_t thread[kMaxThreads];
 static bool running[kMaxThreads];  // a thread was started and not yet joined
@@ -118,13 +125,24 @@ static int WaitForRecord(int i) {
   return ThreadData[i].load(std::memory_order_acquire) ? 0 : ENOMEM;
 }
 
+int StartThread(pthread_t* thread, size_t stack_bytes, void* (*body)(void*), void* arg) {
+  pthread_attr_t attr;
+  int result = pthread_attr_init(&attr);
+  if (result != 0) return result;
+  // A size the library refuses leaves its default, which still works.
+  pthread_attr_setstacksize(&attr, stack_bytes);
+  result = pthread_create(thread, &attr, body, arg);
+  pthread_attr_destroy(&attr);
+  return result;
+}
+
 // Starts worker i, which frees the record left in its slot; 0 or the thread
 // library's error code.
 static int StartWorker(int i) {
   th_num[i] = i;
   retired[i] = ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
   no_record[i].store(false, std::memory_order_relaxed);
-  const int result = pthread_create(&thread[i], nullptr, SearchThreadFunc, &th_num[i]);
+  const int result = StartThread(&thread[i], kWorkerStackBytes, SearchThreadFunc, &th_num[i]);
   if (result != 0) {
     delete retired[i];
     retired[i] = nullptr;
@@ -195,28 +213,32 @@ int KillThreadPool(int n) {
   return EndWorkers(0, n);
 }
 
-// After a pool of n failed to start: keeps workers 0 to k - 1, the first
-// k workers that all have their records, ends the others and frees their
-// records, and returns k.
-static int KeepWorkersWithRecords(int n) {
-  int k = 0;
-  while (k < n && running[k] && ThreadData[k].load(std::memory_order_acquire)) k++;
-  EndWorkers(k, n);
-  for (int i = k; i < kMaxThreads; i++) delete ThreadData[i].exchange(nullptr, std::memory_order_acq_rel);
-  return k;
+// Starts workers 0 to n - 1 one at a time, each with its record before the
+// next thread is made, until one cannot be had; returns the count started.
+// Made side by side, threads could take with their stacks the room their
+// records need, and the C library keeps the stacks of threads that end for
+// later threads rather than give the room back: after such a race not even
+// one worker might be had.
+static int StartOneByOne(int n) {
+  int count = 0;
+  while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
+  EndWorkers(count, n);  // the one without its record has returned
+  return count;
 }
 
 int StartThreadPool(int n) {
   SearchData.thread_count = uint8_t(n);
-  if (CreateThreadPool(n) == 0) return n;
-  // Workers started side by side race for the room that is left, and a
-  // later one may take what an earlier one lacked: the rest are started
-  // one at a time, until one cannot be had.
-  int count = KeepWorkersWithRecords(n);
-  while (count < n && StartWorker(count) == 0 && WaitForRecord(count) == 0) count++;
-  EndWorkers(count, n);  // the one without its record has returned
+  // No worker yet: the old records are freed first, so that their room can
+  // go to the new ones.
+  if (CreateThreadPool(0) != 0) return 0;
+  void* spare = AllocateLarge(kSpareRoom);
+  int count = StartOneByOne(n);
+  FreeLarge(spare, kSpareRoom);
+  // One worker matters more than the spare room.
+  if (count == 0) count = StartOneByOne(n);
   SearchData.thread_count = uint8_t(count);
   if (count == 0) return 0;
+  if (count == n) return n;
   Personality.Threads = int16_t(count);
   ShowFormatted("%sThreads of %d could not be started, using %d", InfoPrefix(), n,
                 count);

@@ -4,11 +4,24 @@
 // wakes them; a worker going idle wakes whoever waits for the pool and the
 // main loop's input wait.
 #pragma once
+#include <pthread.h>
 #include <atomic>
+#include <cstddef>
 #include <thread>
 #include "search/records.h"
 
 constexpr int kMaxThreads = 80;
+
+// A worker's stack, set here rather than taken from the system's default
+// (ulimit -s, often 8 MB). A search takes under 64 KB of it: about 400
+// bytes a ply for at most 70 plies, and a few KB for the info line or the
+// tablebase probe at the end of a path (sanitizer builds about twice that,
+// beside their own thread data). Room that a stack does not need is room
+// for more workers and a larger table.
+constexpr size_t kWorkerStackBytes = size_t(1) << 20;
+
+// pthread_create with the given stack size; 0 or the thread library's error.
+int StartThread(pthread_t* thread, size_t stack_bytes, void* (*body)(void*), void* arg);
 
 enum Command : uint8_t { CommandIdle = 0, CommandSearch = 1, CommandExit = 99 };
 
@@ -38,8 +51,9 @@ extern bool numa_binding;
 int CreateThreadPool(int n);
 // Stops any search and ends every worker; the stop byte stays 99.
 int KillThreadPool(int n);
-// Starts a pool of n (1 or more) workers or, when not all can be had, of
-// the most that can, and returns the count in use. SearchData and the
+// Starts a pool of n (1 or more) workers one at a time or, when not all
+// can be had, of the most that can beside a few MB kept free for the rest
+// of the run, and returns the count in use. SearchData and the
 // Threads option then hold it, and one line names it when it is not n.
 // Returns 0, with no pool, when not even one worker can be started.
 int StartThreadPool(int n);

@@ -97,6 +97,10 @@ pthread_t filler;
 int fill_threads = 1;
 // Set while a table still being touched is given up: the touch stops.
 std::atomic<bool> give_up{false};
+// The touch needs next to no stack. Small stacks let its threads start even
+// where the pool has taken nearly all the address space a limit leaves, so
+// that the pages are not taken by one thread alone.
+constexpr size_t kFillStackBytes = size_t(64) << 10;
 
 // Takes the pages of n slots from the system by an atomic change of nothing
 // to one word a page: a search that writes the table meanwhile never has a
@@ -136,7 +140,7 @@ void FillTable(FillKind kind, int threads) {
     const uint64_t first = slots_per_part * uint64_t(i);
     const uint64_t last = i == parts - 1 ? SlotCount() : first + slots_per_part;
     part[i] = {hashtable + first, last - first, kind};
-    if (i > 0) started[i] = pthread_create(&helper[i], nullptr, FillOnePart, &part[i]) == 0;
+    if (i > 0) started[i] = StartThread(&helper[i], kFillStackBytes, FillOnePart, &part[i]) == 0;
   }
   for (int i = 0; i < parts; i++)
     if (!started[i]) FillOnePart(&part[i]);
@@ -214,7 +218,7 @@ int HashInitUntouched() {
 void HashTouchInBackground() {
   if (!hashtable || filling) return;
   fill_threads = FillThreads();
-  filling = pthread_create(&filler, nullptr, TouchInBackground, nullptr) == 0;
+  filling = StartThread(&filler, kFillStackBytes, TouchInBackground, nullptr) == 0;
   if (!filling) FillTable(kTouch, fill_threads);
 }
 

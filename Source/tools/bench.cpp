@@ -34,7 +34,7 @@ constexpr const char* kPositions[10] = {
 
 void Bench() {
   SearchData.fixed_time = 99.0;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   if (SearchData.max_depth > 40) SearchData.max_depth = 17;
   char line[128];
   std::snprintf(line, sizeof line, "Kerv 3.75 running benchmark using %d threads", SearchData.thread_count);

@@ -93,7 +93,7 @@ void TuneConsoleParam(const char* name) {
   const double info_delay = PBlock.info_delay;
   SearchData.max_depth = 0;
   SearchData.hash_enabled = 0;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   FILE* f = OpenInput(file);
   if (f) std::fclose(f);
   ParamRecord* p = FindParam(name);

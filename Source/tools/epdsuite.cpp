@@ -163,7 +163,7 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   t.count++;
   // A refused text has already been reported, and leaves no position to search.
   if (SetPosition(&CTD->pos, pos) == kSetRejected) return;
-  const bool show = PBlock.info_delay != 9999.0;
+  const bool show = PBlock.info_delay != kSilentInfoDelay;
   if (show) {
     ShowFormatted("pos= %d", t.count);
     ShowMessage(pos);

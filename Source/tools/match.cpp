@@ -204,7 +204,7 @@ void SetMatchLimits(uint64_t nodes) {
   SearchData.time_control = TimeFixed;
   SearchData.clock[White] = SearchData.clock[Black] = 1.0;
   SearchData.node_limit = nodes;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
 }
 
 constexpr int kSelfPlayRounds = 50000;

@@ -262,7 +262,7 @@ int TuneGradient() {
   const char* file = PBlock.tool_file;
   if (OutputIsInput(file, {kLogFile, kSampleFile, kValidationFile})) return 1;
   SearchData.max_depth = 0;
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   const ErrorPass first = MeasureError(file, nullptr);
   if (!first.opened) return 1;
   if (!CheckTrainingFile(first, file)) return 0;

@@ -31,7 +31,7 @@ class ConsoleTest : public ::testing::Test {
     ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 1;
     PBlock.protocol = 0;
-    PBlock.info_delay = 9999.0;
+    PBlock.info_delay = kSilentInfoDelay;
     Personality.Threads = 1;
     ASSERT_TRUE(StartUpEngine());
   }

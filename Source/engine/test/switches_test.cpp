@@ -71,7 +71,7 @@ TEST(Switches, LogQuietNoiseAndFlags) {
   EXPECT_EQ(Personality.Log, 1);
   Parse({"-log", "-quiet"});
   EXPECT_EQ(Personality.Log, 0);
-  EXPECT_EQ(PBlock.info_delay, 9999.0);
+  EXPECT_EQ(PBlock.info_delay, kSilentInfoDelay);
   Parse({"-quiet", "-log"});
   EXPECT_EQ(Personality.Log, 1);
   Parse({"-noise", "0.75"});

@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -39,8 +41,16 @@ struct Engine {
   std::vector<std::string> log;  // every line read, for failure messages
 };
 
+// What the engine's process gets beyond its switches: environment entries
+// ("NAME=value") and a limit of its address space in bytes (0: none).
+struct ChildSetting {
+  std::vector<std::string> env;
+  size_t address_space = 0;
+};
+
 // Starts the binary with the given switches in dir (empty: the current one).
-inline bool Start(Engine& e, const std::vector<std::string>& args, const std::string& dir = "") {
+inline bool Start(Engine& e, const std::vector<std::string>& args, const std::string& dir = "",
+                  const ChildSetting& child = {}) {
   int in[2], out[2];
   if (pipe(in) || pipe(out)) return false;
   e.pid = fork();
@@ -51,6 +61,9 @@ inline bool Start(Engine& e, const std::vector<std::string>& args, const std::st
     close(in[1]);
     close(out[0]);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+    for (const std::string& entry : child.env) putenv(const_cast<char*>(entry.c_str()));
+    const rlimit limit = {child.address_space, child.address_space};
+    if (child.address_space && setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KERV_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -147,6 +160,14 @@ inline int Quit(Engine& e, double timeout = 10.0) {
   close(e.from_engine);
   e.pid = -1;  // gone: nothing left to quit
   return status;
+}
+
+// The address space the engine has mapped, in bytes; 0 when it cannot be read.
+inline size_t MappedBytes(const Engine& e) {
+  std::ifstream status("/proc/" + std::to_string(e.pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
 }
 
 inline std::string Tail(const Engine& e, size_t n = 20) {

@@ -348,7 +348,7 @@ TEST(SearchOutput, InfoLinesAndTheirGate) {
   SearchData.tb_result = -1;
 
   // The gate: silence, depth 0, no move, and the delay while running.
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   EXPECT_EQ(Printed(0, 1, 5, 35, pv), "");
   PBlock.info_delay = 1.0;
   SearchData.elapsed = 0.5;

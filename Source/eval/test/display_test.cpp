@@ -53,7 +53,7 @@ class DisplayTest : public ::testing::Test {
   static void SetUpTestSuite() {
     ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 1;
-    PBlock.info_delay = 9999.0;
+    PBlock.info_delay = kSilentInfoDelay;
     Personality.Threads = 1;
     ASSERT_TRUE(StartUpEngine());
   }

@@ -53,7 +53,7 @@ class SearchTest : public ::testing::Test {
     ready = true;
     ASSERT_TRUE(StartUpDefaults());
     Personality.Hash = 16;
-    PBlock.info_delay = 9999.0;  // no info lines
+    PBlock.info_delay = kSilentInfoDelay;  // no info lines
     SearchData.hash_enabled = 1;
     SearchData.hash_size = Personality.Hash;
     ASSERT_EQ(HashInit(), 1);

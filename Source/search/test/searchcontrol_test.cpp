@@ -33,7 +33,7 @@ class ControlTest : public ::testing::Test {
     Personality.UCI_LimitStrength = 0;
     Personality.Log = 0;
     PBlock.protocol = 1;
-    PBlock.info_delay = 9999.0;
+    PBlock.info_delay = kSilentInfoDelay;
     SearchData.hash_enabled = 1;
     SearchData.hash_size = 1;
     ASSERT_EQ(HashInit(), 1);
@@ -260,7 +260,7 @@ TEST_F(ControlTest, PositionIsLogged) {
   fdlog = saved;
 
   // The silent delay logs nothing.
-  PBlock.info_delay = 9999.0;
+  PBlock.info_delay = kSilentInfoDelay;
   PBlock.protocol = 0;
   testing::internal::CaptureStdout();
   PrepareNewSearchAt(kNow);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <pthread.h>
 #include <sys/resource.h>
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "engine/params.h"
+#include "platform/memory.h"
 #include "search/records.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
@@ -32,7 +32,7 @@ class PoolTest : public ::testing::Test {
     Personality.Hash = 0;
     SearchData.hash_size = 0;
     SearchData.hash_enabled = 0;
-    PBlock.info_delay = 9999.0;
+    PBlock.info_delay = kSilentInfoDelay;
     SearchData.time_control = TimeFixed;
     SearchData.fixed_time = 1e7;
     SearchData.node_limit = 0;
@@ -211,17 +211,15 @@ long VmSizeKb() {
   return kb;
 }
 
-// Room for one more thread's stack but only half a record beside it.
-void LimitToHalfARecord() {
-  pthread_attr_t attr;
-  size_t stack = 0;
-  pthread_getattr_default_np(&attr);
-  pthread_attr_getstacksize(&attr, &stack);
-  pthread_attr_destroy(&attr);
+// The address space mapped now and room beyond it.
+void LimitToRoomOf(size_t room) {
   rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + stack + 4096 + sizeof(ThreadRecord) / 2;
+  limit.rlim_cur = limit.rlim_max = rlim_t(VmSizeKb()) * 1024 + room;
   setrlimit(RLIMIT_AS, &limit);
 }
+
+// Room for one more worker's stack and its guard page but only half a record beside it.
+void LimitToHalfARecord() { LimitToRoomOf(kWorkerStackBytes + 4096 + sizeof(ThreadRecord) / 2); }
 
 [[noreturn]] void CreateWithoutRoomForARecord() {
   LimitToHalfARecord();
@@ -234,19 +232,23 @@ void LimitToHalfARecord() {
   std::exit(0);
 }
 
-// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option names.
-[[noreturn]] void RebuildToFewer(int asked) {
+// Exits with 7 when a rebuild to `asked` threads kept fewer, at least one, which the option
+// names, and left room for `spare` bytes.
+[[noreturn]] void RebuildToFewer(int asked, size_t spare = 0) {
   RebuildThreadPool(asked);
   const int n = SearchData.thread_count;
   const bool records = ThreadData[n - 1].load() && !ThreadData[n].load();
-  std::exit(n >= 1 && n < asked && Personality.Threads == n && records ? 7 : 1);
+  void* block = spare ? AllocateLarge(spare) : nullptr;
+  std::exit(n >= 1 && n < asked && Personality.Threads == n && records && (block || !spare) ? 7 : 1);
 }
 
+// Room for half the records asked for (one allocator arena): some fit, never all, whatever the
+// stack size, and the pool leaves room for the threads that take the table's pages.
 [[noreturn]] void RebuildWithoutRoomForThreads() {
-  rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(256) << 20;
-  setrlimit(RLIMIT_AS, &limit);
-  RebuildToFewer(80);
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 128 << 10);
+  LimitToRoomOf(kMaxThreads / 2 * sizeof(ThreadRecord));
+  RebuildToFewer(kMaxThreads, size_t(kMaxThreads) * (64 << 10));
 }
 
 // From one worker to two, with room for the second one's stack but half its record. Records
