@@ -86,7 +86,7 @@ TEST(OnTime, TimedSearchEndsWhileInputStreams) {
     Started s({});
     Send(s.e, "isready");
     ASSERT_TRUE(WaitFor(s.e, "readyok", 30.0)) << Tail(s.e);
-    std::atomic<bool> answered{false};
+    std::atomic<bool> answered{false}, streaming{true};
     std::atomic<int> sent{0};
     Send(s.e, "position startpos");
     Send(s.e, go);
@@ -98,14 +98,21 @@ TEST(OnTime, TimedSearchEndsWhileInputStreams) {
         SendRaw(s.e, burst);
         sent += kBurst;
       }
+      streaming = false;
     });
     int ready = 0;
+    double seconds = 0.0;
     std::string line;
-    while (!answered && ReadLine(s.e, &line, 20.0)) {
+    // Read on until the stream has stopped: an engine whose output is not
+    // read stops reading its input, and the stream's write would wait for ever.
+    while ((!answered || streaming) && ReadLine(s.e, &line, 20.0)) {
       if (line == "readyok") ready++;
-      if (line.rfind("bestmove", 0) == 0) answered = true;
+      if (line.rfind("bestmove", 0) == 0) {
+        answered = true;
+        seconds = Now() - t0;
+      }
     }
-    const double seconds = Now() - t0;
+    if (!answered) seconds = Now() - t0;
     stream.join();
     EXPECT_TRUE(answered) << go;
     EXPECT_LT(seconds, 5.0) << go;
