@@ -2,8 +2,8 @@
 // engine takes over 5 s at Threads 1, 8 and 32 and at the console prompt;
 // the round trip of "position startpos" + "go depth 1" to "bestmove"
 // (median over the runs) at Threads 1 and 8; the nodes of "go movetime
-// 1000" at Threads 4, and per second of processor time; the lateness of "go movetime T" at T = 10, 100 and
-// 1000 ms (median and maximum).
+// 1000" at Threads 4, and per second of processor time; the lateness of
+// "go movetime T" at T = 10, 100 and 1000 ms (median and maximum).
 // Usage: bench_idle [runs, default 50] [program, default the one built
 // beside this benchmark]
 #include <algorithm>
@@ -18,6 +18,7 @@ static const char* program = KERV_BINARY;
 #undef KERV_BINARY
 #define KERV_BINARY program
 #include "engine/test/uci_harness.h"
+#include "lateness.h"
 
 namespace {
 
@@ -109,22 +110,6 @@ Speed NodesInOneSecond() {
   return {nodes[1], rates[1]};
 }
 
-// Milliseconds past T of each answer, sorted; empty when the engine failed.
-std::vector<double> Lateness(harness::Engine& e, int ms, int runs) {
-  std::vector<double> late;
-  for (int r = 0; r < runs; r++) {
-    const std::string moves = r % 2 ? " moves e2e4" : " moves d2d4";
-    const double t0 = harness::Now();
-    harness::SendRaw(e, "position startpos" + moves + "\ngo movetime " + std::to_string(ms) + "\n");
-    if (!harness::WaitFor(e, "bestmove", kTimeout)) return {};
-    late.push_back((harness::Now() - t0) * 1000.0 - ms);
-    harness::SendRaw(e, "ucinewgame\nisready\n");
-    if (!harness::WaitFor(e, "readyok", kTimeout)) return {};
-  }
-  std::sort(late.begin(), late.end());
-  return late;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,7 +132,7 @@ int main(int argc, char** argv) {
   harness::Engine e;
   if (!Ready(e, {}, false)) return 1;
   for (int ms : {10, 100, 1000}) {
-    const std::vector<double> late = Lateness(e, ms, ms < 1000 ? 20 : 5);
+    const std::vector<double> late = MovetimeLateness(e, ms, ms < 1000 ? 20 : 5, kTimeout);
     if (late.empty()) return 1;
     std::printf("go movetime %4d: median +%.1f ms, max +%.1f ms over %zu runs\n", ms, late[late.size() / 2],
                 late.back(), late.size());

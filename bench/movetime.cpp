@@ -14,29 +14,13 @@ static const char* program = KERV_BINARY;
 #undef KERV_BINARY
 #define KERV_BINARY program
 #include "engine/test/uci_harness.h"
+#include "lateness.h"
 
 namespace {
 
 constexpr double kTimeout = 30.0;
 constexpr int kMoveTimes[] = {10, 100, 1000};
 constexpr int kReadyLines = 5000;
-
-// Milliseconds past T of each answer; empty when the engine failed.
-std::vector<double> Overruns(harness::Engine& e, int ms, int runs) {
-  std::vector<double> late;
-  for (int r = 0; r < runs; r++) {
-    // A different opening each run, so the table does not answer for it.
-    const std::string moves = r % 2 ? " moves e2e4" : " moves d2d4";
-    const double t0 = harness::Now();
-    harness::SendRaw(e, "position startpos" + moves + "\ngo movetime " + std::to_string(ms) + "\n");
-    if (!harness::WaitFor(e, "bestmove", kTimeout)) return {};
-    late.push_back((harness::Now() - t0) * 1000.0 - ms);
-    harness::SendRaw(e, "ucinewgame\nisready\n");
-    if (!harness::WaitFor(e, "readyok", kTimeout)) return {};
-  }
-  std::sort(late.begin(), late.end());
-  return late;
-}
 
 double ManyReady(harness::Engine& e) {
   std::string lines;
@@ -61,7 +45,7 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: ms from position+go movetime T to bestmove, past T, over %d runs\n", program, runs);
   for (int ms : kMoveTimes) {
-    const std::vector<double> late = Overruns(e, ms, runs);
+    const std::vector<double> late = MovetimeLateness(e, ms, runs, kTimeout);
     if (late.empty()) {
       std::printf("engine failed at movetime %d\n", ms);
       return 1;

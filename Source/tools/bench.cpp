@@ -3,15 +3,14 @@
 #include <cstdio>
 
 #include "board/fen.h"
-#include "engine/input.h"
 #include "engine/output.h"
 #include "engine/params.h"
-#include "platform/sleep.h"
 #include "search/root.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/searchcontrol.h"
 #include "search/tt.h"
+#include "tools/poolsearch.h"
 
 int profile = 0;
 
@@ -49,12 +48,7 @@ void Bench() {
       SearchData.max_depth = 17;
       SearchIterations();
     } else {
-      StartSearch();
-      while (ThreadsAreBusy()) {
-        SearchTimecheck();
-        UserInput();
-        SleepMs(1);
-      }
+      RunPoolSearch();
     }
     GetElapsedTime();
     Collect();

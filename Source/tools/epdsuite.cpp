@@ -15,7 +15,6 @@
 #include "engine/params.h"
 #include "engine/textline.h"
 #include "eval/weights.h"
-#include "platform/sleep.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/searchcontrol.h"
@@ -23,6 +22,7 @@
 #include "search/searchparams.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "tools/poolsearch.h"
 
 namespace {
 
@@ -112,12 +112,7 @@ void SearchPosition(int count) {
   if (SearchData.hash_enabled) HashClear();
   PrepareNewSearch();
   if (SearchData.max_depth > 5) {
-    StartSearch();
-    while (ThreadsAreBusy()) {
-      SearchTimecheck();
-      UserInput();
-      if (!Stopped()) SleepMs(5);
-    }
+    RunPoolSearch();
   } else {
     SearchIterations();
     if (const ThreadRecord* td = ThreadData[0].load(std::memory_order_acquire))

@@ -10,16 +10,15 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/makemove.h"
-#include "engine/input.h"
 #include "engine/output.h"
 #include "eval/weights.h"
-#include "platform/sleep.h"
 #include "search/records.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "tools/poolsearch.h"
 
 namespace {
 
@@ -56,16 +55,6 @@ void RecordText(Move m, char* out) {
   std::snprintf(out, 8, "%s%s%s", tbl[MoveFrom(m)], tbl[MoveTo(m)], promo);
 }
 
-void RunSearch() {
-  StartSearch();
-  while (ThreadsAreBusy()) {
-    SearchTimecheck();
-    if (Stopped()) continue;
-    SleepMs(1);
-    UserInput();
-  }
-}
-
 int Decide(const Position* pos, int score, Move best) {
   const int mover_wins = pos->side == White ? WhiteWins : BlackWins;
   const int mover_loses = pos->side == White ? BlackWins : WhiteWins;
@@ -92,7 +81,7 @@ bool PlayGame(const PersonalityRecord* const sets[2], GameRecord* game) {
     Move best = NullMove;
     // A game that never ends is drawn before it outgrows the undo stack.
     if (CTD->game_ply < kMaxGamePly && !IsDraw(pos, InCheck(pos), 3)) {
-      RunSearch();
+      RunPoolSearch();
       if (PBlock.quit) return false;
       Collect();
       best = SearchData.pv[1];
