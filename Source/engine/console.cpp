@@ -617,6 +617,8 @@ void EndAnalysisLimits() {
   analysis_limits = false;
 }
 
+double LevelFixedTime() { return analysis_limits ? user_limits.fixed_time : SearchData.fixed_time; }
+
 void BeginLongCommand(const char* name) { long_command = {name, false}; }
 
 void EndLongCommand() { long_command = {nullptr, false}; }

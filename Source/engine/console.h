@@ -25,6 +25,9 @@ void AbandonSearch();
 // analysis limits are in force.
 void EndAnalysisLimits();
 
+// The time of the level the user set, also while an analysis runs under its own.
+double LevelFixedTime();
+
 // A command that runs long (perft, tune) looks at the input while it runs,
 // through UserInput: "." and "quit" end it, and every other line is answered
 // in one line and not run, so that nothing typed changes what it does.

@@ -174,9 +174,10 @@ void WriteStart(FILE* f) {
   std::fprintf(f, "[SetUp \"1\"]\n[FEN \"%s %d %d\"]\n", epd, CTD->pos.fifty, 1 + CTD->dropped_plies / 2);
 }
 
+// The user's level, not a running analysis's time without limit.
 void SetBothClocks() {
-  SearchData.clock[White] = SearchData.fixed_time;
-  SearchData.clock[Black] = SearchData.fixed_time;
+  SearchData.clock[White] = LevelFixedTime();
+  SearchData.clock[Black] = LevelFixedTime();
 }
 
 }  // namespace

@@ -292,7 +292,8 @@ TEST(ConsoleRace, SettingsAndAnalysisEndTheRunningSearch) {
 // A move is played only when a search of that position chose it: a command
 // that ends a self-play search before depth 1 plays and shows no stand-in,
 // "." ends self-play whenever it comes (also between two fast searches), and
-// the level and depth the user set come back after an analysis.
+// the level and depth the user set come back after an analysis, also in the
+// clocks that a failed load during it resets.
 TEST(ConsolePipe, OnlyASearchThatChoseAMovePlaysIt) {
   InTempDir dir;  // for "save"
   Console e;
@@ -315,6 +316,12 @@ TEST(ConsolePipe, OnlyASearchThatChoseAMovePlaysIt) {
   std::vector<std::string> rows;
   ASSERT_TRUE(WaitFor(e, "move= ", 30.0, nullptr, &rows));
   EXPECT_EQ(rows[rows.size() - 3].substr(0, 6), "00] 04") << Tail(e);
+  // The clocks a failed load resets are the level's, not the analysis's.
+  Send(e, "set level 0 30 0\nan");
+  ASSERT_TRUE(WaitFor(e, "00] 0", 30.0));
+  Send(e, "load nosuch.pgn 1\n.\nmv");
+  ASSERT_TRUE(WaitFor(e, "Ply= ", 30.0, &ply));
+  EXPECT_NE(ply.find("Clock= 30.00s"), std::string::npos) << ply;
   EXPECT_EQ(Quit(e), 0);
 }
 
