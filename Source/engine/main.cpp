@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "engine/loop.h"
+#include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
 #include "engine/startup.h"
@@ -26,6 +27,36 @@ void SeedRandom() {
   using namespace std::chrono;
   const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
   std::srand(static_cast<unsigned>(static_cast<unsigned long long>(ms) & 0xFFFFFFFFu));
+}
+
+constexpr char kConfigFile[] = "kerv.rc";
+
+// The file a tool reads, or null for one that reads none.
+const char* ToolInput(ToolMode mode) {
+  switch (mode) {
+    case ToolMode::EpdAnalysis:
+    case ToolMode::TrainingFilter:
+    case ToolMode::GradientTuner:
+      return PBlock.tool_file;
+    case ToolMode::PgnScan1:
+    case ToolMode::PgnScan2:
+    case ToolMode::PgnScan3:
+    case ToolMode::PgnScan4:
+    case ToolMode::BookBuilding:
+      return PBlock.game_file;
+    case ToolMode::Match:
+      return kMatchParamFile;
+    default:
+      return nullptr;
+  }
+}
+
+// Created empty: that the file is there is the whole of it.
+int MakeConfig() {
+  FILE* f = std::fopen(kConfigFile, "w");
+  if (f && CloseOutput(f, kConfigFile)) return 0;
+  if (!f) ShowFormatted("can't write %s", kConfigFile);
+  return 1;
 }
 
 // The exit status of the run: 1 when a tool could not read its input or
@@ -56,8 +87,7 @@ int RunMode(ToolMode mode) {
     case ToolMode::BookBuilding:
       return PG_CreateBook();
     case ToolMode::ParameterFile:
-      if (FILE* f = std::fopen("kerv.rc", "w")) std::fclose(f);
-      break;
+      return MakeConfig();
     case ToolMode::TrainingFilter: {
       SearchData.max_depth = 0;
       PBlock.info_delay = kSilentInfoDelay;
@@ -91,12 +121,16 @@ int main(int argc, char** argv) {
   // The input poll looks at descriptor 0, so no line may wait in a stdio buffer.
   std::setvbuf(stdin, nullptr, _IONBF, 0);
   SeedRandom();
-  OpenLog();
 
   if (!StartUpDefaults()) return 1;
 
   bool refused = false;
   const ToolMode mode = ParseSwitches(argc, argv, &refused);
+  // The log is emptied at every start: a tool that would read it is refused
+  // before that, as for any output that is its input.
+  const char* input = ToolInput(mode);
+  if (input && OutputIsInput(input, {kLogName})) return 1;
+  OpenLog();
 
   if (!StartUpEngine()) return 1;
 

@@ -4,14 +4,15 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "engine/params.h"
 
 FILE* fdlog = nullptr;
+const char kLogName[] = "kerv.log";
 
 namespace {
-
-constexpr char kLogName[] = "kerv.log";
 
 // One fwrite of text and newline together: the stream's lock then keeps a line
 // whole even when the main thread and a search thread print at the same time.
@@ -52,12 +53,20 @@ void ShowFormatted(const char* format, ...) {
 }
 
 void OpenLog() {
+  // A folder of that name is someone's, not a log of an earlier run.
+  std::error_code ec;
+  if (std::filesystem::is_directory(kLogName, ec)) {
+    ShowFormatted("%s is a folder, left alone: no log", kLogName);
+    return;
+  }
   // A missing log is the normal case, not a log in use.
   if (std::remove(kLogName) != 0 && errno != ENOENT) {
     ShowMessage("log file in use.");
     return;
   }
   fdlog = std::fopen(kLogName, "w");
+  // Said only when asked for: a read-only working directory is common.
+  if (!fdlog && Personality.Log) ShowFormatted("can't write %s", kLogName);
 }
 
 void CloseLog() {

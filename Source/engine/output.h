@@ -17,7 +17,13 @@ const char* InfoPrefix();
 // ShowMessage of a printf-style line, cut at 511 characters.
 void ShowFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Prepares "kerv.log" at start-up and closes it at shutdown.
+// The log's name, in the working directory.
+extern const char kLogName[];
+
+// Empties "kerv.log" at start-up (after the switches, so that a tool's input
+// can be checked against it first) and closes it at shutdown. A folder of
+// that name is left alone, a log another run holds is not written, and a log
+// that cannot be created is said when Log is on; each in one line.
 void OpenLog();
 void CloseLog();
 

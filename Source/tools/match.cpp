@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char* kRcFile = "test1.rc";
 constexpr int kRcLineSize = 256;  // 255 characters and the NUL
 constexpr const char* kBlanks = " \t\r\n";
 
@@ -131,9 +130,9 @@ void StoreValues(PersonalityRecord* set, const RcKey& key, const long long* valu
   if (!held) return;
   const int16_t* v = &set->f[key.index];
   if (count == 1)
-    ShowFormatted("%s: %s out of range, set to %d", kRcFile, key.name, v[0]);
+    ShowFormatted("%s: %s out of range, set to %d", kMatchParamFile, key.name, v[0]);
   else
-    ShowFormatted("%s: %s out of range, set to %d %d", kRcFile, key.name, v[0], v[1]);
+    ShowFormatted("%s: %s out of range, set to %d %d", kMatchParamFile, key.name, v[0], v[1]);
 }
 
 void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
@@ -147,7 +146,7 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
     if (n < kPathSize) {
       std::snprintf(Personality.SyzygyPath, kPathSize, "%.*s", n, w);
     } else {
-      ShowFormatted("%s: SyzygyPath is longer than %d characters, not changed", kRcFile, kPathSize - 1);
+      ShowFormatted("%s: SyzygyPath is longer than %d characters, not changed", kMatchParamFile, kPathSize - 1);
       rc->refused = true;
     }
     return;
@@ -181,7 +180,7 @@ void ApplyLine(char* line, PersonalityRecord* set, RcState* rc) {
 
 // Reads "test1.rc" over set; false when it cannot be read.
 bool ReadParamFile(PersonalityRecord* set, int* tables, bool* refused) {
-  RcState rc{OpenTextInput(kRcFile), 0, 0, false};
+  RcState rc{OpenTextInput(kMatchParamFile), 0, 0, false};
   if (!rc.f) return false;
   char line[kRcLineSize];
   while (ReadTextLine(rc.f, line, sizeof line, &rc.skipped)) {
@@ -191,7 +190,7 @@ bool ReadParamFile(PersonalityRecord* set, int* tables, bool* refused) {
   std::fclose(rc.f);
   if (rc.skipped) {
     char text[96];
-    std::snprintf(text, sizeof text, "%s: %d lines over %d characters skipped", kRcFile, rc.skipped,
+    std::snprintf(text, sizeof text, "%s: %d lines over %d characters skipped", kMatchParamFile, rc.skipped,
                   kRcLineSize - 1);
     ShowMessage(text);
   }
@@ -254,7 +253,7 @@ void ShowRound(int games, const PersonalityRecord& perturbed) {
 }  // namespace
 
 int Tune_3() {
-  if (OutputIsInput(kRcFile, {PBlock.game_file})) return 1;
+  if (OutputIsInput(kMatchParamFile, {PBlock.game_file})) return 1;
   PersonalityRecord candidate = DefaultPersonality;
   int tables = 0;
   bool refused = false;
@@ -264,7 +263,7 @@ int Tune_3() {
   }
   if (refused) return 1;
   char text[96];
-  std::snprintf(text, sizeof text, "loaded parameters from %s", kRcFile);
+  std::snprintf(text, sizeof text, "loaded parameters from %s", kMatchParamFile);
   ShowMessage(text);
   // The evaluation builds its tables from templates; nothing switches it to
   // explicit ones.

@@ -2,6 +2,9 @@
 // random perturbation.
 #pragma once
 
+// The parameter file -match plays against the defaults.
+constexpr char kMatchParamFile[] = "test1.rc";
+
 // -match: plays "test1.rc" over the defaults against the defaults, the games
 // to the file named by PBlock's game file argument.
 int Tune_3();

@@ -28,7 +28,7 @@ TEST(Output, ShowMessageWritesTheLineAndCopiesOnlyWhileLogIsOn) {
   EXPECT_EQ(ReadFile("kerv.log"), "second %s %d%%\n\n");
 }
 
-TEST(Output, LogThatCannotBeRemovedIsReportedAndNotWritten) {
+TEST(Output, LogFolderIsReportedAndNotWritten) {
   InTempDir tmp;
   std::filesystem::create_directories("kerv.log/inside");
   Personality.Log = 0;
@@ -37,10 +37,27 @@ TEST(Output, LogThatCannotBeRemovedIsReportedAndNotWritten) {
   Personality.Log = 1;
   ShowMessage("after");
   Personality.Log = 0;
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "log file in use.\nafter\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "kerv.log is a folder, left alone: no log\nafter\n");
   EXPECT_EQ(fdlog, nullptr);
   EXPECT_TRUE(std::filesystem::is_directory("kerv.log/inside"));
   CloseLog();
+}
+
+// A log that cannot be created is said once, and only when logging is on.
+TEST(Output, LogThatCannotBeCreatedIsSaidOnceWhenAskedFor) {
+  InTempDir tmp;
+  std::filesystem::create_directory("gone");
+  std::filesystem::current_path("gone");
+  std::filesystem::remove("../gone");  // no file can be created in a removed directory
+  for (const int log : {0, 1}) {
+    Personality.Log = int16_t(log);
+    testing::internal::CaptureStdout();
+    OpenLog();
+    ShowMessage("after");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), log ? "can't write kerv.log\nafter\n" : "after\n");
+    EXPECT_EQ(fdlog, nullptr);
+  }
+  Personality.Log = 0;
 }
 
 TEST(Output, LongLinesFromTwoThreadsNeverInterleave) {

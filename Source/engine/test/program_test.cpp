@@ -62,21 +62,38 @@ TEST(Program, MkconfigCreatesAnEmptyRcFile) {
   ASSERT_TRUE(std::filesystem::exists(d.path + "/kerv.rc"));
   EXPECT_EQ(std::filesystem::file_size(d.path + "/kerv.rc"), 0u);
 
-  // Cannot be created: still silent and status 0.
+  // Cannot be created: said, and status 1.
   std::filesystem::remove(d.path + "/kerv.rc");
   std::filesystem::create_directories(d.path + "/kerv.rc/x");
   r = RunKerv(d.path, "-mkconfig");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "can't write kerv.rc\n");
 }
 
-TEST(Program, LogInUseIsReportedAndTheRunGoesOn) {
+TEST(Program, LogFolderIsLeftAloneAndTheRunGoesOn) {
   TempDir d;
-  std::filesystem::create_directories(d.path + "/kerv.log/x");
-  const Result r = RunKerv(d.path, "-log -bench2");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "log file in use.\n");
-  EXPECT_TRUE(std::filesystem::is_directory(d.path + "/kerv.log/x"));
+  for (const std::string folder : {"/kerv.log", "/kerv.log/x"}) {
+    std::filesystem::create_directories(d.path + folder);
+    const Result r = RunKerv(d.path, "-log -bench2");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "kerv.log is a folder, left alone: no log\n");
+    EXPECT_TRUE(std::filesystem::is_directory(d.path + folder));
+  }
+}
+
+// The log is emptied at start: a tool that would read it, by any name, is refused before that.
+TEST(Program, ToolWhoseInputIsTheLogIsRefusedAndTheLogKept) {
+  TempDir d;
+  const std::string games = "[Event \"a\"]\n\n1. e4 e5 *\n";
+  WriteFile(d.path + "/kerv.log", games);
+  std::filesystem::create_symlink("kerv.log", d.path + "/link.pgn");
+  for (const std::string& input : {std::string("kerv.log"), std::string("./link.pgn"), d.path + "/kerv.log"})
+    for (const std::string tool : {"-scan_pgn1", "-mkbook", "-anepd", "-mktune", "-tune"}) {
+      const Result r = RunKerv(d.path, "-log " + tool + " " + input);
+      EXPECT_EQ(r.status, 1) << tool << " " << input;
+      EXPECT_EQ(r.out, input + " is also the output kerv.log, nothing done\n") << tool;
+      EXPECT_EQ(ReadFile(d.path + "/kerv.log"), games) << tool << " " << input;
+    }
 }
 
 TEST(Program, NpsPrintsTheRatingButDoesNotLogIt) {
