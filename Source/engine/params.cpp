@@ -117,7 +117,6 @@ void SetStartValues() {
 
   PBlock.quit = 0;
   PBlock.info_delay = 0.0;
-  PBlock.ready = 1;
   PBlock.trace_depth = 0;
   PBlock.eval_trace = 0;
   PBlock.numa = 0;

@@ -225,7 +225,6 @@ struct ProgramBlock {
   uint8_t quit;
   uint8_t pst_mode;
   double info_delay;  // seconds before info lines are shown; kSilentInfoDelay: never
-  uint8_t ready;
   uint8_t extra_options;
   int16_t numa;
   uint16_t trace_depth;

@@ -1,8 +1,11 @@
 #include "engine/uci.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -13,9 +16,9 @@
 #include "engine/loop.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/textline.h"
 #include "eval/display.h"
 #include "eval/weights.h"
-#include "platform/sleep.h"
 #include "search/calibrate.h"
 #include "search/searchcontrol.h"
 #include "search/searchdata.h"
@@ -121,6 +124,20 @@ int64_t ReadInteger(const char* text) {
 
 int64_t Clamp(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
+// The number that is the whole text but for blanks around it (GUIs pad
+// values); a word or an empty text is no number, never 0.
+bool ReadPaddedNumber(std::string_view text, long long* v) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == text.npos) return false;
+  return ReadWholeNumber(std::string(text.substr(first, text.find_last_not_of(' ') - first + 1)).c_str(), v);
+}
+
+// A value refused leaves the option as it was; built whole, as the value may
+// be longer than a formatted line.
+void RefuseOptionValue(const char* name, const char* text, const char* wanted) {
+  ShowMessage(("info string " + std::string(name) + " value '" + text + "' is not " + wanted + ", not changed").c_str());
+}
+
 // Option names and check values are not case sensitive.
 bool SameText(const char* a, const char* b) {
   for (; *a && *b; a++, b++)
@@ -186,19 +203,23 @@ void Identify() {
 // The table is sized now, its pages taken behind the engine's back, so a
 // go that follows without "isready" is not held up by them.
 void SetHash(const char* name, const char* value) {
-  Personality.Hash = static_cast<int16_t>(SetOptionInt(name, value, 0, kMaxHash));
+  int n;
+  if (!SetOptionInt(name, value, 0, kMaxHash, &n)) return;
+  Personality.Hash = static_cast<int16_t>(n);
   ResizeTable();
 }
 
 void SetThreads(const char* name, const char* value) {
-  int n = SetOptionInt(name, value, 1, 80);
-  if (n == SearchData.thread_count) return;
+  int n;
+  if (!SetOptionInt(name, value, 1, 80, &n) || n == SearchData.thread_count) return;
   Personality.Threads = static_cast<int16_t>(n);
   RebuildThreadPool(n);
 }
 
 void SetElo(const UciOption& o, const char* value) {
-  Personality.UCI_Elo = static_cast<int16_t>(SetOptionInt(o.name, value, o.min, o.max));
+  int n;
+  if (!SetOptionInt(o.name, value, o.min, o.max, &n)) return;
+  Personality.UCI_Elo = static_cast<int16_t>(n);
   SearchData.target_nps = SpeedLimitOfElo(Personality.UCI_Elo);
   ShowFormatted("info string target nps = %.0f", SearchData.target_nps.load());
 }
@@ -210,7 +231,6 @@ void SetText(const UciOption& o, const char* text) {
   static char value[kInputLineSize];
   CopyPath(value, sizeof value, text);
   const bool tablebases = o.field == PARAM_INDEX(SyzygyPath);
-  if (tablebases && !*value) CopyText(value, sizeof value, ".");
   if (std::strlen(value) >= static_cast<size_t>(kPathSize)) {
     std::snprintf(line, sizeof line, "info string %s is longer than %d characters, not changed",
                   o.name, kPathSize - 1);
@@ -233,8 +253,8 @@ void ApplyOption(const UciOption& o, const char* value) {
         SetThreads(name, value);
       else if (o.field == PARAM_INDEX(Hash))
         SetHash(name, value);
-      else
-        f[o.field] = static_cast<int16_t>(SetOptionInt(name, value, o.min, o.max));
+      else if (int n; SetOptionInt(name, value, o.min, o.max, &n))
+        f[o.field] = static_cast<int16_t>(n);
       break;
     case Check: {
       int b = ContainsText(value, "true");
@@ -271,7 +291,6 @@ const UciOption* FindOption(const char* name) {
 // "name" up to the blanks before "value", or to the end when there is no
 // value; each keyword's separator is skipped only when it is there.
 void SetOption(const char* args) {
-  PBlock.ready = 0;
   EndSearchAndReport();
   char name[kNameSize] = "";
   const char* n = std::strstr(args, "name");
@@ -308,11 +327,9 @@ void SetOption(const char* args) {
   }
   SetEvalParams();
   SetSearchParams();
-  PBlock.ready = 1;
 }
 
 void NewGame() {
-  PBlock.ready = 0;
   EndSearchAndReport();
   SearchData.time_control = 0;
   SearchData.increment = 0.0;
@@ -321,7 +338,6 @@ void NewGame() {
   CTD->game_ply = 0;
   CTD->dropped_plies = 0;
   if (SearchData.hash_enabled) HashClear();
-  PBlock.ready = 1;
 }
 
 // Plays the listed moves on the game record, each only when it is legal
@@ -393,41 +409,80 @@ void SetGamePosition(char* args) {
   CTD->undo[CTD->game_ply].move = NullMove;
 }
 
-// The number after keyword, when the keyword is there and a word follows.
-bool GoValue(const char* args, const char* keyword, int64_t* out) {
-  const char* p = std::strstr(args, keyword);
-  if (!p) return false;
-  p += std::strlen(keyword);
-  if (*p) p++;
-  const char* word = GetWord(p);
-  if (!*word) return false;
-  *out = ReadInteger(word);
-  return true;
+// The numbers a go may name, each with the least value that means
+// something: a depth or node count below 1 would answer a move no search
+// chose, and a negative move time is no time at all. Clocks, increments and
+// moves to go take any number: some GUIs send a negative clock on a flag.
+enum GoNumber { GoWTime, GoBTime, GoWInc, GoBInc, GoMovesToGo, GoDepth, GoNodes, GoMoveTime, kGoNumbers };
+
+constexpr struct {
+  const char* keyword;
+  int64_t least;
+  const char* wanted;
+} kGoNumberRules[kGoNumbers] = {
+    {"wtime", INT64_MIN, "a whole number of milliseconds"},
+    {"btime", INT64_MIN, "a whole number of milliseconds"},
+    {"winc", INT64_MIN, "a whole number of milliseconds"},
+    {"binc", INT64_MIN, "a whole number of milliseconds"},
+    {"movestogo", INT64_MIN, "a whole number of moves"},
+    {"depth", 1, "a whole number of plies from 1 on"},
+    {"nodes", 1, "a whole number of nodes from 1 on"},
+    {"movetime", 0, "a whole number of milliseconds from 0 on"},
+};
+
+struct GoValues {
+  bool named[kGoNumbers];
+  int64_t value[kGoNumbers];
+};
+
+// Each number of a go read once, so that one it refuses is said once and
+// the go then searches under its other limits. A keyword with no word after
+// it names nothing.
+GoValues ReadGoValues(const char* args) {
+  GoValues g{};
+  for (int i = 0; i < kGoNumbers; i++) {
+    const auto& rule = kGoNumberRules[i];
+    const char* p = std::strstr(args, rule.keyword);
+    if (!p) continue;
+    p += std::strlen(rule.keyword);
+    if (*p) p++;
+    const char* word = GetWord(p);
+    if (!*word) continue;
+    long long v;
+    if (!ReadWholeNumber(word, &v) || v < rule.least) {
+      ShowFormatted("info string go %s value '%s' is not %s, not used", rule.keyword, word, rule.wanted);
+      continue;
+    }
+    g.named[i] = true;
+    g.value[i] = v;
+  }
+  return g;
 }
 
+double Seconds(int64_t ms) { return ms < 0 ? 0.0 : ms * 0.001; }
+
 // The clocks are the game's, not one go's: they stay until a go names them.
-void ReadClocks(const char* args) {
-  int64_t v;
-  if (GoValue(args, "wtime", &v)) SearchData.clock[White] = v < 0 ? 0.0 : v * 0.001;
-  if (GoValue(args, "btime", &v)) SearchData.clock[Black] = v < 0 ? 0.0 : v * 0.001;
+void ReadClocks(const GoValues& g) {
+  if (g.named[GoWTime]) SearchData.clock[White] = Seconds(g.value[GoWTime]);
+  if (g.named[GoBTime]) SearchData.clock[Black] = Seconds(g.value[GoBTime]);
 }
 
 // The limits of one go: the defaults, then its keywords in a fixed order, so
 // that a later keyword wins where two set the same limit. Every limit it
 // names holds at once: a depth, a node count or a move time beside a clock
-// ends the search when it comes first, and the clock bounds it otherwise.
-GoLimits ReadGoLimits(const char* args) {
+// ends the search when it comes first, and the clock bounds it otherwise;
+// an infinite go drops the clock and the switches' limits, not its own.
+GoLimits ReadGoLimits(const GoValues& g, bool infinite) {
   GoLimits lim = DefaultGoLimits;
   const int side = CTD->pos.side;
-  int64_t v;
   // A go with a clock plays by the clocks, whatever the switches fixed.
-  const bool clock = GoValue(args, "wtime", &v) || GoValue(args, "btime", &v);
+  const bool clock = !infinite && (g.named[GoWTime] || g.named[GoBTime]);
   if (clock) lim.time_control = TimeSuddenDeath;
-  if (side == White && GoValue(args, "winc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
-  if (side == Black && GoValue(args, "binc", &v)) lim.increment = v < 0 ? 0.0 : v * 0.001;
-  if (GoValue(args, "movestogo", &v)) {
+  const GoNumber inc = side == White ? GoWInc : GoBInc;
+  if (g.named[inc]) lim.increment = Seconds(g.value[inc]);
+  if (g.named[GoMovesToGo]) {
     lim.time_control = 40;
-    lim.moves_to_go = static_cast<int16_t>(Clamp(v, 1, 1000));
+    lim.moves_to_go = static_cast<int16_t>(Clamp(g.value[GoMovesToGo], 1, 1000));
     lim.max_depth = 66;
     lim.node_limit = 0;
   }
@@ -436,29 +491,29 @@ GoLimits ReadGoLimits(const char* args) {
     lim.time_control = TimeFixed;
     lim.fixed_time = seconds;
   };
-  if (GoValue(args, "depth", &v)) {
-    lim.max_depth = static_cast<int8_t>(Clamp(v, -1, 66));
+  if (infinite) {
+    fix(kNoTimeLimit);
+    lim.max_depth = 66;
+    lim.node_limit = 0;
+    lim.increment = 0.0;
+    lim.time_cap = kNoTimeLimit;
+  }
+  if (g.named[GoDepth]) {
+    lim.max_depth = static_cast<int8_t>(std::min<int64_t>(g.value[GoDepth], 66));
     if (!clock) fix(kNoTimeLimit);
   }
-  if (GoValue(args, "nodes", &v)) {
-    lim.node_limit = static_cast<uint64_t>(v < 0 ? 0 : v);
+  if (g.named[GoNodes]) {
+    lim.node_limit = static_cast<uint64_t>(g.value[GoNodes]);
     if (!clock) fix(kNoTimeLimit);
   }
-  if (GoValue(args, "movetime", &v)) {
-    const double seconds = v < 0 ? 0.0 : v * 0.001;
+  if (g.named[GoMoveTime]) {
+    const double seconds = Seconds(g.value[GoMoveTime]);
     if (clock) {
       lim.time_cap = seconds;
     } else {
       fix(seconds);
       lim.increment = 0.0;
     }
-  }
-  if (std::strstr(args, "infinite")) {
-    fix(kNoTimeLimit);
-    lim.max_depth = 66;
-    lim.node_limit = 0;
-    lim.increment = 0.0;
-    lim.time_cap = kNoTimeLimit;
   }
   return lim;
 }
@@ -481,44 +536,46 @@ void ReportIgnoredGoWords(const char* args) {
 }
 
 void Go(const char* args) {
-  PBlock.ready = 0;
   EndSearchAndReport();
   ReportIgnoredGoWords(args);
-  ReadClocks(args);
-  StoreGoLimits(ReadGoLimits(args));
+  const GoValues values = ReadGoValues(args);
   infinite_go = std::strstr(args, "infinite") != nullptr;
+  ReadClocks(values);
+  StoreGoLimits(ReadGoLimits(values, infinite_go));
   SearchData.go_request = std::strstr(args, "ponder") ? 2 : 1;
-  PBlock.ready = 1;
-}
-
-void Stop() {
-  PBlock.ready = 0;
-  EndSearchAndReport();
-  PBlock.ready = 1;
 }
 
 }  // namespace
 
-int SetOptionInt(const char* name, const char* text, int min, int max) {
-  int v = static_cast<int>(Clamp(ReadInteger(text), min, max));
-  char line[256];
-  std::snprintf(line, sizeof line, "info string %s set to %d", name, v);
-  ShowMessage(line);
-  return v;
+bool SetOptionInt(const char* name, const char* text, int min, int max, int* value) {
+  long long v;
+  if (!ReadPaddedNumber(text, &v)) {
+    RefuseOptionValue(name, text, "a whole number");
+    return false;
+  }
+  *value = static_cast<int>(Clamp(v, min, max));
+  ShowFormatted("info string %s set to %d", name, *value);
+  return true;
 }
 
 void SetOptionIntPair(int16_t* pair, const char* name, const char* text, int min, int max) {
-  size_t first = std::strcspn(text, ",");
-  if (first) pair[0] = static_cast<int16_t>(Clamp(ReadInteger(text), -32768, 32767));
-  if (text[first] == ',') {
-    const char* second = text + first + 1;
-    if (std::strcspn(second, " \n")) pair[1] = static_cast<int16_t>(Clamp(ReadInteger(second), -32768, 32767));
+  const std::string_view all(text);
+  const size_t comma = all.find(',');
+  const std::string_view parts[2] = {all.substr(0, comma),
+                                     comma == all.npos ? std::string_view() : all.substr(comma + 1)};
+  long long set[2] = {pair[0], pair[1]};
+  bool read = false, refused = false;
+  for (int i = 0; i < 2; i++) {
+    if (parts[i].find_first_not_of(' ') == parts[i].npos) continue;  // a missing part leaves its field
+    refused |= !ReadPaddedNumber(parts[i], &set[i]);
+    read = true;
   }
-  pair[0] = static_cast<int16_t>(Clamp(pair[0], min, max));
-  pair[1] = static_cast<int16_t>(Clamp(pair[1], min, max));
-  char line[256];
-  std::snprintf(line, sizeof line, "info string %s set to %d,%d\n", name, pair[0], pair[1]);
-  ShowMessage(line);
+  if (refused || !read) {
+    RefuseOptionValue(name, text, "whole numbers a,b");
+    return;
+  }
+  for (int i = 0; i < 2; i++) pair[i] = static_cast<int16_t>(Clamp(set[i], min, max));
+  ShowFormatted("info string %s set to %d,%d\n", name, pair[0], pair[1]);
 }
 
 void ProcessUCI(char* line) {
@@ -541,7 +598,6 @@ void ProcessUCI(char* line) {
   if (!std::strcmp(command, "uci")) {
     Identify();
   } else if (!std::strcmp(command, "isready")) {
-    while (!PBlock.ready) SleepMs(1);
     // Ready means the table's pages are taken, so the next search runs at
     // full speed; a search under way is not held up.
     if (SearchData.state == StateIdle && !ThreadsAreBusy()) HashWait();
@@ -562,7 +618,7 @@ void ProcessUCI(char* line) {
   } else if (!std::strcmp(command, "ponderhit")) {
     if (SearchData.state == StatePondering) SearchData.state = StateThinking;
   } else if (!std::strcmp(command, "stop")) {
-    Stop();
+    EndSearchAndReport();
   } else if (!std::strcmp(command, "quit")) {
     SearchData.stop = StopAbort;
     PBlock.quit = 1;

@@ -153,7 +153,6 @@ TEST(Params, StartValues) {
   EXPECT_EQ(SearchData.target_nps.load(), 1e9);
   EXPECT_EQ(SearchData.hash_enabled, 1);
   EXPECT_EQ(SearchData.stop.load(), 0);
-  EXPECT_EQ(PBlock.ready, 1);
   EXPECT_EQ(PBlock.info_delay, 0.0);
   EXPECT_EQ(PBlock.tune_percent, 100);
   EXPECT_EQ(PBlock.pst_mode, 1);

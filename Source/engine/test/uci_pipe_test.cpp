@@ -230,7 +230,7 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
       {"setoption name MultiPV value 256", {"info string MultiPV set to 255"}},
       {"setoption name MultiPV value 1", {"info string MultiPV set to 1"}},
       {"setoption name MoveOverhead value 99999", {"info string MoveOverhead set to 5000"}},
-      {"setoption name MoveOverhead value x", {"info string MoveOverhead set to 0"}},
+      {"setoption name MoveOverhead value x", {"info string MoveOverhead value 'x' is not a whole number, not changed"}},
       {"setoption name MoveOverhead value 50", {"info string MoveOverhead set to 50"}},
       {"setoption name OwnBook_Depth value 61", {"info string OwnBook_Depth set to 60"}},
       {"setoption name OwnBook_Variety value -1", {"info string OwnBook_Variety set to 0"}},
@@ -256,9 +256,8 @@ TEST(UciPipe, SetoptionEchoesAndClamps) {
   for (const auto& [cmd, expected] : cases) EXPECT_EQ(s.Ask(cmd), expected) << cmd;
 
 
-  const auto sz = s.Ask("setoption name SyzygyPath value");
-  ASSERT_FALSE(sz.empty());
-  EXPECT_EQ(sz[0], "info string SyzygyPath set to '.'");
+  // Empty means no tables: the working directory is not scanned.
+  EXPECT_EQ(s.Ask("setoption name SyzygyPath value"), std::vector<std::string>{"info string SyzygyPath set to ''"});
 
   // Without -uci_extra the tuning options are unknown names.
   Session plain;
@@ -577,6 +576,37 @@ TEST(UciClient, EveryLimitOfAGoHoldsAtOnce) {
     Send(s.e, (word == "stop" ? "go infinite" : "go ponder") + std::string(" wtime 1000 btime 1000 depth 3"));
     EXPECT_FALSE(WaitFor(s.e, "bestmove", 0.5)) << word;
     ExpectLegal(Go(s.e, word, 10.0), b);
+  }
+}
+
+// A value of a go that means no search is said in one line and the go searches under its other
+// limits; an infinite go keeps its own depth and node count, then waits for stop.
+TEST(UciClient, RefusedGoValuesAreSaidAndInfiniteKeepsItsLimits) {
+  Session s;
+  Board b;
+  b.Set(fen_opn);
+  const std::pair<std::string, std::string> cases[] = {
+      {"go depth 0", "depth value '0'"},   {"go depth -1", "depth value '-1'"},  {"go depth abc", "depth value 'abc'"},
+      {"go nodes 0", "nodes value '0'"},   {"go movetime -5", "movetime value '-5'"},
+      {"go wtime x btime 900", "wtime value 'x'"}};
+  for (const auto& [go, value] : cases) {
+    const SearchResult r = Go(s.e, go);
+    ExpectLegal(r, b);
+    EXPECT_EQ(std::count_if(r.lines.begin(), r.lines.end(),
+                            [&](const std::string& l) { return l.rfind("info string go " + value + " is not ", 0) == 0; }),
+              1) << go;
+    EXPECT_NE(Field(r.info, "depth"), "") << go << ": no search behind " << r.best;
+  }
+  for (const std::string limit : {"depth 3", "nodes 3000"}) {
+    Send(s.e, "go infinite " + limit);
+    std::vector<std::string> lines;
+    EXPECT_FALSE(WaitFor(s.e, "bestmove", 1.0, nullptr, &lines)) << limit;
+    const SearchResult r = Stop(s.e);
+    ExpectLegal(r, b);
+    lines.insert(lines.end(), r.lines.begin(), r.lines.end());
+    for (const std::string& l : lines)
+      if (!Field(l, "depth").empty() && limit == "depth 3") EXPECT_LE(std::stoi(Field(l, "depth")), 3) << l;
+    if (limit == "nodes 3000") EXPECT_LT(std::stoll(Field(r.info, "nodes")), 30000) << r.info;
   }
 }
 
