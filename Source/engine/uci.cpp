@@ -135,7 +135,8 @@ bool ReadPaddedNumber(std::string_view text, long long* v) {
 // A value refused leaves the option as it was; built whole, as the value may
 // be longer than a formatted line.
 void RefuseOptionValue(const char* name, const char* text, const char* wanted) {
-  ShowMessage(("info string " + std::string(name) + " value '" + text + "' is not " + wanted + ", not changed").c_str());
+  const std::string line = "info string " + std::string(name) + " value '" + text + "' is not " + wanted;
+  ShowMessage((line + ", not changed").c_str());
 }
 
 // Option names and check values are not case sensitive.
