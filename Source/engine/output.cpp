@@ -1,11 +1,11 @@
 #include "engine/output.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "engine/params.h"
 
@@ -54,8 +54,8 @@ void ShowFormatted(const char* format, ...) {
 
 void OpenLog() {
   // A folder of that name is someone's, not a log of an earlier run.
-  std::error_code ec;
-  if (std::filesystem::is_directory(kLogName, ec)) {
+  struct stat st;
+  if (stat(kLogName, &st) == 0 && S_ISDIR(st.st_mode)) {
     ShowFormatted("%s is a folder, left alone: no log", kLogName);
     return;
   }
