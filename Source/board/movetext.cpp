@@ -1,5 +1,6 @@
 #include "board/movetext.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -42,6 +43,37 @@ Bitboard Rivals(const Position* pos, Move move) {
 
 Bitboard FileMask(int sq) { return 0x0101010101010101ULL << FileOf(sq); }
 Bitboard RankMask(int sq) { return 0xFFULL << (8 * RankOf(sq)); }
+
+// Whether the enemy king stands attacked once the move is made. The search's
+// gives-check test is quicker and sees neither the rook of a castling, nor
+// the pawn an en-passant capture takes off its line, nor a promoted piece
+// whose line runs through the square it left; a written game needs all three.
+bool ChecksAfter(const Position* pos, Move move) {
+  const int side = pos->side, from = MoveFrom(move), to = MoveTo(move);
+  const int type = PieceType(pos->board[from]);
+  Bitboard own[King + 1];
+  std::copy(pos->bb[side], pos->bb[side] + King + 1, own);
+  Bitboard occupied = pos->bb[White][0] | pos->bb[Black][0];
+  const auto lift = [&](int t, int sq) {
+    own[t] &= ~SquareBit(sq);
+    occupied &= ~SquareBit(sq);
+  };
+  const auto put = [&](int t, int sq) {
+    own[t] |= SquareBit(sq);
+    occupied |= SquareBit(sq);
+  };
+  lift(type, from);
+  put((move & PromoMask) ? PromotedType(move) : type, to);
+  if (type == Pawn && to == pos->ep) occupied &= ~SquareBit(to - pawn_dir[side]);
+  if (type == King && (to == from + 2 || to == from - 2)) {
+    lift(Rook, to > from ? from + 3 : from - 4);
+    put(Rook, to > from ? from + 1 : from - 1);
+  }
+  const int king = pos->list[side ^ 1][King][0];
+  return (own[Pawn] & BB_PawnRays[side ^ 1][king]) || (own[Knight] & BB_KnightRays[king]) ||
+         ((own[Bishop] | own[Queen]) & BishopAttacks(king, occupied)) ||
+         ((own[Rook] | own[Queen]) & RookAttacks(king, occupied));
+}
 
 // Games mark mate with "#" where other texts write "+".
 void CutAtPlus(char* s) {
@@ -226,7 +258,7 @@ void GenMoveStrings(const Position* pos, Move move, char* c, char* a, char* f, c
     std::strcat(a, suffix);
     std::strcat(f, suffix);
   }
-  if (GivesCheck(pos, move))
+  if (ChecksAfter(pos, move))
     for (char* s : {c, a, f, r}) std::strcat(s, "+");
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "board/movetext.h"
@@ -35,7 +36,32 @@ void DropMarks(std::string_view* move) {
 constexpr size_t kShownMoveSize = 32;  // of a refused move's text
 
 // Some programs mark an en-passant capture after the move, glued or apart.
-constexpr std::string_view kEnPassantSuffix = "e.p.";
+constexpr std::string_view kEnPassantSuffixes[] = {"e.p.", "ep"};
+
+// How programs write a null move. None is a move of the game, yet read past
+// it would hand the next move to the wrong side: it stays the move text, so
+// that the game ends there as at any move that cannot be read.
+constexpr std::string_view kNullMoves[] = {"--", "0000", "Z0", "@@@@"};
+
+// Without a move number glued before it (12. or 12...).
+std::string_view AfterMoveNumber(std::string_view word) {
+  const size_t digits = std::min(word.find_first_not_of("0123456789"), word.size());
+  const size_t dots = std::min(word.find_first_not_of('.', digits), word.size());
+  return digits && dots > digits ? word.substr(dots) : word;
+}
+
+bool IsNullMove(std::string_view move) {
+  DropMarks(&move);
+  return std::find(std::begin(kNullMoves), std::end(kNullMoves), move) != std::end(kNullMoves);
+}
+
+void DropEnPassant(std::string_view* move) {
+  for (const std::string_view suffix : kEnPassantSuffixes)
+    if (move->ends_with(suffix)) {
+      move->remove_suffix(suffix.size());
+      return;
+    }
+}
 
 }  // namespace
 
@@ -118,12 +144,13 @@ PgnResult ReadPgnResult(std::string_view text) {
 
 std::string_view PgnMoveText(std::string_view word) {
   if (word.empty() || word[0] == '$' || IsPgnResult(word)) return {};
+  if (const std::string_view after = AfterMoveNumber(word); IsNullMove(after)) return after;
   size_t start = 0;
   while (start < word.size() && !IsLetter(word[start]) && word.compare(start, 2, "0-") != 0) start++;
   std::string_view move = word.substr(start);
   move = move.substr(0, move.find('$'));
   DropMarks(&move);
-  if (move.ends_with(kEnPassantSuffix)) move.remove_suffix(kEnPassantSuffix.size());
+  DropEnPassant(&move);
   DropMarks(&move);
   if (move.size() == 4 && IsSquare(move) && move.substr(0, 2) == move.substr(2)) return {};
   return move;

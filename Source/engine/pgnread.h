@@ -54,9 +54,11 @@ PgnResult ReadPgnResult(std::string_view text);
 // The move a main-line word holds: from its first letter (or the 0- of
 // castling written with zeros), without a glyph glued to it ($1), the
 // annotation marks (!, ?, !!, ??, !?, ?!), the mate sign and the en-passant
-// suffix "e.p.". Empty for move numbers, results, glyphs, a "e.p." written
-// apart from its move, a square named twice (a1a1, which self-play games
-// write where a game ends without a move) and other words that hold no move.
+// suffix "e.p." or "ep". Empty for move numbers, results, glyphs, a "e.p."
+// or "ep" written apart from its move, a square named twice (a1a1, which
+// self-play games write where a game ends without a move) and other words
+// that hold no move. A null move (--, 0000, Z0, @@@@) is its own text, which
+// names no move.
 std::string_view PgnMoveText(std::string_view word);
 
 // True when line is the tag [name "value"]; value is the text in the quotes.

@@ -384,6 +384,9 @@ TEST_F(ConsoleTest, SavedGamesUseStandardNotationAndLoadBack) {
       {"4k3/8/8/8/8/Q1Q5/8/Q1Q1K3 w - - a1b2", "Qa1b2 *"},  // three: file and rank
       {"7k/5Q2/6K1/8/8/8/8/8 w - - f7g7", "Qg7# 1-0"},
       {"7k/8/6K1/8/8/8/8/5Q2 w - - f1f7", "Qf7 1/2-1/2"},
+      {"3k4/8/8/8/8/8/8/R3K3 w Q - e1c1", "O-O-O+ *"},  // the castling rook checks
+      {"4rkr1/4p1p1/8/8/8/8/8/4K2R w K - e1g1", "O-O# 1-0"},  // and mates
+      {"8/8/8/k2pP2R/8/8/8/4K3 w - d6 e5d6", "exd6+ *"},  // the pawn taken opens the rank
   };
   std::vector<std::string> ends;
   for (const auto& [setup, text] : games) {

@@ -358,3 +358,22 @@ TEST(PgnScan, GamesWithoutTagsCountAndRefusedMovesAreNamed) {
   // 1.e4 won four times, 2.Nf3 and 1...d5 three times.
   EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 3u * 16);
 }
+
+// A null move, however written, ends its game in one line naming it in every reader, so that no later move
+// is read for the wrong side; "ep" after an en-passant capture, glued or apart, reads as "e.p." does.
+TEST(PgnLayouts, NullMovesEndTheirGameAndEpMarksEnPassant) {
+  InTempDir tmp;
+  WriteFile(tmp.dir + "/g.pgn", ReadFile(kPgnData + "null_ep.pgn"));
+  std::vector<std::string> named;
+  for (const char* null : {"--", "0000", "Z0", "@@@@"})
+    named.push_back("game " + std::to_string(named.size() + 1) + ": can't parse move '" + null + "'");
+  const auto scan = RunTool(tmp.dir, "-scan_pgn3 g.pgn"), book = RunTool(tmp.dir, "-mkbook g.pgn");
+  EXPECT_EQ(std::vector(scan.begin(), scan.end() - 1), named);
+  EXPECT_EQ(scan.back(), "games= 7, positions= 40");  // e4 of each null game, the en-passant games whole
+  EXPECT_EQ(std::vector(book.begin() + 1, book.begin() + 5), named);
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp_book.bin").size(), 6u * 16);  // White's moves won thrice
+  const auto shown = RunTool(tmp.dir, "-c", "load g.pgn 1\nsave\nload g.pgn 5\nsave\nquit\n");
+  EXPECT_NE(std::find(shown.begin(), shown.end(), named[0].substr(8)), shown.end());
+  EXPECT_EQ(ReadFile(tmp.dir + "/tmp.pgn"), "[Event \"Unknown\"]\n\ne4 *\n\n[Event \"Unknown\"]\n\n"
+                                            "e4 a6 e5 d5 exd6 cxd6 d4 a5 d5 e5 dxe6\nfxe6 *\n\n");
+}
