@@ -32,6 +32,7 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tools/console_tune.h"
+#include "tools/epdline.h"
 #include "tools/paramlist.h"
 
 namespace {
@@ -192,16 +193,14 @@ void SelfPlay(const Words&) {
 }
 
 constexpr char kTestFile[] = "test.epd";
-constexpr int kEpdLineSize = 4096;  // a longer line is skipped whole
 
-// The first line of the file that holds the key; false when none does.
-bool FindTestLine(FILE* f, const char* key, char* line) {
-  int skipped = 0;
-  while (ReadTextLine(f, line, kEpdLineSize, &skipped)) {
-    // Tabs part the fields and operations as blanks do.
-    std::replace(line, line + std::strlen(line), '\t', ' ');
-    line[std::strcspn(line, "\r")] = 0;
-    if (line[0] != ' ' && line[0] != ';' && std::strstr(line, key)) return true;
+// The first line of the file whose id is the name, read whole; false when
+// none is.
+bool FindTestLine(TextFile* in, std::string_view name, EpdLine* epd) {
+  while (ReadWholeLine(in)) {
+    if (IsEpdComment(in->line) || !ReadEpdLine(in->line, epd)) continue;
+    const std::vector<std::string>* id = FindOperands(*epd, "id");
+    if (id && !id->empty() && id->front() == name) return true;
   }
   return false;
 }
@@ -210,17 +209,19 @@ void GetTestPosition(const Words& cmd) {
   AbandonSearch();
   FILE* f = OpenInput(kTestFile);
   if (!f) return;
-  char key[kWordSize + 8];
-  std::snprintf(key, sizeof key, "id \"%s\"", cmd.word[1]);
-  static char line[kEpdLineSize];  // too big for small stacks
-  const bool found = FindTestLine(f, key, line);
+  TextFile in;
+  in.f = f;
+  EpdLine epd;
+  const bool found = FindTestLine(&in, cmd.word[1], &epd);
   std::fclose(f);
   if (!found) {
-    ShowFormatted("%s not found in %s", key, kTestFile);
+    ShowFormatted("id \"%s\" not found in %s", cmd.word[1], kTestFile);
     return;
   }
-  ShowMessage(line);
-  SetPosition(&CTD->pos, line);
+  // Tabs part the fields and operations as blanks do.
+  std::replace(in.line.begin(), in.line.end(), '\t', ' ');
+  ShowMessage(in.line.c_str());
+  SetPosition(&CTD->pos, epd.position.c_str());
   ShowBoard(&CTD->pos);
   HashClear();
 }

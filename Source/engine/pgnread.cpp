@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <utility>
 
 #include "board/movetext.h"
 #include "engine/output.h"
@@ -65,33 +64,8 @@ void DropEnPassant(std::string_view* move) {
 
 }  // namespace
 
-// fread rather than fgets: a NUL byte must not hide the rest of its line.
 bool ReadPgnLine(PgnFile* in) {
-  in->line.clear();
-  bool read = false;
-  for (;;) {
-    if (in->at == in->end) {
-      in->at = 0;
-      in->end = std::fread(in->block.data(), 1, in->block.size(), in->f);
-      if (!in->end) break;
-    }
-    const char* from = in->block.data() + in->at;
-    // The line feed of a carriage return and line feed pair, maybe in the next block.
-    if (std::exchange(in->after_cr, false) && *from == '\n') {
-      in->at++;
-      continue;
-    }
-    const char* to = from + (in->end - in->at);
-    const char* end = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
-    in->line.append(from, end);
-    in->at += size_t(end - from);
-    read = true;
-    if (end != to) {
-      in->after_cr = *end == '\r';
-      in->at++;
-      break;
-    }
-  }
+  const bool read = ReadWholeLine(in);
   CleanLine(&in->line);
   return read;
 }

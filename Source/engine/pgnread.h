@@ -5,25 +5,18 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/pgnskip.h"
+#include "engine/textline.h"
 
 constexpr size_t kPgnCommentSize = 4000;  // comment text kept between two moves
 
-// A game file read a block at a time.
-struct PgnFile {
-  FILE* f = nullptr;
-  std::string line;  // the last line read
-  std::vector<char> block = std::vector<char>(1 << 16);
-  size_t at = 0, end = 0;
-  bool after_cr = false;  // the last line ended at a carriage return
-};
+// A game file is a text file read whole-line.
+using PgnFile = TextFile;
 
-// Reads the next line whole, without its line end: a line feed, a carriage
-// return or both. Tabs become blanks and the other control bytes are
-// dropped, so that files from other systems and damaged files read as their
-// text. False at end of file.
+// Reads the next line whole (ReadWholeLine). Tabs become blanks and the
+// other control bytes are dropped, so that files from other systems and
+// damaged files read as their text. False at end of file.
 bool ReadPgnLine(PgnFile* in);
 
 // A reader's place in one line of move text.

@@ -1,6 +1,21 @@
 // Line and number reading for the text files of the tools and the console.
 #pragma once
 #include <cstdio>
+#include <string>
+#include <vector>
+
+// A text file read a block at a time, for lines of any length.
+struct TextFile {
+  FILE* f = nullptr;
+  std::string line;  // the last line read
+  std::vector<char> block = std::vector<char>(1 << 16);
+  size_t at = 0, end = 0;
+  bool after_cr = false;  // the last line ended at a carriage return
+};
+
+// Reads the next line whole, without its line end: a line feed, a carriage
+// return or both, whichever system wrote the file. False at end of file.
+bool ReadWholeLine(TextFile* in);
 
 // Reads the next line of f that fits in size - 1 characters, without its line
 // end, so that a writer adds exactly one whatever the line's length. A longer

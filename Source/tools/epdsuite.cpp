@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "board/fen.h"
 #include "board/movetext.h"
@@ -22,50 +24,15 @@
 #include "search/searchparams.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "tools/epdline.h"
 #include "tools/poolsearch.h"
 
 namespace {
 
-constexpr int kLineSize = 512;  // a suite line: 510 characters, its line end and the NUL
 constexpr char kUnsolvedFile[] = "unsolved.epd";
 
-// Tabs separate words as blanks do, whichever program wrote the line.
-constexpr char kBlanks[] = " \t";
-constexpr char kOperationEnds[] = " \t;";
-
-// Cuts the next token off s in place, skipping leading separators; null when
-// none is left. *ended (when given) gets the separator that ended it, 0 at
-// the end of the text.
-char* NextToken(char*& s, const char* separators, char* ended = nullptr) {
-  s += std::strspn(s, separators);
-  if (!*s) return nullptr;
-  char* token = s;
-  s += std::strcspn(s, separators);
-  if (ended) *ended = *s;
-  if (*s) *s++ = 0;
-  return token;
-}
-
-// The words of a move-list operand, up to its ';', joined by single blanks;
-// a word that no longer fits is left out whole rather than cut into another
-// move's text.
-void CopyMoveList(char*& s, char* out) {
-  char* rest = s + std::strcspn(s, ";");
-  if (*rest) *rest++ = 0;
-  size_t n = 0;
-  while (const char* word = NextToken(s, kBlanks)) {
-    const size_t len = std::strlen(word);
-    if (n + (n > 0) + len >= size_t(kEpdOperandSize)) break;
-    if (n) out[n++] = ' ';
-    std::memcpy(out + n, word, len);
-    n += len;
-  }
-  out[n] = 0;
-  s = rest;
-}
-
 // A move that names two is no move of the suite, said in one line.
-bool ReadSuiteMove(const char* word, int count, Move* move) {
+bool ReadSuiteMove(std::string_view word, int count, Move* move) {
   char text[kMoveTextSize];
   const std::string_view move_text = PgnMoveText(word);
   if (move_text.empty() || move_text.size() >= sizeof text) return false;
@@ -83,12 +50,11 @@ struct ListedMoves {
   bool best = false;
 };
 
-ListedMoves FindMoves(const char* list, int count, Move best) {
+ListedMoves FindMoves(const EpdLine& epd, const char* opcode, int count, Move best) {
   ListedMoves found;
-  char work[kEpdOperandSize];
-  CopyText(work, sizeof work, list);
-  char* s = work;
-  while (const char* word = NextToken(s, kBlanks)) {
+  const std::vector<std::string>* list = FindOperands(epd, opcode);
+  if (!list) return found;
+  for (const std::string& word : *list) {
     Move m;
     if (!ReadSuiteMove(word, count, &m)) continue;
     found.any = true;
@@ -99,10 +65,10 @@ ListedMoves FindMoves(const char* list, int count, Move best) {
 
 // 1 when the search found a bm (or avoided every am), 0 when not, -1 when
 // the line has neither as a legal move.
-int ScoreResult(const char* bm, const char* am, int count) {
+int ScoreResult(const EpdLine& epd, int count) {
   const Move best = SearchData.pv[1];
-  if (const ListedMoves b = FindMoves(bm, count, best); b.any) return b.best;
-  if (const ListedMoves a = FindMoves(am, count, best); a.any) return !a.best;
+  if (const ListedMoves b = FindMoves(epd, "bm", count, best); b.any) return b.best;
+  if (const ListedMoves a = FindMoves(epd, "am", count, best); a.any) return !a.best;
   return -1;
 }
 
@@ -127,7 +93,8 @@ void SearchPosition(int count) {
 }
 
 struct SuiteTotals {
-  int count = 0;
+  int count = 0;     // lines with a position
+  int searched = 0;  // positions set up and searched
   int correct = 0;
   uint64_t nodes = 0;
   double time = 0.0;
@@ -149,15 +116,15 @@ void ShowSummary(const SuiteTotals& t) {
 
 // Searches one suite line; comments, short lines and lines without a
 // position are passed over.
-void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
-  char pos[kEpdPositionSize], bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], ce[kEpdOperandSize],
-      c0[kEpdOperandSize], c6[kEpdOperandSize];
+void AnalyzeLine(const std::string& line, EpdLine* epd, FILE* unsolved, SuiteTotals& t) {
   // Too short for a position: nine characters or fewer, the line end counted.
-  if (IsEpdComment(line) || std::strlen(line) < 9) return;
-  if (!Parse_EPD(line, pos, bm, am, id, ce, c0, c6)) return;
+  if (IsEpdComment(line) || line.size() < 9) return;
+  if (!ReadEpdLine(line, epd)) return;
   t.count++;
+  const char* pos = epd->position.c_str();
   // A refused text has already been reported, and leaves no position to search.
   if (SetPosition(&CTD->pos, pos) == kSetRejected) return;
+  t.searched++;
   const bool show = PBlock.info_delay != kSilentInfoDelay;
   if (show) {
     ShowFormatted("pos= %d", t.count);
@@ -170,7 +137,7 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
   t.nodes += nodes;
   t.depth += SearchData.best_depth;
   t.bf += EffectiveBranchingFactor();
-  const int result = ScoreResult(bm, am, t.count);
+  const int result = ScoreResult(*epd, t.count);
   if (result > 0) t.correct++;
   // Flushed at once: the run stops at the first line that cannot be written.
   if (result < 0 && SearchData.best_depth > 0) {
@@ -188,41 +155,6 @@ void AnalyzeLine(const char* line, FILE* unsolved, SuiteTotals& t) {
 }
 
 }  // namespace
-
-int Parse_EPD(const char* line, char* pos, char* bm, char* am, char* id, char* ce, char* c0, char* c6) {
-  for (char* out : {pos, bm, am, id, ce, c0, c6}) out[0] = 0;
-  char work[kLineSize];
-  CopyText(work, sizeof work, line);
-  work[std::strcspn(work, "\r\n")] = 0;
-  char* s = work;
-  const char* field[4];
-  for (const char*& f : field)
-    if (!(f = NextToken(s, kBlanks))) return 0;
-  std::snprintf(pos, kEpdPositionSize, "%s %s %s %s", field[0], field[1], field[2], field[3]);
-  const struct {
-    const char* code;
-    char* out;
-    bool moves;  // the whole operand: a list of moves
-  } ops[] = {{"bm", bm, true}, {"am", am, true}, {"id", id, false},
-             {"ce", ce, false}, {"c0", c0, false}, {"c6", c6, false}};
-  char ended;
-  while (const char* token = NextToken(s, kOperationEnds, &ended)) {
-    for (const auto& op : ops) {
-      if (std::strcmp(token, op.code)) continue;
-      if (!op.moves) {
-        if (const char* operand = NextToken(s, kOperationEnds)) CopyText(op.out, kEpdOperandSize, operand);
-      } else if (ended != ';') {
-        CopyMoveList(s, op.out);
-      } else {
-        op.out[0] = 0;
-      }
-      break;
-    }
-  }
-  return 1;
-}
-
-bool IsEpdComment(const char* line) { return line[0] && std::strchr(" \t#;", line[0]); }
 
 void StripMoveMarks(char* text) {
   char* out = text;
@@ -246,16 +178,16 @@ int Analyze_EPD_File() {
   SetEvalParams();
   if (SearchData.max_depth < 3) SearchData.hash_enabled = 0;
   SuiteTotals totals;
-  char line[kLineSize];
-  int skipped = 0;
-  while (!PBlock.quit && !std::ferror(unsolved)) {
-    const int before = skipped;
-    if (!ReadTextLine(in, line, kLineSize - 1, &skipped)) break;
-    if (skipped != before) ShowFormatted("skipped a line longer than %d characters", kLineSize - 2);
-    AnalyzeLine(line, unsolved, totals);
-  }
+  TextFile suite;
+  suite.f = in;
+  EpdLine epd;
+  while (!PBlock.quit && !std::ferror(unsolved) && ReadWholeLine(&suite))
+    AnalyzeLine(suite.line, &epd, unsolved, totals);
   std::fclose(in);
   // A run that lost a line reports that instead of its totals.
-  if (!std::ferror(unsolved)) ShowSummary(totals);
-  return CloseOutput(unsolved, kUnsolvedFile) ? 0 : 1;
+  if (!std::ferror(unsolved)) {
+    if (totals.searched) ShowSummary(totals);
+    else ShowFormatted("no positions in %s", path);
+  }
+  return CloseOutput(unsolved, kUnsolvedFile) && totals.searched ? 0 : 1;
 }

@@ -26,7 +26,7 @@
 #include "engine/pgnread.h"
 #include "engine/params.h"
 #include "search/records.h"
-#include "tools/epdsuite.h"
+#include "tools/epdline.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <string_view>
 
 #include "board/fen.h"
 #include "engine/infile.h"
@@ -13,6 +14,7 @@
 #include "engine/outfile.h"
 #include "engine/output.h"
 #include "engine/params.h"
+#include "engine/pgnread.h"
 #include "engine/textline.h"
 #include "eval/weights.h"
 #include "search/root.h"
@@ -20,12 +22,11 @@
 #include "search/searchdata.h"
 #include "search/searchparams.h"
 #include "search/threads.h"
-#include "tools/epdsuite.h"
+#include "tools/epdline.h"
 #include "tools/paramlist.h"
 
 namespace {
 
-constexpr int kLineSize = 255;     // 254 characters and the NUL
 constexpr int kScoreLimit = 32767;  // a stored score beyond it makes the line unusable
 constexpr char kFilterFile[] = "tune_new.epd";
 constexpr char kLogFile[] = "tune.log";
@@ -34,7 +35,7 @@ constexpr char kValidationFile[] = "junk2.epd";  // drawn once
 
 // One training line: the position text and its stored scores.
 struct TrainingLine {
-  char position[kEpdPositionSize];
+  EpdLine epd;
   int ce = 0;
   int c6 = 0;
   double result = 0.0;  // white's view
@@ -46,39 +47,35 @@ struct ErrorPass {
   double sum = 0.0;
   int count = 0;     // positions in the mean
   int searched = 0;  // positions set up and searched
-  int skipped = 0;   // lines too long to read whole
 };
 
 // A score operand; an absent one reads as fallback.
-bool ReadScore(const char* operand, int fallback, int* score) {
-  if (!operand[0]) {
+bool ReadScore(std::string_view operand, int fallback, int* score) {
+  if (operand.empty()) {
     *score = fallback;
     return true;
   }
-  return ReadInteger(operand, -kScoreLimit, kScoreLimit, score);
+  return ReadInteger(std::string(operand).c_str(), -kScoreLimit, kScoreLimit, score);
 }
 
 // The position, ce (0 when absent) and c6 (ce when absent) and the c9
 // result; false when the line has no position, a score that is no number of
 // the score range, or no result.
-bool ReadTrainingLine(const char* line, TrainingLine* t) {
-  char bm[kEpdOperandSize], am[kEpdOperandSize], id[kEpdOperandSize], c0[kEpdOperandSize];
-  char ce[kEpdOperandSize], c6[kEpdOperandSize];
-  if (!Parse_EPD(line, t->position, bm, am, id, ce, c0, c6)) return false;
-  if (!ReadScore(ce, 0, &t->ce) || !ReadScore(c6, t->ce, &t->c6)) return false;
-
-  // The result's opcode is found between blanks, and a tab is one.
-  char text[kLineSize];
-  CopyText(text, sizeof text, line);
-  std::replace(text, text + std::strlen(text), '\t', ' ');
-  const char* c9 = std::strstr(text, " c9 ");
-  if (!c9) return false;
-  c9 += 3;
-  if (std::strstr(c9, "1-0")) t->result = 1.0;
-  else if (std::strstr(c9, "0-1")) t->result = 0.0;
-  else if (std::strstr(c9, "1/2")) t->result = 0.5;
-  else return false;
+bool ReadTrainingLine(const std::string& line, TrainingLine* t) {
+  if (!ReadEpdLine(line, &t->epd)) return false;
+  if (!ReadScore(FirstOperand(t->epd, "ce"), 0, &t->ce) || !ReadScore(FirstOperand(t->epd, "c6"), t->ce, &t->c6))
+    return false;
+  constexpr double kWhiteScore[] = {1.0, 0.0, 0.5};  // by PgnResult
+  const PgnResult result = ReadPgnResult(FirstOperand(t->epd, "c9"));
+  if (result == PgnNoResult) return false;
+  t->result = kWhiteScore[result];
   return true;
+}
+
+// A line as read, whatever bytes it holds, with one line end.
+void WriteLine(FILE* out, const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), out);
+  std::fputc('\n', out);
 }
 
 // The quiescence score of the game position, side to move's view (the
@@ -100,8 +97,8 @@ bool Agrees(const TrainingLine& t, int score, double result) {
   return std::fabs(WinProbability(t.ce) - result) <= 0.55;
 }
 
-// Lines the board refuses, or too long to read whole, are skipped and the
-// pass goes on, so the mean always covers every usable line of the file.
+// Lines the board refuses are skipped and the pass goes on, so the mean
+// always covers every usable line of the file.
 ErrorPass MeasureError(const char* path, FILE* out) {
   ErrorPass pass;
   FILE* in = OpenInput(path);
@@ -110,12 +107,14 @@ ErrorPass MeasureError(const char* path, FILE* out) {
   SetSearchParams();
   SetEvalParams();
   SearchData.hash_enabled = 0;
-  char line[kLineSize];
-  while (!PBlock.quit && ReadTextLine(in, line, sizeof line, &pass.skipped)) {
+  TextFile file;
+  file.f = in;
+  TrainingLine t;
+  while (!PBlock.quit && ReadWholeLine(&file)) {
+    const std::string& line = file.line;
     if (IsEpdComment(line)) continue;
-    TrainingLine t;
     if (!ReadTrainingLine(line, &t)) continue;
-    if (SetPosition(&CTD->pos, t.position) != kSetOk) continue;  // it has shown the line
+    if (SetPosition(&CTD->pos, t.epd.position.c_str()) != kSetOk) continue;  // it has shown the line
     pass.searched++;
     const int score = QuiescenceScore();
     if (pass.searched % 256 == 255) {
@@ -126,7 +125,7 @@ ErrorPass MeasureError(const char* path, FILE* out) {
     const double result = CTD->pos.side == White ? t.result : 1.0 - t.result;
     if (out) {
       if (!Agrees(t, score, result)) continue;
-      std::fprintf(out, "%s\n", line);
+      WriteLine(out, line);
       if (std::ferror(out)) break;  // the close reports it
     }
     pass.sum += std::pow(std::fabs(WinProbability(score) - result), 1.5);
@@ -145,12 +144,8 @@ double Mean(const ErrorPass& pass) {
 // nothing to learn from.
 bool CheckTrainingFile(const ErrorPass& pass, const char* path) {
   if (!pass.opened) return false;  // the opening has said why
-  if (!pass.searched) {
-    ShowFormatted("no training positions in %s", path);
-    return false;
-  }
-  if (pass.skipped) ShowFormatted("skipped %d over-long or unreadable lines in %s", pass.skipped, path);
-  return true;
+  if (!pass.searched) ShowFormatted("no training positions in %s", path);
+  return pass.searched > 0;
 }
 
 FILE* fdtune = nullptr;
@@ -230,10 +225,10 @@ bool RandPick(const char* in, const char* out, int percent) {
     std::fclose(fin);
     return false;
   }
-  char line[3900];
-  int skipped = 0;
-  while (!std::ferror(fout) && ReadTextLine(fin, line, sizeof line, &skipped))
-    if (std::rand() % 100 < percent) std::fprintf(fout, "%s\n", line);
+  TextFile lines;
+  lines.f = fin;
+  while (!std::ferror(fout) && ReadWholeLine(&lines))
+    if (std::rand() % 100 < percent) WriteLine(fout, lines.line);
   std::fclose(fin);
   return CloseOutput(fout, out);
 }
@@ -254,7 +249,7 @@ double Process_EPD_File(const char* path, int write, int* status) {
     if (status) *status = 1;
     return 1.0;
   }
-  CheckTrainingFile(pass, path);
+  if (!CheckTrainingFile(pass, path) && status) *status = 1;
   return Mean(pass);
 }
 
@@ -265,7 +260,7 @@ int TuneGradient() {
   PBlock.info_delay = kSilentInfoDelay;
   const ErrorPass first = MeasureError(file, nullptr);
   if (!first.opened) return 1;
-  if (!CheckTrainingFile(first, file)) return 0;
+  if (!CheckTrainingFile(first, file)) return 1;
   if (flag <= 0) AddParams();
   for (const char* name : kGradientParams) SetFlag(name);
   fdtune = OpenOutput(kLogFile);

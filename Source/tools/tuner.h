@@ -14,12 +14,14 @@ bool RandPick(const char* in, const char* out, int percent);
 // when the file cannot be read, 0.0 when it holds none. With write set
 // (-mktune) the positions whose stored scores agree go to "tune_new.epd";
 // *status (when given) becomes the exit status: 1 after one line when the file
-// cannot be read or is "tune_new.epd" itself (nothing is written then) or "tune_new.epd" cannot be
-// created or written, else 0.
+// cannot be read or is "tune_new.epd" itself (nothing is written then),
+// "tune_new.epd" cannot be created or written, or the file holds no training
+// position, else 0.
 double Process_EPD_File(const char* path, int write, int* status = nullptr);
 
 // -tune: the gradient tuner over the file named by PBlock's tool file
 // argument. Returns the exit status: 1 after one line when the file cannot be
-// read or is "tune.log" or a sample file itself (nothing is written then), or
-// when one of those cannot be created or written, else 0.
+// read, holds no training position or is "tune.log" or a sample file itself
+// (nothing is written then), or when one of those cannot be created or
+// written, else 0.
 int TuneGradient();

@@ -327,11 +327,12 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   EXPECT_EQ(Epd(), "r3k3/8/8/8/8/8/8/4K3 b q -");
   Run("get pos.1");
   EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
-  // An id not there, or only in the tail of a line too long to read, is not found.
+  // An id not there, or only in quoted text, is not found; long lines are read whole.
   EXPECT_EQ(Run("get nothing"), "id \"nothing\" not found in test.epd\n");
-  WriteFile("test.epd", "k7/8/8/8/8/8/8/K7 w - - c0 \"" + std::string(5000, 'x') + "\"; 8/8/8/8/8/8/8/k6K w - - id \"tail\";\n");
-  EXPECT_EQ(Run("get tail"), "id \"tail\" not found in test.epd\n");
-  EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K6k w - -");
+  const std::string x(5000, 'x');
+  WriteFile("test.epd", "8/8/8/8/8/8/8/k6K w - - c0 \"id tail\";\nk7/8/8/8/8/8/8/K7 w - - c0 \"" + x + "\"; id \"tail\";\n");
+  EXPECT_EQ(Lines(Run("get tail"))[0], "k7/8/8/8/8/8/8/K7 w - - c0 \"" + x + "\"; id \"tail\";");
+  EXPECT_EQ(Epd(), "k7/8/8/8/8/8/8/K7 w - -");
 }
 
 TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <regex>
 
+#include "tools/epdline.h"
+
 #include "run_tool.h"
 
 namespace {
@@ -16,13 +18,24 @@ const std::string kSuite = (std::filesystem::path(__FILE__).parent_path() / "sui
 // Position, bm and am of each counted line.
 std::vector<std::array<std::string, 3>> ReadSuite() {
   std::vector<std::array<std::string, 3>> suite;
-  for (const std::string& line : Lines(ReadFile(kSuite))) {
-    char pos[kEpdPositionSize], op[6][kEpdOperandSize];
-    if (line.size() >= 9 && !std::strchr(" #;", line[0]) &&
-        Parse_EPD(line.c_str(), pos, op[0], op[1], op[2], op[3], op[4], op[5]))
-      suite.push_back({pos, op[0], op[1]});
-  }
+  EpdLine epd;
+  for (const std::string& line : Lines(ReadFile(kSuite)))
+    if (line.size() >= 9 && !std::strchr(" #;", line[0]) && ReadEpdLine(line, &epd))
+      suite.push_back({epd.position, std::string(FirstOperand(epd, "bm")), std::string(FirstOperand(epd, "am"))});
   return suite;
+}
+
+// The position and the operands of bm, am, id, c0 and c6 ("-" when absent).
+std::string Split(const std::string& line) {
+  EpdLine epd;
+  if (!ReadEpdLine(line, &epd)) return "no position";
+  std::string out = epd.position;
+  for (const char* opcode : {"bm", "am", "id", "c0", "c6"}) {
+    const std::vector<std::string>* operands = FindOperands(epd, opcode);
+    out += std::string(" |") + opcode + (operands ? ":" : " -");
+    for (size_t i = 0; operands && i < operands->size(); i++) out += " [" + (*operands)[i] + "]";
+  }
+  return out;
 }
 
 }  // namespace
@@ -74,39 +87,43 @@ TEST(EpdSuite, QuitStopsTheRunAfterThePositionInHand) {
   EXPECT_LE(std::stoi(m[1]), 2);
 }
 
-TEST(EpdSuite, ParseEpdKeepsTheFirstWordOfTheLastOperandWithinBounds) {
-  const std::string id(600, 'x');
-  const std::string line = "k7/8/8/8/8/8/8/K7 b - - bm Kb1 Kb2; am Ka2; bm Kb2; c6 -40; id " + id + ";\r\n";
-  char pos[kEpdPositionSize], op[6][kEpdOperandSize];
-  ASSERT_EQ(Parse_EPD(line.c_str(), pos, op[0], op[1], op[2], op[3], op[4], op[5]), 1);
-  EXPECT_EQ((std::vector<std::string>{pos, op[0], op[1], op[2], op[3], op[4], op[5]}),
-            (std::vector<std::string>{"k7/8/8/8/8/8/8/K7 b - -", "Kb2", "Ka2", id.substr(0, kEpdOperandSize - 1), "",
-                                      "", "-40"}));
-  EXPECT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7 w - - bm", pos, op[0], op[1], op[2], op[3], op[4], op[5]), 1);
-  EXPECT_STREQ(op[0], "");
-  EXPECT_STREQ(op[5], "");
-  EXPECT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7 w -", pos, op[0], op[1], op[2], op[3], op[4], op[5]), 0);
+// The last operation of an opcode counts, read whole; quoted text is one
+// operand and never an operation, whatever it holds.
+TEST(EpdSuite, OperationsAreReadWholeAndQuotedTextIsNoOpcode) {
+  const std::string id(600, 'x'), k = "k7/8/8/8/8/8/8/K7 ";
+  const std::string moves = "Na3 Nc3 Nf3 Nh3 a3 a4 b3 b4 c3 c4 d3 d4 f3 f4 g3 g4 h3 h4 e3 a3 e4";  // 66 characters
+  const std::pair<std::string, std::string> rows[] = {
+      {k + "b - - bm Kb1 Kb2; am Ka2; bm Kb2; c6 -40; id " + id + ";\r\n",
+       k + "b - - |bm: [Kb2] |am: [Ka2] |id: [" + id + "] |c0 - |c6: [-40]"},
+      {k + "w - - bm", k + "w - - |bm: |am - |id - |c0 - |c6 -"},
+      {k + "w -", "no position"},
+      {"k7/8/8/8/8/8/8/K7\tb\t-\t-\tbm\tKb7  Kb8;\tam Ka7;bm;c6\t-4;", k + "b - - |bm: |am: [Ka7] |id - |c0 - |c6: [-4]"},
+      {k + "w KQkq - am h4; c0 \"the text says bm h3 only\"; id \"q\";",
+       k + "w KQkq - |bm - |am: [h4] |id: [q] |c0: [the text says bm h3 only] |c6 -"},
+      {k + "w - - 0 1 \"loose; am Ka2\" bm Kb2; c0 \"a; bm Ka1\";", k + "w - - |bm: [Kb2] |am - |id - |c0: [a; bm Ka1] |c6 -"},
+      {k + "w - - c0 \"open; bm Ka2", k + "w - - |bm - |am - |id - |c0: [open; bm Ka2] |c6 -"},
+      {k + "w - - bm " + moves + ";", k + "w - - |bm: [" + std::regex_replace(moves, std::regex(" "), "] [") +
+                                        "] |am - |id - |c0 - |c6 -"},
+  };
+  for (const auto& [line, split] : rows) EXPECT_EQ(Split(line), split) << line;
 }
 
 // Suites written by other programs: tabs between the words, bm and am lists
 // of several moves, the en-passant suffix after a move and a capture without
 // its "x"; a move that names two is refused in one line.
 TEST(EpdSuite, TabsMoveListsAndEnPassantReadAsOtherSuitesWriteThem) {
-  char pos[kEpdPositionSize], op[6][kEpdOperandSize];
-  ASSERT_EQ(Parse_EPD("k7/8/8/8/8/8/8/K7\tb\t-\t-\tbm\tKb7  Kb8;\tam Ka7;bm;c6\t-4;", pos, op[0], op[1], op[2],
-                      op[3], op[4], op[5]),
-            1);
-  EXPECT_EQ((std::vector<std::string>{pos, op[0], op[1], op[5]}),
-            (std::vector<std::string>{"k7/8/8/8/8/8/8/K7 b - -", "", "Ka7", "-4"}));
+  const std::string start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - ";
   const std::string mate = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - ";
   InTempDir tmp;
   WriteFile(tmp.dir + "/s.epd", "6k1/5ppp/8/8/8/8/5PPP/R5K1\tw\t-\t-\tbm\tRa8#;\n" + mate + "bm Kf1 Ra8# Rb1;\n" +
                                     mate + "am Kf1 Rb1;\n" + mate + "am Kf1 Ra8#;\n" + mate + "bm Kf1 Rb1;\n" +
                                     "7k/8/8/3pP3/8/8/8/K7 w - d6 bm exd6 e.p.;\n\t" + mate + "bm Ra8#;\n" +
-                                    "4k3/8/3p4/4p3/8/5N2/8/4K3 w - - am Ne5;\n4k3/8/8/8/8/5N2/8/1N2K3 w - - bm Nd2;\n");
+                                    "4k3/8/3p4/4p3/8/5N2/8/4K3 w - - am Ne5;\n4k3/8/8/8/8/5N2/8/1N2K3 w - - bm Nd2;\n" +
+                                    start + "am h4; c0 \"the text says bm h3 only\"; id \"q\";\n" + start +
+                                    "bm Na3 Nc3 Nf3 Nh3 a3 a4 b3 b4 c3 c4 d3 d4 f3 f4 g3 g4 h3 h4 e3 a3 e4;\n");
   const auto out = RunTool(tmp.dir, "-quiet -d 3 -anepd s.epd");
   ASSERT_GE(out.size(), 3u);
   EXPECT_EQ(out[1], "position 8: ambiguous move 'Nd2'");
-  EXPECT_EQ(out[2], "5 / 8 correct best moves");
+  EXPECT_EQ(out[2], "7 / 10 correct best moves");
   EXPECT_EQ(ReadFile(tmp.dir + "/unsolved.epd"), "4k3/8/8/8/8/5N2/8/1N2K3 w - -\n");
 }

@@ -43,7 +43,7 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
   // The balanced position scores a few centipawns for either side to move.
   const std::string w = "6k1/5ppp/8/8/8/8/5PPP/6K1 w - - ", b = "6k1/5ppp/8/8/8/8/5PPP/6K1 b - - ";
   const std::string head = w + "ce 0; c0 ", tail = "; c9 \"1/2\";";
-  const std::string fills = head + std::string(254 - head.size() - tail.size(), 'x') + tail;  // the whole buffer
+  const std::string fills = head + std::string(254 - head.size() - tail.size(), 'x') + tail;  // 254 characters
   const std::pair<std::string, bool> rows[] = {
       {w + "bm g2g3; ce 0; c9 \"1/2-1/2\";", true},
       {w + "ce 0; c6 -30; c9 \"1-0\";", true},
@@ -56,7 +56,8 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
       {"6k1/5ppp/8/8/8/8/5PPP/Q5K1 w - - ce 950; c9 \"1-0\";", false},  // beyond 900
       {"# " + w + "ce 0; c9 \"1/2\";", false},
       {"8/8/8/8/8/8/8/8 w - - ce 0; c9 \"1/2\";", false},  // no kings
-      {w + "ce 0; c0 " + std::string(10000, 'x') + "; c9 \"1/2\";", false},
+      {w + "ce 0; c0 " + std::string(10000, 'x') + "; c9 \"1/2\";", true},  // read whole
+      {w + "c0 \"not c9 1-0\"; ce 0; c6 -50; c9 \"1/2\";", true},  // a draw, whatever the comment says
       {w + "ce 4294967306; c9 \"1/2\";", false},  // not 10, as a wrapped int would read
       {w + "ce 99999; c9 \"1/2\";", false},
       {w + "ce 0; c6 -4294967296; c9 \"1-0\";", false},
@@ -74,19 +75,18 @@ TEST(Tuner, MktuneWritesExactlyTheAgreeingLines) {
   }
   input.pop_back();  // the last line has no line end; its copy has one
   WriteFile("set.epd", input);
-  EXPECT_EQ(RunKerv("-mktune set.epd"),
-            "Illegal EPD - 8/8/8/8/8/8/8/8 w - -\nskipped 1 over-long or unreadable lines in set.epd\n");
+  EXPECT_EQ(RunKerv("-mktune set.epd"), "Illegal EPD - 8/8/8/8/8/8/8/8 w - -\n");
   EXPECT_EQ(ReadFile("tune_new.epd"), expected);
 }
 
-// Every line is copied with one line end, a line that fills the buffer and a
-// last line without one included.
+// Every line is copied whole with one line end, whichever ended it: a
+// carriage return, both, a line feed or the end of the file.
 TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
   InTempDir dir;
-  const std::string fills(3899, 'x');
-  WriteFile("in.epd", "a\n" + fills + "\nb\n" + std::string(3900, 'y') + "\nlast");
+  const std::string longer(10000, 'y');
+  WriteFile("in.epd", "a\r" + longer + "\r\nb\nlast");
   EXPECT_TRUE(RandPick("in.epd", "all.epd", 100));
-  EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
+  EXPECT_EQ(ReadFile("all.epd"), "a\n" + longer + "\nb\nlast\n");
   testing::internal::CaptureStdout();
   EXPECT_FALSE(RandPick("in.epd", "/dev/full", 100));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't write /dev/full\n");
@@ -94,22 +94,24 @@ TEST(Tuner, RandPickEndsEveryLineItCopiesOnce) {
   testing::internal::CaptureStdout();
   EXPECT_FALSE(RandPick("./all.epd", "all.epd", 100));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "./all.epd is also the output all.epd, nothing done\n");
-  EXPECT_EQ(ReadFile("all.epd"), "a\n" + fills + "\nb\nlast\n");
+  EXPECT_EQ(ReadFile("all.epd"), "a\n" + longer + "\nb\nlast\n");
 }
 
+// No training position (none, line ends only, a result in quotes): one line, status 1.
 TEST(Tuner, BadTrainingFilesCostOneLine) {
   const std::pair<const char*, std::string> files[] = {
       {"missing.epd", ""},
       {"empty.epd", ""},
       {"binary.epd", std::string("\x7f" "ELF\x02\0\0\0 c9 1-0\xff\n\0\n", 18)},
-      {"long.epd", "6k1/8/8/8/8/8/8/6K1 w - - c9 \"1-0\"; " + std::string(10000, 'x') + "\n"},
+      {"blanks.epd", "\r\r\n\r\n\n"},
+      {"quoted.epd", "6k1/8/8/8/8/8/8/6K1 w - - c0 \"lost; c9 1-0\";\r"},
   };
   InTempDir dir;
   for (const auto& [name, text] : files) {
     const bool missing = name == std::string("missing.epd");
     if (!missing) WriteFile(name, text);
     for (const std::string tool : {"-mktune ", "-tune "}) {
-      EXPECT_EQ(RunKerv(tool + name, missing ? 1 : 0),
+      EXPECT_EQ(RunKerv(tool + name, 1),
                 (missing ? "can't open " : "no training positions in ") + std::string(name) + "\n");
       EXPECT_FALSE(std::filesystem::exists("tune.log"));
       EXPECT_EQ(std::filesystem::exists("tune_new.epd"), !missing);
