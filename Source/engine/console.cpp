@@ -40,6 +40,8 @@ namespace {
 constexpr int kMaxWords = 10;
 constexpr int kWordSize = 128;  // 127 characters and the NUL
 constexpr int kMaxAnalysisDepth = 66;
+constexpr int kMaxPerftDepth = 20;
+constexpr int kMaxMultiPV = 255;  // as the UCI option has it
 
 struct Words {
   char word[kMaxWords][kWordSize];
@@ -47,8 +49,6 @@ struct Words {
 };
 
 using Handler = void (*)(const Words&);
-
-int Clamp(long long v, int lo, int hi) { return int(std::clamp<long long>(v, lo, hi)); }
 
 // One line for a value that cannot be used; what it would have set stays.
 void RefuseValue(const char* what, const char* value, const char* wanted) {
@@ -58,16 +58,24 @@ void RefuseValue(const char* what, const char* value, const char* wanted) {
     ShowFormatted("%s value missing (%s), not used", what, wanted);
 }
 
-// A whole number of lo..hi, else refused in one line.
-bool NumberIn(const char* what, const char* value, long long lo, long long hi, const char* wanted, long long* v) {
-  if (ReadWholeNumber(value, v) && *v >= lo && *v <= hi) return true;
-  RefuseValue(what, value, wanted);
+// A whole number of lo..hi, else refused in one line naming wanted, or the
+// range when wanted is null. A number beyond the range is refused, never held
+// at its end, however many digits it has; so is a minus sign where no number
+// below 0 is meant, also on "-0".
+bool NumberIn(const char* what, const char* value, int lo, int hi, int* v, const char* wanted = nullptr) {
+  if ((lo < 0 || value[0] != '-') && ReadInteger(value, lo, hi, v)) return true;
+  char range[48];
+  std::snprintf(range, sizeof range, "a whole number from %d to %d", lo, hi);
+  RefuseValue(what, value, wanted ? wanted : range);
   return false;
 }
 
-// Any whole number, held to lo..hi afterwards by the caller.
-bool WholeNumber(const char* what, const char* value, long long* v) {
-  return NumberIn(what, value, LLONG_MIN, LLONG_MAX, "a whole number", v);
+// A depth limit of plies; above the deepest search means no limit.
+bool DepthIn(const char* what, const char* value, int8_t* depth) {
+  int v;
+  if (!NumberIn(what, value, 1, INT_MAX, &v, "a whole number of plies from 1 to 66")) return false;
+  *depth = int8_t(std::min(v, kMaxAnalysisDepth));
+  return true;
 }
 
 // The level and depth the user set, held while an analysis runs under its
@@ -154,20 +162,20 @@ void Quit(const Words&) {
   PBlock.quit = 1;
 }
 
-// An analysis replaces self-play, and its move is never played. A depth
-// outside 1..65 means none.
+// An analysis replaces self-play, and its move is never played. Without a
+// depth it has no limit.
 void Analyse(const Words& cmd) {
-  long long depth = kMaxAnalysisDepth;
+  int8_t depth = kMaxAnalysisDepth;
   char what[16];
   std::snprintf(what, sizeof what, "%s depth", cmd.word[0]);
-  if (cmd.word[1][0] && !WholeNumber(what, cmd.word[1], &depth)) return;
+  if (cmd.word[1][0] && !DepthIn(what, cmd.word[1], &depth)) return;
   QuietSearch();
   selfplay = 0;
   if (!analysis_limits) user_limits = {SearchData.time_control, SearchData.fixed_time, SearchData.max_depth};
   analysis_limits = true;
   SearchData.time_control = TimeFixed;
   SearchData.fixed_time = kAnalysisTime;
-  SearchData.max_depth = depth >= 1 && depth < kMaxAnalysisDepth ? int8_t(depth) : int8_t(kMaxAnalysisDepth);
+  SearchData.max_depth = depth;
   if (SearchData.hash_enabled == 1) HashClear();
   SearchData.go_request = StateAnalysis;
 }
@@ -254,8 +262,8 @@ void ShowTablePV(const Words&) {
 }
 
 void Trace(const Words& cmd) {
-  long long depth;
-  if (!NumberIn("trace depth", cmd.word[1], 0, 65535, "a whole number from 0 to 65535", &depth)) return;
+  int depth;
+  if (!NumberIn("trace depth", cmd.word[1], 0, UINT16_MAX, &depth)) return;
   QuietSearch();
   PBlock.trace_depth = uint16_t(depth);
 }
@@ -292,8 +300,8 @@ void Redo(const Words&) {
 }
 
 void Jump(const Words& cmd) {
-  long long ply;
-  if (!WholeNumber("jump ply", cmd.word[1], &ply)) return;
+  int ply;
+  if (!NumberIn("jump ply", cmd.word[1], 0, kMaxGamePly, &ply)) return;
   AbandonSearch();
   while (CTD->game_ply > 0) UnmakeMove(&CTD->pos);
   CTD->search_ply = 1;
@@ -328,11 +336,12 @@ void Tune(const Words& cmd) {
     ShowMessage("tune needs the name of a weight");
     return;
   }
-  long long percent = PBlock.tune_percent;
-  if (cmd.word[3][0] && !WholeNumber("tune percent", cmd.word[3], &percent)) return;
+  // A sample of no lines measures nothing.
+  int percent = PBlock.tune_percent;
+  if (cmd.word[3][0] && !NumberIn("tune percent", cmd.word[3], 1, 100, &percent)) return;
   if (cmd.word[2][0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, cmd.word[2]);
   if (!PBlock.tool_file[0]) CopyText(PBlock.tool_file, sizeof PBlock.tool_file, "tune.epd");
-  PBlock.tune_percent = uint8_t(Clamp(percent, 0, 100));
+  PBlock.tune_percent = uint8_t(percent);
   // Each training line is set up on the game record.
   AbandonSearch();
   BeginLongCommand("tune");
@@ -341,12 +350,12 @@ void Tune(const Words& cmd) {
 }
 
 void Perft(const Words& cmd) {
-  long long depth;
-  if (!WholeNumber("perft depth", cmd.word[1], &depth)) return;
+  int depth;
+  if (!NumberIn("perft depth", cmd.word[1], 0, kMaxPerftDepth, &depth)) return;
   QuietSearch();
   PrepareOwnSearch();
   BeginLongCommand("perft");
-  ConsolePerft(Clamp(depth, 0, 20));
+  ConsolePerft(depth);
   EndLongCommand();
 }
 
@@ -361,31 +370,35 @@ void Swap(const Words&) {
   std::fflush(stdout);
 }
 
+// A decimal with no minus sign: "-0" would pass as 0, and "-0:30" as 30
+// seconds.
+bool UnsignedDecimal(const char* text, double* v) { return text[0] != '-' && ReadDecimal(text, v); }
+
 // "set level" takes the time as seconds or as minutes:seconds.
 bool LevelTime(const char* text, double* seconds) {
   const char* colon = std::strchr(text, ':');
-  if (!colon) return ReadDecimal(text, seconds);
+  if (!colon) return UnsignedDecimal(text, seconds);
   char minutes[kWordSize];
   CopyText(minutes, sizeof minutes, text);
   minutes[colon - text] = 0;
   double m, sec;
-  if (!ReadDecimal(minutes, &m) || !ReadDecimal(colon + 1, &sec) || m < 0 || sec < 0) return false;
+  if (!UnsignedDecimal(minutes, &m) || !UnsignedDecimal(colon + 1, &sec)) return false;
   *seconds = m * 60.0 + sec;
   return true;
 }
 
 // The three values are all read before any is stored.
 void SetLevel(const char* moves_text, const char* time_text, const char* inc_text) {
-  long long moves;
+  int moves;
   double time, inc;
-  if (!NumberIn("set level moves", moves_text, 0, 255, "a whole number from 0 to 255", &moves)) return;
+  if (!NumberIn("set level moves", moves_text, 0, UINT8_MAX, &moves)) return;
   char wanted[80];
   if (!LevelTime(time_text, &time) || time <= 0.0 || time > kMaxLimitSeconds) {
     std::snprintf(wanted, sizeof wanted, "seconds or minutes:seconds above 0, at most %.0f seconds", kMaxLimitSeconds);
     RefuseValue("set level time", time_text, wanted);
     return;
   }
-  if (!ReadDecimal(inc_text, &inc) || inc < 0.0 || inc > kMaxLimitSeconds) {
+  if (!UnsignedDecimal(inc_text, &inc) || inc > kMaxLimitSeconds) {
     std::snprintf(wanted, sizeof wanted, "seconds from 0 to %.0f", kMaxLimitSeconds);
     RefuseValue("set level increment", inc_text, wanted);
     return;
@@ -394,14 +407,13 @@ void SetLevel(const char* moves_text, const char* time_text, const char* inc_tex
   SearchData.increment = inc;
   SearchData.fixed_time = time;
   SetBothClocks(time);
-  ShowFormatted("set level to %d moves in %0.2f seconds, inc %0.2f", int(moves), time, inc);
+  ShowFormatted("set level to %d moves in %0.2f seconds, inc %0.2f", moves, time, inc);
 }
 
+// Depth 0 would search nothing and name a move no search chose.
 void SetDepth(const char* text) {
-  // Depth 0 would search nothing and name a move no search chose.
-  long long depth;
-  if (!NumberIn("set depth", text, 1, LLONG_MAX, "a whole number of plies from 1 to 66", &depth)) return;
-  SearchData.max_depth = int8_t(std::min<long long>(depth, kMaxAnalysisDepth));
+  int8_t depth;
+  if (DepthIn("set depth", text, &depth)) SearchData.max_depth = depth;
 }
 
 void SetTargetNps(const char* text) {
@@ -416,8 +428,9 @@ void SetTargetNps(const char* text) {
 }
 
 void SetSelectivity(const char* text) {
-  long long v = 0;
-  if (ReadWholeNumber(text, &v) && v == 1) {
+  int v;
+  if (!NumberIn("set ss", text, 0, 1, &v, "0 or 1")) return;
+  if (v == 1) {
     Personality = DefaultPersonality;
     ShowMessage("set default personality");
     return;
@@ -449,32 +462,36 @@ const SearchGate* FindGate(const char* key) {
 static_assert(Bounded(PARAM_INDEX(SEP_depth), 0) == 0 && Bounded(PARAM_INDEX(LMP_depth), 0) == 0 &&
               Bounded(PARAM_INDEX(NMP_depth), 99) == 99 && Bounded(PARAM_INDEX(LMR_depth), 99) == 99);
 
-// Keys whose value is one whole number; a value that is no number, or none,
-// leaves the setting as it was.
+// A search parameter or weight, within the range every setter keeps it to.
+void SetField(const char* what, const char* key, int index, const char* text) {
+  const ParamRange r = RangeOf(index);
+  int v;
+  if (!NumberIn(what, text, r.lo, r.hi, &v)) return;
+  Personality.f[index] = int16_t(v);
+  ShowFormatted("%s set to %d", key, v);
+}
+
+// Keys whose value is one whole number; a value that is no number, out of
+// range or none leaves the setting as it was.
 void SetNumber(const char* key, const char* text) {
   char what[48];
   std::snprintf(what, sizeof what, "set %s", key);
-  long long v;
+  int v;
   if (!std::strcmp(key, "hash")) {
-    if (NumberIn(what, text, 0, 255, "a whole number from 0 to 255", &v))
-      SearchData.hash_enabled = uint8_t(v);
+    if (NumberIn(what, text, 0, UINT8_MAX, &v)) SearchData.hash_enabled = uint8_t(v);
   } else if (std::strstr(key, "multipv")) {
-    if (WholeNumber(what, text, &v)) Personality.MultiPV = int16_t(Clamp(v, 1, 255));
+    if (NumberIn(what, text, 1, kMaxMultiPV, &v)) Personality.MultiPV = int16_t(v);
   } else if (!std::strcmp(key, "debug")) {
-    if (NumberIn(what, text, 0, 1, "0 or 1", &v)) PBlock.eval_trace = uint16_t(v);
+    if (NumberIn(what, text, 0, 1, &v, "0 or 1")) PBlock.eval_trace = uint16_t(v);
   } else if (const SearchGate* g = FindGate(key)) {
-    if (!WholeNumber(what, text, &v)) return;
-    Personality.f[g->field] = Bounded(g->field, v);
-    ShowFormatted("%s set to %d", key, Personality.f[g->field]);
+    SetField(what, key, g->field, text);
   } else if (!std::strcmp(key, "ponder")) {
-    if (!NumberIn(what, text, 0, 1, "0 or 1", &v)) return;
+    if (!NumberIn(what, text, 0, 1, &v, "0 or 1")) return;
     Personality.Ponder = int16_t(v);
     ShowFormatted("%s set to %d", key, Personality.Ponder);
   } else if (ParamRecord* p = FindParam(key)) {
     // Where a console "tune" result is applied.
-    if (!WholeNumber(what, text, &v)) return;
-    *p->field = BoundedValue(*p, double(v));
-    ShowFormatted("%s set to %d", key, *p->field);
+    SetField(what, key, int(p->field - Personality.f), text);
   } else {
     ShowFormatted("unknown setting '%s'", key);
   }
@@ -482,7 +499,7 @@ void SetNumber(const char* key, const char* text) {
 
 void SetNoise(const char* text) {
   double seconds;
-  if (ReadDecimal(text, &seconds) && seconds >= 0.0 && seconds <= kSilentInfoDelay)
+  if (UnsignedDecimal(text, &seconds) && seconds <= kSilentInfoDelay)
     PBlock.info_delay = seconds;
   else
     RefuseValue("set noise", text, "seconds from 0 to 9999");

@@ -119,9 +119,9 @@ void EditBoard() {
   d.castling = pos->castling;
   d.ep = pos->ep;
 
-  char line[256];
+  // Whole, as the input keeps it: a cut line would end in a piece cut short.
+  static char line[kInputLineSize];  // too big for small stacks
   while (WaitInputLine(line, sizeof line)) {
-    if (!line[0]) continue;
     if (line[0] == '.') break;
     if (!std::strncmp(line, "quit", 4) && (!line[4] || line[4] == ' ')) {
       SearchData.stop = StopAbort;

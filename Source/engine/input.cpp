@@ -86,7 +86,11 @@ bool UserInput() {
 bool WaitInputLine(char* out, int size) {
   for (;;) {
     ReadIntoQueue();
-    if (TakeInputLine(out, size)) return true;
+    if (TakeInputLine(out, size)) {
+      if (out[0] != kDroppedLine) return true;
+      ShowDroppedLine();
+      continue;
+    }
     if (InputEnded()) return false;
     WaitForInput(kWaitForever);
   }

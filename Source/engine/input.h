@@ -13,7 +13,8 @@ constexpr int kInputQueueSize = 4 * kInputLineSize;
 bool UserInput();
 
 // Takes the next line for a dialogue that waits for its answer (the board
-// editor), blocking until one comes; false once the input has ended.
+// editor), blocking until one comes; false once the input has ended. A line
+// too long to keep is answered with one line and passed over.
 bool WaitInputLine(char* out, int size);
 
 // True once standard input has ended and every line it brought has been

@@ -233,6 +233,9 @@ TEST_F(ConsoleTest, EditorBuildsLegalPositionsAndRefusesOthers) {
   out = RunWithInput("edit", "#\nw Ke1 Na1 Nb1 Nc1 Nd1 Nf1 Ng1 Nh1 Na2 Nb2 Nc2 Nd2\nb Ke8\n.\n");
   EXPECT_EQ(Lines(out.substr(menu.size())).size(), 1u);
   EXPECT_EQ(Epd(), "4k3/8/8/8/8/8/8/1N1QK3 b - -");
+  // A line of any length is read whole, so the piece at its end is not cut short.
+  out = RunWithInput("edit", "#\nw Ke1" + std::string(300, ' ') + "Qh1\nb Ke8\n.\n");
+  EXPECT_EQ(Lines(out.substr(menu.size()))[0], "4k3/8/8/8/8/8/8/4K2Q b - -");
 }
 
 TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
@@ -252,14 +255,14 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   EXPECT_EQ(Personality.MultiPV, 4);
   Run("set multipv 1");
   // Search parameters keep the options' bounds, widened so a gate can be shut (0) or opened fully.
-  EXPECT_EQ(Run("set SEP_depth 100"), "SEP_depth set to 9\n");
+  EXPECT_EQ(Run("set SEP_depth 9"), "SEP_depth set to 9\n");
   EXPECT_EQ(SEP_depth, 9);
-  EXPECT_EQ(Run("set FP_depth -4"), "FP_depth set to 0\n");
+  EXPECT_EQ(Run("set FP_depth 0"), "FP_depth set to 0\n");
   EXPECT_EQ(Run("set LMP_depth 4"), "LMP_depth set to 4\n");
   EXPECT_EQ(Run("set NMP_depth 0"), "NMP_depth set to 0\n");
   EXPECT_EQ(Run("set LMR_depth 1"), "LMR_depth set to 1\n");
-  EXPECT_EQ(Run("set LMR_strength 900"), "LMR_strength set to 200\n");
-  EXPECT_EQ(Run("set LMR_strength -3"), "LMR_strength set to 0\n");
+  EXPECT_EQ(Run("set LMR_strength 200"), "LMR_strength set to 200\n");
+  EXPECT_EQ(Run("set LMR_strength 0"), "LMR_strength set to 0\n");
   EXPECT_EQ(Run("set ss 0"), "selectivity set to OFF\n");
   EXPECT_EQ(Personality.NMP_depth, 99);
   EXPECT_EQ(Personality.SEP_depth, 0);
@@ -283,8 +286,8 @@ TEST_F(ConsoleTest, SetChangesSettingsWithinTheirBounds) {
   EXPECT_EQ(PBlock.eval_trace, 1);
   Run("set debug 0");
   // Weights keep the ranges every setter keeps them to.
-  EXPECT_EQ(Run("set knight_value_op 4294967306"), "knight_value_op set to 2000\n");
-  EXPECT_EQ(Run("set PST_K_en -99999999999999999999"), "PST_K_en set to -200\n");
+  EXPECT_EQ(Run("set knight_value_op 2000"), "knight_value_op set to 2000\n");
+  EXPECT_EQ(Run("set PST_K_en -200"), "PST_K_en set to -200\n");
   Personality.knight_value_op = DefaultPersonality.knight_value_op, Personality.PST_K_en = DefaultPersonality.PST_K_en;
   EXPECT_EQ(Run("set colour blue"), "unknown setting 'colour'\n");
   Run("trace 3");
@@ -345,7 +348,7 @@ TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
   EXPECT_STREQ(PBlock.tool_file, "sample.epd");
   EXPECT_EQ(PBlock.tune_percent, 30);
   SearchData.max_depth = 9;  // the depth limit and the table the tune measures without come back
-  Run("tune pawn_value_op other.epd 400");
+  Run("tune pawn_value_op other.epd 100");
   EXPECT_EQ(PBlock.tune_percent, 100);
   EXPECT_EQ(SearchData.max_depth, 9);
   EXPECT_EQ(SearchData.hash_enabled, 1);
@@ -414,7 +417,8 @@ TEST_F(ConsoleTest, BadValuesAreRefusedInOneLineAndAnalysisLimitsEnd) {
   const auto settings = [] {
     return std::make_tuple(SearchData.max_depth, SearchData.hash_enabled, SearchData.time_control,
                            SearchData.fixed_time, SearchData.increment, SearchData.clock[White], PBlock.info_delay,
-                           Personality.knight_value_op, Personality.Ponder, PBlock.trace_depth, Epd());
+                           Personality.knight_value_op, Personality.Ponder, PBlock.trace_depth, Epd(),
+                           Personality.MultiPV, Personality.SEP_depth, PBlock.tune_percent);
   };
   const auto before = settings();
   const std::pair<std::string, std::string> cases[] = {
@@ -424,8 +428,19 @@ TEST_F(ConsoleTest, BadValuesAreRefusedInOneLineAndAnalysisLimitsEnd) {
        "set level time value '1e308' is not seconds or minutes:seconds above 0, at most 1000000 seconds"},
       {"set level 40 5:00", "set level increment value missing (seconds from 0 to 1000000)"},
       {"set noise nan", "set noise value 'nan' is not seconds from 0 to 9999"},
-      {"set knight_value_op 3.5", "set knight_value_op value '3.5' is not a whole number"},
-      {"go x", "go depth value 'x' is not a whole number"},
+      {"set knight_value_op 3.5", "set knight_value_op value '3.5' is not a whole number from 20 to 2000"},
+      {"go x", "go depth value 'x' is not a whole number of plies from 1 to 66"},
+      {"go -3", "go depth value '-3' is not a whole number of plies from 1 to 66"},
+      {"an 0", "an depth value '0' is not a whole number of plies from 1 to 66"},
+      {"perft -1", "perft depth value '-1' is not a whole number from 0 to 20"},
+      {"perft 99999999999999999999", "perft depth value '99999999999999999999' is not a whole number from 0 to 20"},
+      {"set multipv -5", "set multipv value '-5' is not a whole number from 1 to 255"},
+      {"set level 40 -0:30 0",
+       "set level time value '-0:30' is not seconds or minutes:seconds above 0, at most 1000000 seconds"},
+      {"tune knight_value_op other.epd -5", "tune percent value '-5' is not a whole number from 1 to 100"},
+      {"jump -1", "jump ply value '-1' is not a whole number from 0 to 730"},
+      {"set ss", "set ss value missing (0 or 1)"},
+      {"set SEP_depth 100", "set SEP_depth value '100' is not a whole number from 0 to 9"},
   };
   for (const auto& [line, message] : cases) {
     EXPECT_EQ(Run(line), message + ", not used\n") << line;
