@@ -30,8 +30,6 @@ constexpr size_t kShownWordSize = 32;
 constexpr int kMovesPerLine = 11;
 constexpr char kSaveFile[] = "tmp.pgn";
 
-void CutAtPlus(char* text) { text[std::strcspn(text, "+")] = 0; }
-
 // Standard notation, with "#" for a mate where the text says "+".
 void SanText(Move m, char* out) {
   Position* pos = &CTD->pos;
