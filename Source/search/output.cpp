@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kMaxShownMoves = 66;
+// The centipawns shown for a root the tablebases call won (or, negated, lost)
+// while the search has found no mate.
+constexpr int kTbShown = 9800;
 
 // Up to kMaxShownMoves moves of pv from element 1, blank-separated.
 void MovesText(const Move* pv, char* out) {
@@ -61,9 +64,9 @@ void ConsoleMovesText(const char* moves, char* out) {
 int ShownScore(int score) {
   switch (SearchData.tb_result) {
     case 4:
-      return score >= kFoundMate ? score : kTbLoss;
+      return score >= kFoundMate ? score : kTbShown;
     case 0:
-      return score < -kFoundMate ? score : -kTbLoss;
+      return score < -kFoundMate ? score : -kTbShown;
     case 2:
       return 0;
     default:

@@ -49,9 +49,10 @@ inline void Report(ThreadRecord* td, int kind, Move m, int score) {
   td->root_score.store(int16_t(score), std::memory_order_relaxed);
 }
 
-// The finished lines of a MultiPV search, kept by thread 0: those of the
-// iteration under way and those of the last finished one, so that a stop
-// inside a set still leaves a whole set of distinct moves to show.
+// The finished lines of a MultiPV search, kept by thread 0 in score order
+// (the earlier slot first among equals): those of the iteration under way
+// and those of the last finished one, so that a stop inside a set still
+// leaves a whole set of distinct moves to show.
 struct PVLine {
   int depth, score;
   Move pv[kMaxPly];
@@ -86,15 +87,38 @@ void ShowPVLine(int number, int depth, int score, const Move* pv) {
   shown[number] = {depth, score, pv[1]};
 }
 
-void KeepPVLine(int slot, int depth, int score, const Move* pv) {
+// The thread's result of a finished slot: shown under the slot's number,
+// ranked into the set, and taken as the best move when a later slot scores
+// above the lines before it.
+void KeepPVLine(ThreadRecord* td, int slot, int depth) {
   PVLineSet& set = line_sets[current_set];
-  if (slot >= kMaxPVLines) return;
-  PVLine& line = set.line[slot];
-  line.depth = depth;
-  line.score = score;
-  std::memcpy(line.pv, pv, sizeof line.pv);
-  set.count = slot + 1;
-  ShowPVLine(slot + 1, depth, score, pv);
+  const int score = td->root_score.load(std::memory_order_relaxed);
+  if (set.count < kMaxPVLines) {
+    int at = set.count;
+    while (at > 0 && set.line[at - 1].score < score) at--;
+    std::memmove(&set.line[at + 1], &set.line[at], sizeof(PVLine) * size_t(set.count - at));
+    set.line[at].depth = depth;
+    set.line[at].score = score;
+    std::memcpy(set.line[at].pv, td->pv, sizeof set.line[at].pv);
+    set.count++;
+  }
+  ShowPVLine(slot + 1, depth, score, td->pv);
+  if (score > SearchData.best_score.load(std::memory_order_relaxed)) NewBestMove(td);
+}
+
+// A finished depth whose slots disagree with their order: the root list
+// takes the ranked order, and the set is shown again in it.
+void RankPVLines(MoveEntry* list) {
+  const PVLineSet& set = line_sets[current_set];
+  bool reordered = false;
+  for (int i = 0; i < set.count; i++) reordered |= list[i].move != set.line[i].pv[1];
+  if (!reordered) return;
+  for (int i = 0; i < set.count; i++) {
+    int j = i;
+    while (list[j].move != set.line[i].pv[1]) j++;
+    std::swap(list[i], list[j]);
+    ShowPVLine(i + 1, set.line[i].depth, set.line[i].score, set.line[i].pv);
+  }
 }
 
 int ListLength(const MoveEntry* list) {
@@ -425,13 +449,14 @@ void ThreadSearch(ThreadRecord* td) {
       // A line the stop cut short is no finished line.
       if (!SearchRoot(pos, side, d, k)) break;
       const int slot = k + 1;
-      if (main_thread && multipv > 1) KeepPVLine(k, d, td->root_score.load(std::memory_order_relaxed), td->pv);
+      if (main_thread && multipv > 1) KeepPVLine(td, k, d);
       if (Stopped() || slot >= multipv || list[slot].move == EndOfList) break;
     }
     SearchData.nodes_by_depth[d].fetch_add(td->counters[CountNodes].load(std::memory_order_relaxed),
                                            std::memory_order_relaxed);
     if (Stopped()) break;
     if (main_thread) {
+      if (multipv > 1) RankPVLines(list);
       SearchData.elapsed_at_completed = SearchData.elapsed.load(std::memory_order_relaxed);
       SearchData.last_completed_depth.store(uint8_t(d), std::memory_order_relaxed);
     }

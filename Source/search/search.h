@@ -14,8 +14,7 @@ constexpr int kMateRange = 9697;  // below -kMateRange or at/above kMateRange: a
 constexpr int kFoundMate = 9899;
 // From here on UCI shows a score as a mate in moves, not in centipawns.
 constexpr int kShownMate = 9900;
-// A tablebase win at ply p scores kTbWin - p, a loss p - kTbLoss; the info
-// line shows a root win or loss as kTbLoss centipawns.
+// A tablebase win at ply p scores kTbWin - p, a loss p - kTbLoss.
 constexpr int kTbWin = 9799;
 constexpr int kTbLoss = 9800;
 // Root move order: a move that did not beat the window keeps this less the

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include "board/position.h"
+#include "search/search.h"
 
 enum HashBound : uint8_t { BoundUpper = 1, BoundLower = 2, BoundExact = 3 };
 
@@ -77,8 +78,8 @@ uint32_t CheckWord(uint64_t key, int score, Move move);
 
 // Mate scores are kept as distances from the storing node.
 constexpr int ScoreToHash(int score, int ply) {
-  return score < -9697 ? score - ply : score >= 9697 ? score + ply : score;
+  return score < -kMateRange ? score - ply : score >= kMateRange ? score + ply : score;
 }
 constexpr int ScoreFromHash(int score, int ply) {
-  return score < -9697 ? score + ply : score > 9696 ? score - ply : score;
+  return score < -kMateRange ? score + ply : score >= kMateRange ? score - ply : score;
 }

@@ -448,6 +448,22 @@ TEST(UciPipe, MultiPvSetsStayWholeWhenStopped) {
   }
 }
 
+// Where a later slot outscores an earlier one, the lines held last are ranked.
+TEST(UciPipe, MultiPvLinesEndRanked) {
+  Session s;
+  s.Ask("setoption name MultiPV value 3");
+  std::ifstream in(KERV_TESTDATA_DIR "/multipv/slots-disagree.fen");
+  ASSERT_TRUE(in);
+  for (std::string fen; std::getline(in, fen);) {
+    const SearchResult r = Go(s.e, "position fen " + fen + "\ngo depth 10", 60.0);
+    std::string last[4];
+    for (const std::string& l : r.lines)
+      if (l.rfind("info multipv ", 0) == 0) last[std::stoi(Field(l, "multipv"))] = l;
+    EXPECT_EQ(Field(last[1], "pv"), r.best) << fen;
+    for (int k = 2; k <= 3; k++) EXPECT_GE(std::stoi(Field(last[k - 1], "cp")), std::stoi(Field(last[k], "cp"))) << fen;
+  }
+}
+
 // A root move that fails against its window is shown with the bound it got,
 // its move alone; a score shown as found is never taken back at its depth.
 TEST(UciPipe, WindowBoundsAreNamed) {
