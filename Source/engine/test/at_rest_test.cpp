@@ -80,12 +80,8 @@ TEST(AtRest, NothingSpinsWhileNothingIsAsked) {
       {{"-noise", "1"}, {"position startpos", "go infinite"}, "info depth", true, "stop"},
       {{}, {"position fen 8/8/8/8 w - -", "go infinite"}, "info string Illegal", false, "stop"},
       {{}, {"position fen 8/8/8/8 w - -", "go ponder"}, "info string Illegal", false, "ponderhit"},
-      {{},
-       {"setoption name OwnBook value true", "setoption name OwnBook_File value " KERV_TESTDATA_DIR "/book/book.bin",
-        "position startpos", "go ponder"},
-       "info string book move",
-       false,
-       "stop"},
+      {{}, {"setoption name OwnBook value true", "setoption name OwnBook_File value " KERV_TESTDATA_DIR "/book/book.bin",
+            "position startpos", "go ponder"}, "info string book move", false, "stop"},
   };
   constexpr double kSeconds = 2.0, kAtRest = 0.1;
   constexpr long kFewSleeps = 50;
@@ -109,9 +105,8 @@ TEST(AtRest, NothingSpinsWhileNothingIsAsked) {
 // and every line is answered.
 TEST(OnTime, TimedSearchEndsWhileInputStreams) {
   constexpr int kBurst = 64;
-  // Ten times the move time: a loaded machine (twice as many spinning
-  // processes as processors) has taken half of that at worst, while a
-  // clock that the input holds up lets the search run on for seconds.
+  // Ten times the move time: twice as many spinning processes as processors
+  // took half of that at worst; a clock held up by the input, seconds.
   constexpr double kLate = 2.0;
   for (const char* go : {"go movetime 200", "go wtime 3000 btime 3000"}) {
     Started s({});
