@@ -235,7 +235,7 @@ void Loop() {
   PBlock.quit = 0;
   while (!PBlock.quit) {
     const int wait_us = PollMicroseconds();
-    // The fine timer of Windows is held only while a search is watched.
+    // The fine timer of Windows is held only while a wait has a time limit.
     HoldTimerPeriod(wait_us != kWaitForever);
     WaitForInput(wait_us);
     // Every line that has come is handled now. A go starts, and a search
