@@ -3,14 +3,17 @@
 // another kind, so the engine's reading of a Windows pipe is only exercised
 // this way.
 //
-// Usage: win-pipe-session.exe "program and arguments" line...
+// Usage: win-pipe-session.exe [-nowait] "program and arguments" line...
 // Each line is written to the program's input; the line "wait:TEXT" instead
-// waits until the program has printed a line starting with TEXT. Everything
+// waits until the program has printed a line starting with TEXT, and
+// "sleep:MS" pauses for MS milliseconds. -nowait hands the program its input
+// pipe in no-wait mode, as some controllers do. Everything
 // the program prints is copied to standard output. The exit status is the
 // program's, or 1 when it ended before a wait was met.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -34,8 +37,13 @@ static bool CopyUntil(HANDLE out, std::string& pending, const char* text) {
 }
 
 int main(int argc, char** argv) {
+  const bool no_wait = argc > 1 && std::strcmp(argv[1], "-nowait") == 0;
+  if (no_wait) {
+    argv++;
+    argc--;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: win-pipe-session.exe \"program args\" line...\n");
+    std::fprintf(stderr, "usage: win-pipe-session.exe [-nowait] \"program args\" line...\n");
     return 2;
   }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -44,6 +52,8 @@ int main(int argc, char** argv) {
     return 2;
   SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+  DWORD no_wait_mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
+  if (no_wait && !SetNamedPipeHandleState(in_read, &no_wait_mode, nullptr, nullptr)) return 2;
   STARTUPINFOA start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
@@ -62,6 +72,10 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; i++) {
     if (std::strncmp(argv[i], "wait:", 5) == 0) {
       if (!CopyUntil(out_read, pending, argv[i] + 5)) return 1;
+      continue;
+    }
+    if (std::strncmp(argv[i], "sleep:", 6) == 0) {
+      Sleep(DWORD(std::atoi(argv[i] + 6)));
       continue;
     }
     const std::string line = std::string(argv[i]) + "\n";

@@ -32,6 +32,9 @@ namespace {
 bool hold_result = false;
 
 constexpr int kWatchUs = 1000;  // between two looks at a running search
+// The longest timed wait; a longer fixed time (a console analysis) is
+// looked at again after it.
+constexpr int kLongestWaitUs = 1000 * 1000 * 1000;
 
 // Set when a go met a refused position, or a console "go" a game past the
 // fifty-move limit: the null answer is then meant, not a search that found
@@ -190,21 +193,26 @@ bool SearchEnded() {
   return state != StateIdle && state != StatePondering && !hold_result && !ThreadsAreBusy();
 }
 
-// How long a pass waits for input. A search is watched every millisecond,
-// and a fixed time is woken for when it is up, so the search is stopped at
-// its time; under the reserve a move must cost less than the increment, so
-// the watch is four times closer. A pondering search keeps no time until
-// "ponderhit" (which comes as input): it is watched only for the clock of
-// its info lines. Nothing else needs a watch: an idle engine waits for
-// input, and a stopped search wakes the loop when its workers go idle.
+// How long a pass waits for input. Only a search that the clock can end is
+// watched: one by the clocks every millisecond, four times closer under the
+// reserve (where a move must cost less than the increment), and woken for
+// when its move time is up; a fixed time is woken for when it is up, and
+// past it a search that cannot end yet (before depth 2) is watched again.
+// Nothing else needs a timed wake-up: an idle engine, a result held for
+// "stop", a go that started no search, a pondering search (whose clock
+// starts with "ponderhit", which comes as input) and one without a time
+// limit wait for input, and a search's end wakes the loop when its workers
+// go idle. A running search's info lines take their own time.
 int PollMicroseconds() {
   const int state = SearchData.state;
   if ((SearchData.go_request && state == StateIdle) || SearchEnded()) return 0;
-  if (state == StateIdle || Stopped()) return kWaitForever;
-  if (state == StatePondering) return kWatchUs;
+  if (state == StateIdle || state == StatePondering || Stopped() || !ThreadsAreBusy()) return kWaitForever;
+  const bool fixed = SearchData.time_control == TimeFixed;
+  if (fixed && SearchData.fixed_time >= kNoTimeLimit) return kWaitForever;
   if (ClockUnderReserve()) return kWatchUs / 4;
-  const double left = FixedTimeLeft();
-  return left < 0.001 ? std::max(0, int(left * 1e6)) : kWatchUs;
+  const double left_us = FixedTimeLeft() * 1e6;
+  if (left_us <= 0) return kWatchUs;
+  return int(std::min(left_us, double(fixed ? kLongestWaitUs : kWatchUs)));
 }
 
 }  // namespace
@@ -226,9 +234,10 @@ void Loop() {
   SearchData.go_request = 0;
   PBlock.quit = 0;
   while (!PBlock.quit) {
-    // The fine timer of Windows is held only while a search is watched.
-    HoldTimerPeriod(SearchData.state != StateIdle);
-    WaitForInput(PollMicroseconds());
+    const int wait_us = PollMicroseconds();
+    // The fine timer of Windows is held only while a wait has a time limit.
+    HoldTimerPeriod(wait_us != kWaitForever);
+    WaitForInput(wait_us);
     // Every line that has come is handled now. A go starts, and a search
     // that has ended is reported, before the next line is taken: "position"
     // and "go" cost no pass, a "stop" behind a "go" stops the search that

@@ -40,21 +40,38 @@ HANDLE WakeEvent() {
   return event;
 }
 
+// The longest pause between two reads that found nothing: one tick of the
+// system's default timer.
+constexpr DWORD kLongestRetryMs = 16;
+
 // Bytes read into chunk, waiting for them; -1 once the input has ended. A
 // console read that begins with Ctrl+Z, a file at its end and the NUL device
 // read nothing; a pipe whose writer has closed it fails with a broken pipe.
 // What POSIX retries (an interrupted read, a pipe with nothing yet) is tried
-// again; the pause keeps a pipe in no-wait mode from spinning.
+// again. Only a pipe whose no-wait mode could not be changed (WaitingReads)
+// has nothing again and again: the pause grows, so an idle input is not
+// looked at a thousand times a second.
 int ReadBytes() {
-  for (;;) {
+  for (DWORD pause = 1;; pause = std::min(2 * pause, kLongestRetryMs)) {
     DWORD n = 0;
     if (ReadFile(input_handle, chunk, read_size, &n, nullptr)) return n ? int(n) : -1;
     const DWORD error = GetLastError();
     // A message longer than the buffer comes in pieces.
     if (error == ERROR_MORE_DATA) return int(n);
     if (error != ERROR_OPERATION_ABORTED && error != ERROR_NO_DATA) return -1;
-    Sleep(1);
+    Sleep(pause);
   }
+}
+
+// A pipe in no-wait mode answers a read at once, with nothing when nothing
+// has come: it is set to wait for its bytes, in the read mode it had. Only
+// this read end changes; the writer's end keeps its mode.
+void WaitingReads(HANDLE pipe) {
+  DWORD state = 0;
+  if (!GetNamedPipeHandleState(pipe, &state, nullptr, nullptr, nullptr, nullptr, 0) || !(state & PIPE_NOWAIT))
+    return;
+  DWORD mode = (state & PIPE_READMODE_MESSAGE) | PIPE_WAIT;
+  SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
 }
 
 // Appends n bytes of lines to what waits for the main thread, once there is
@@ -95,9 +112,11 @@ void SetUpInput() {
   DWORD mode;
   if (GetConsoleMode(input_handle, &mode)) {
     read_size = kConsoleReadSize;
-    // Window and mouse events are of no use to a line reader.
+    // Window and mouse events are of no use to a line reader. What was typed
+    // during the start-up stays, to be read as the first lines.
     SetConsoleMode(input_handle, mode & ~DWORD(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
-    FlushConsoleInputBuffer(input_handle);
+  } else if (GetFileType(input_handle) == FILE_TYPE_PIPE) {
+    WaitingReads(input_handle);
   }
   InitializeCriticalSection(&handover_lock);
   taken_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);

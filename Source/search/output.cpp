@@ -10,6 +10,7 @@
 #include "engine/params.h"
 #include "search/records.h"
 #include "search/search.h"
+#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -130,6 +131,9 @@ void PrintSearchInfo(int thread, int slot, int depth, int score, const Move* pv,
 }
 
 bool DisplaySearchInfo(int thread, int slot, int depth, int score, const Move* pv, int bound) {
+  // A search on the pool takes its own time: the main loop does not look at
+  // one that no clock can end.
+  if (ThreadsAreBusy()) GetElapsedTime();
   if (SearchData.stop == StopRun && PBlock.info_delay > SearchData.elapsed) return false;
   if (PBlock.info_delay == kSilentInfoDelay || depth == 0 || !pv[1]) return false;
   PrintSearchInfo(thread, slot, depth, score, pv, bound);

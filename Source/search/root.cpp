@@ -19,6 +19,7 @@
 #include "search/qsearch.h"
 #include "search/records.h"
 #include "search/search.h"
+#include "search/searchcontrol.h"
 #include "search/searchdata.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -129,6 +130,7 @@ int ListLength(const MoveEntry* list) {
 
 // Progress lines of long searches (thread 0, slot 0, UCI).
 void ShowProgress(ThreadRecord* td, const MoveEntry* e) {
+  GetElapsedTime();  // no main loop's watch keeps it for an unlimited search
   const double elapsed = SearchData.elapsed.load(std::memory_order_relaxed);
   if (elapsed <= 3.5 || elapsed <= PBlock.info_delay) return;
   char line[128];

@@ -12,6 +12,7 @@
 #include "platform/numa.h"
 #include "search/root.h"
 #include "search/searchdata.h"
+#include "search/tt.h"
 
 std::atomic<ThreadRecord*> ThreadData[kMaxThreads];
 SpinLock spinlock1;
@@ -75,6 +76,7 @@ static void RunOneSearch(ThreadRecord* td) {
   if (td->index == 0) {
     StopIfRunning(StopReport);
     ReleaseHelpers();  // those still waiting for depth 2 see the stop
+    HoldHashTouch(false);
   }
 }
 
@@ -254,6 +256,8 @@ void RebuildThreadPool(int n) {
 
 void StartSearch() {
   const int n = SearchData.thread_count;
+  // Thread 0 lets the table's touch go on when the search ends.
+  if (n > 0 && ThreadData[0].load(std::memory_order_acquire)) HoldHashTouch(true);
   for (int i = 0; i < n && i < kMaxThreads; i++) {
     ThreadRecord* td = ThreadData[i].load(std::memory_order_acquire);
     if (td) td->command.store(CommandSearch, std::memory_order_release);

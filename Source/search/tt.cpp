@@ -97,6 +97,12 @@ pthread_t filler;
 int fill_threads = 1;
 // Set while a table still being touched is given up: the touch stops.
 std::atomic<bool> give_up{false};
+// Set while a search runs: the touch waits, so that it never takes a
+// processor from the search, also on a machine of one core. The search
+// takes the pages it writes meanwhile itself.
+std::atomic<bool> held{false};
+pthread_mutex_t hold_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t hold_event = PTHREAD_COND_INITIALIZER;
 // The touch needs next to no stack. Small stacks let its threads start even
 // where the pool has taken nearly all the address space a limit leaves, so
 // that the pages are not taken by one thread alone.
@@ -113,9 +119,26 @@ void TouchSlots(HashSlot* first, uint64_t n) {
     first[w / 2].word[w % 2].fetch_or(0, std::memory_order_relaxed);
 }
 
+// Wakes the threads that wait in WaitWhileHeld to look again.
+void WakeHeld() {
+  pthread_mutex_lock(&hold_lock);
+  pthread_cond_broadcast(&hold_event);
+  pthread_mutex_unlock(&hold_lock);
+}
+
+void WaitWhileHeld() {
+  if (!held.load(std::memory_order_acquire)) return;
+  pthread_mutex_lock(&hold_lock);
+  while (held.load(std::memory_order_acquire) && !give_up.load(std::memory_order_relaxed))
+    pthread_cond_wait(&hold_event, &hold_lock);
+  pthread_mutex_unlock(&hold_lock);
+}
+
 void* FillOnePart(void* arg) {
   const FillPart* part = static_cast<const FillPart*>(arg);
   for (uint64_t at = 0; at < part->slots && !give_up.load(std::memory_order_relaxed); at += kPartAlign) {
+    // Zeros are written by the caller, who waits for them.
+    if (part->kind == kTouch) WaitWhileHeld();
     const uint64_t n = std::min(kPartAlign, part->slots - at);
     if (part->kind == kTouch)
       TouchSlots(part->first + at, n);
@@ -158,6 +181,11 @@ int FillThreads() { return std::clamp<int>(SearchData.thread_count, 1, kMaxThrea
 
 }  // namespace
 
+void HoldHashTouch(bool hold) {
+  held.store(hold, std::memory_order_release);
+  if (!hold) WakeHeld();
+}
+
 void HashWait() {
   if (!filling) return;
   pthread_join(filler, nullptr);
@@ -167,6 +195,7 @@ void HashWait() {
 // Ends the touch where it got to.
 static void StopTouch() {
   give_up.store(true, std::memory_order_relaxed);
+  WakeHeld();
   HashWait();
   give_up.store(false, std::memory_order_relaxed);
 }

@@ -54,8 +54,12 @@ int HashInitUntouched();
 // the caller's back. The touch changes no slot, so searches may use the
 // table meanwhile.
 void HashTouchInBackground();
+// Holds the background touch while on, so that it never competes with a
+// search: set as a search starts, cleared by thread 0 as it ends.
+void HoldHashTouch(bool hold);
 // Returns once every page of the table has been taken, so that a search
-// then runs at full speed from its first node.
+// then runs at full speed from its first node; a held touch is waited for
+// until the search that holds it ends.
 void HashWait();
 // Empties every slot and resets the age and the hash fill; nothing while the
 // hash is disabled.

@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
+#include <utility>
 #include <vector>
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -265,12 +267,18 @@ TEST_F(TableTest, FreshTableIsEmptyAndASplitClearEmptiesEverySlot) {
   SearchData.thread_count = threads;
 }
 
-// Pages of the table not handed over (seen before the slots are read, which maps them), plus used slots.
-uint64_t MissingPagesAndUsedSlots() {
+// Pages of the table not handed over, and all its pages.
+std::pair<uint64_t, uint64_t> MissingPages() {
   const size_t bytes = (size_t(entries) + 16) * sizeof(HashSlot), page = SystemPageSize();
   std::vector<unsigned char> resident((bytes + page - 1) / page);
-  uint64_t bad = mincore(hashtable, bytes, resident.data()) != 0;
-  for (unsigned char r : resident) bad += !(r & 1);
+  uint64_t missing = mincore(hashtable, bytes, resident.data()) != 0;
+  for (unsigned char r : resident) missing += !(r & 1);
+  return {missing, resident.size()};
+}
+
+// Pages of the table not handed over (seen before the slots are read, which maps them), plus used slots.
+uint64_t MissingPagesAndUsedSlots() {
+  uint64_t bad = MissingPages().first;
   for (uint64_t i = 0; i < entries + 16; i++) {
     const HashEntry e = ReadSlot(hashtable + i);
     bad += e.lock || e.check || e.move || e.score || e.age || e.bound || e.depth != kHashEmptyDepth;
@@ -310,6 +318,24 @@ TEST_F(TableTest, EveryPageTakenAndEverySlotEmpty) {
   ASSERT_EQ(HashInitUntouched(), 1);
   HashTouchInBackground();
   HashFree();
+  // Held by a search: no page is taken until the search ends, and a table
+  // given up meanwhile is let go at once.
+  for (bool given_up : {false, true}) {
+    HoldHashTouch(true);
+    ASSERT_EQ(HashInitUntouched(), 1);
+    HashTouchInBackground();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (given_up) {
+      HashFree();
+    } else {
+      const auto [missing, all] = MissingPages();
+      EXPECT_EQ(missing, all) << "held";
+      HoldHashTouch(false);
+      HashWait();
+      EXPECT_EQ(MissingPagesAndUsedSlots(), 0u) << "released";
+    }
+    HoldHashTouch(false);
+  }
   SearchData.thread_count = pool;
 }
 
