@@ -73,6 +73,29 @@ int IsMate(Position* pos, int in_check) {
   return in_check ? 1 : 2;
 }
 
+namespace {
+
+// ep when a pawn of the side to move can take there lawfully on this board,
+// else no square: a double push that no pawn can answer changes nothing.
+int UsableEp(Position* pos, int ep) {
+  const int side = pos->side;
+  if (ep == NoSquare || pos->board[ep - pawn_dir[side]] != PieceCode(Pawn, side ^ 1)) return NoSquare;
+  const uint8_t own = pos->ep;
+  pos->ep = uint8_t(ep);
+  bool usable = false;
+  for (Bitboard b = BB_PawnRays[side ^ 1][ep] & pos->bb[side][Pawn]; b && !usable; b = ClearLSB(b))
+    usable = MoveIsLegal(pos, side, MakeMoveCode(LSB(b), ep));
+  pos->ep = own;
+  return usable ? ep : NoSquare;
+}
+
+}  // namespace
+
+bool RepeatsEarlier(Position* pos, const UndoRecord& earlier) {
+  return earlier.key == pos->key && earlier.castling == pos->castling &&
+         UsableEp(pos, earlier.ep) == UsableEp(pos, pos->ep);
+}
+
 int IsDraw(Position* pos, int in_check, int occurrences) {
   if (pos->fifty < 4) return 0;
   if (pos->fifty >= 100 && IsMate(pos, in_check) == 0) return 1;
@@ -82,7 +105,7 @@ int IsDraw(Position* pos, int in_check, int occurrences) {
   if (stop < 0) stop = 0;
   int count = 1;
   for (int i = u - 4; i >= stop; i -= 2)
-    if (td->undo[i].key == pos->key && ++count >= occurrences) return 2;
+    if (RepeatsEarlier(pos, td->undo[i]) && ++count >= occurrences) return 2;
   return 0;
 }
 

@@ -19,6 +19,11 @@ int InCheck(const Position* pos);
 // Generates into the current ply's list.
 int IsMate(Position* pos, int in_check);
 
+// Whether the position recorded before an earlier move of this game (the same
+// side to move) is this one: the same pieces, castling rights and possible
+// en-passant captures.
+bool RepeatsEarlier(Position* pos, const UndoRecord& earlier);
+
 // 0 no draw, 1 fifty-move rule, 2 repetition reaching occurrences.
 int IsDraw(Position* pos, int in_check, int occurrences);
 

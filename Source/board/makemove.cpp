@@ -123,7 +123,6 @@ void MakeMove(Position* pos, Move move) {
     const int rook = pos->board[rook_from];
     ShiftPiece(pos, rook_from, rook_to);
     pos->key ^= Zobrist(rook, rook_from) ^ Zobrist(rook, rook_to);
-    pos->fifty = 0;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/attacks.h"
 #include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movetext.h"
@@ -161,7 +162,7 @@ void RetrievePV(Position* pos, int ply, Move* pv) {
     if (pos->fifty > 99 && LegalMoves(pos, moves)) return;
     const ThreadRecord* td = pos->owner;
     for (int back = 4; back <= pos->fifty && td->game_ply - back >= 0; back += 2)
-      if (td->undo[td->game_ply - back].key == pos->key) return;
+      if (RepeatsEarlier(pos, td->undo[td->game_ply - back])) return;
   }
   // A table move may come from another position: test it against the
   // generated moves, not just for leaving the king safe.

@@ -1,4 +1,5 @@
-#include <cstring>
+#include <sstream>
+#include <string>
 
 #include "board/attacks.h"
 #include "board/makemove.h"
@@ -115,6 +116,32 @@ TEST_F(AttacksTest, FiftyMovesAndRepetition) {
   Set("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -");
   pos->fifty = 100;
   EXPECT_EQ(IsDraw(pos, 1, 2), 0);
+}
+
+// A position repeats only with the same castling rights and the same
+// en-passant captures; a square that no pawn can lawfully take on is no
+// difference. Each game returns twice to the position after its first move.
+TEST_F(AttacksTest, RepetitionNeedsTheSameRightsAndCaptures) {
+  struct Case {
+    const char* fen;
+    const char* moves;
+    int thrice, twice;  // IsDraw with three and with two occurrences
+  };
+  const Case cases[] = {
+      {"k2r4/8/8/3q4/8/8/8/4K1NR w K -", "g1f3 a8b8 f3g1 b8a8 g1f3 a8b8 h1h2 b8a8 h2h1", 0, 0},
+      {"k2r4/8/8/3q4/8/8/8/4K1NR w - -", "g1f3 a8b8 f3g1 b8a8 g1f3 a8b8 h1h2 b8a8 h2h1", 2, 2},
+      {"k2r4/8/8/3q4/1p6/5N2/2P5/1K6 w - -", "c2c4 a8b8 f3g1 b8a8 g1f3 a8b8 f3g1 b8a8 g1f3", 0, 2},
+      {"k2r4/8/8/3q4/6p1/5N2/2P5/1K6 w - -", "c2c4 a8b8 f3g1 b8a8 g1f3 a8b8 f3g1 b8a8 g1f3", 2, 2},
+      // bxc3 would open the rank to the king.
+      {"8/8/8/3q4/kp5R/5N2/2P5/1K6 w - -", "c2c4 d5d6 f3g1 d6d5 g1f3 d5d6 f3g1 d6d5 g1f3", 2, 2},
+  };
+  for (const Case& c : cases) {
+    Set(c.fen);
+    std::istringstream moves(c.moves);
+    for (std::string m; moves >> m;) MakeMove(pos, M(m.c_str(), m.c_str() + 2));
+    EXPECT_EQ(IsDraw(pos, 0, 3), c.thrice) << c.fen;
+    EXPECT_EQ(IsDraw(pos, 0, 2), c.twice) << c.fen;
+  }
 }
 
 TEST_F(AttacksTest, GivesCheck) {

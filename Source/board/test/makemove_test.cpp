@@ -145,18 +145,22 @@ TEST_F(MakeMoveTest, RandomWalksRestoreEverything) {
 
 TEST_F(MakeMoveTest, CastlingRightsFiftyAndEnPassant) {
   Set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+  pos->fifty = 40;
+  // Castling is neither a capture nor a pawn move: the count goes on.
   MakeMove(pos, M("e1", "g1"));
   EXPECT_EQ(Epd(), "r3k2r/8/8/8/8/8/8/R4RK1 b kq -");
-  EXPECT_EQ(pos->fifty, 0);
-  MakeMove(pos, M("a8", "b8"));
-  EXPECT_EQ(pos->castling, 4);
-  EXPECT_EQ(pos->fifty, 1);
+  EXPECT_EQ(pos->fifty, 41);
+  MakeMove(pos, M("e8", "c8"));
+  EXPECT_EQ(pos->castling, 0);
+  EXPECT_EQ(pos->fifty, 42);
   MakeMove(pos, M("f1", "f2"));
-  EXPECT_EQ(pos->fifty, 2);
+  EXPECT_EQ(pos->fifty, 43);
   UnmakeMove(pos);
   UnmakeMove(pos);
+  EXPECT_EQ(pos->fifty, 41);
   UnmakeMove(pos);
   EXPECT_EQ(Epd(), "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+  EXPECT_EQ(pos->fifty, 40);
   EXPECT_EQ(td->last_move, 0);
 
   // A rook taken on h8 takes black's king-side right with it.

@@ -801,6 +801,13 @@ TEST(UciGui, FiftyMoveCounterDrawsButMatesStillCount) {
   const SearchResult mate = Go(s.e, "go depth 4");
   EXPECT_EQ(mate.best, "h1h8");
   EXPECT_NE(mate.info.find(" score mate 1 "), std::string::npos);
+  // Castling counts as a reversible move, in the game and in the search.
+  for (const char* drawn : {"position fen 4k3/8/8/8/8/8/8/R3K2R w KQ - 98 1 moves e1c1 e8f7",
+                            "position fen 4k3/8/8/8/8/8/8/R3K2R w KQ - 99 1",
+                            "position fen r3k3/8/8/8/8/8/8/4K3 b q - 99 1"}) {
+    Send(s.e, drawn);
+    EXPECT_NE(Go(s.e, "go depth 8").info.find(" score cp 0 "), std::string::npos) << drawn;
+  }
 }
 
 #ifndef KERV_SANITIZED  // a sanitizer's address space is its own
