@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "board/bitboard.h"
 #include "board/fen.h"
@@ -202,13 +205,27 @@ void SelfPlay(const Words&) {
 
 constexpr char kTestFile[] = "test.epd";
 
-// The first line of the file whose id is the name, read whole; false when
-// none is.
+// The id asked for: the rest of the line, without its quotes when it has them.
+std::string_view TestId(std::string_view text) {
+  text = text.substr(0, text.find_last_not_of(' ') + 1);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+  return text;
+}
+
+// The id operation's operands as one text, as an unquoted id of several
+// words reads.
+std::string IdText(const std::vector<std::string>& operands) {
+  std::string id;
+  for (const std::string& o : operands) id += (id.empty() ? "" : " ") + o;
+  return id;
+}
+
+// The first line of the file whose id is the name, whole; false when none is.
 bool FindTestLine(TextFile* in, std::string_view name, EpdLine* epd) {
   while (ReadWholeLine(in)) {
     if (IsEpdComment(in->line) || !ReadEpdLine(in->line, epd)) continue;
     const std::vector<std::string>* id = FindOperands(*epd, "id");
-    if (id && !id->empty() && id->front() == name) return true;
+    if (id && IdText(*id) == name) return true;
   }
   return false;
 }
@@ -220,10 +237,11 @@ void GetTestPosition(const Words& cmd) {
   TextFile in;
   in.f = f;
   EpdLine epd;
-  const bool found = FindTestLine(&in, cmd.word[1], &epd);
+  const std::string_view name = TestId(cmd.rest);
+  const bool found = FindTestLine(&in, name, &epd);
   std::fclose(f);
   if (!found) {
-    ShowFormatted("id \"%s\" not found in %s", cmd.word[1], kTestFile);
+    ShowFormatted("id \"%.*s\" not found in %s", int(name.size()), name.data(), kTestFile);
     return;
   }
   // Tabs part the fields and operations as blanks do.

@@ -336,6 +336,20 @@ TEST_F(ConsoleTest, PerftSwapGetAndBadInput) {
   WriteFile("test.epd", "8/8/8/8/8/8/8/k6K w - - c0 \"id tail\";\nk7/8/8/8/8/8/8/K7 w - - c0 \"" + x + "\"; id \"tail\";\n");
   EXPECT_EQ(Lines(Run("get tail"))[0], "k7/8/8/8/8/8/8/K7 w - - c0 \"" + x + "\"; id \"tail\";");
   EXPECT_EQ(Epd(), "k7/8/8/8/8/8/8/K7 w - -");
+
+  // The id is the rest of the line, quoted or not, and must match whole.
+  WriteFile("test.epd", "8/8/8/8/8/8/8/K6k w - - id Position 1;\n8/8/8/8/8/8/8/K5k1 w - - id Position 2;\n"
+                        "8/8/8/8/8/8/8/K4k2 w - - id \"10\";\n8/8/8/8/8/8/8/K3k3 w - - id \"1_81, 44._?_666, 2\";\n");
+  const std::pair<const char*, const char*> ids[] = {
+      {"Position 2", "K5k1"}, {"10", "K4k2"}, {"1_81, 44._?_666, 2", "K3k3"}, {"Position 1", "K6k"},
+      {"\"1_81, 44._?_666, 2\"", "K3k3"}};
+  for (const auto& [id, kings] : ids) {
+    Run(std::string("get ") + id);
+    EXPECT_EQ(Epd(), std::string("8/8/8/8/8/8/8/") + kings + " w - -") << id;
+  }
+  for (const char* missing : {"Position", "1", "1_81,"})
+    EXPECT_EQ(Run(std::string("get ") + missing), std::string("id \"") + missing + "\" not found in test.epd\n");
+  EXPECT_EQ(Epd(), "8/8/8/8/8/8/8/K3k3 w - -");
 }
 
 TEST_F(ConsoleTest, TuneBookTagAndAmbiguousMoves) {
