@@ -88,22 +88,17 @@ bool PlayGameText(std::string_view move) {
   return true;
 }
 
-// A game from a set-up position starts there; false when its position is
-// illegal (SetPosition has said why), and then nothing of it is played.
-bool ReadTag(std::string_view line) {
-  std::string_view fen;
-  if (!ReadPgnTag(line, "FEN", &fen)) return true;
-  return SetPosition(&CTD->pos, std::string(fen).c_str()) != kSetRejected;
-}
-
 // Games are found as every tool finds them; the one wanted is played from
 // its start, its tags read first.
 struct GameLoader {
   WantedGame wanted;
   PgnGames games;
   std::vector<std::string> tags;  // of the game read now, while it is not chosen
-  bool chosen = false;
-  bool done = false;  // the chosen game is played to its end, or to a move that cannot be played
+  std::string start = fen_opn;    // of the chosen game: its FEN tag's position, the last one
+  int chosen = 0;                 // the chosen game's number, 0 while none is
+  bool begun = false;    // the game record was offered the chosen game's start
+  bool refused = false;  // and refused it: the game cannot be had
+  bool done = false;     // the chosen game is played to its end, or to a move that cannot be played
 };
 
 bool IsWanted(const GameLoader& l) {
@@ -112,12 +107,27 @@ bool IsWanted(const GameLoader& l) {
                      [&](const std::string& tag) { return tag.find(l.wanted.text) != tag.npos; });
 }
 
+void ReadSetUp(GameLoader& l, std::string_view tag) {
+  if (std::string_view fen; ReadPgnTag(tag, "FEN", &fen)) l.start = fen;
+}
+
 void Choose(GameLoader& l) {
   if (l.chosen || !l.games.open || !IsWanted(l)) return;
-  l.chosen = true;
-  AbandonSearch();
-  SetPosition(&CTD->pos, fen_opn);
-  l.done = !std::all_of(l.tags.begin(), l.tags.end(), [](const std::string& tag) { return ReadTag(tag); });
+  l.chosen = l.games.games;
+  for (const std::string& tag : l.tags) ReadSetUp(l, tag);
+}
+
+// The game record takes the chosen game's start once its tags are read, at
+// its first move or at its end; a set-up it refuses leaves it as it was.
+bool Begin(GameLoader& l) {
+  if (!l.begun) {
+    l.begun = true;
+    AbandonSearch();
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "game %d: ", l.chosen);
+    l.refused = SetPosition(&CTD->pos, l.start.c_str(), prefix) == kSetRejected;
+  }
+  return !l.refused;
 }
 
 void ReadGameMoves(GameLoader& l, std::string_view line) {
@@ -127,39 +137,41 @@ void ReadGameMoves(GameLoader& l, std::string_view line) {
     std::string_view move;
     const PgnWordKind kind = i == PgnItem::Word ? ReadPgnGameWord(&l.games, p.word, &move) : PgnWordKind::Other;
     if (kind == PgnWordKind::FirstMove) {
-      l.done = l.chosen;
+      l.done = l.chosen != 0;
       l.tags.clear();
       Choose(l);
     }
     if (!l.done && l.chosen && (kind == PgnWordKind::FirstMove || kind == PgnWordKind::Move))
-      l.done = !PlayGameText(move);
+      l.done = !Begin(l) || !PlayGameText(move);
   }
 }
 
 void ReadLine(GameLoader& l, const std::string& line) {
   const PgnLineKind kind = ReadPgnGameLine(&l.games, line);
   if (kind == PgnLineKind::FirstTag) {
-    l.done = l.chosen;
+    l.done = l.chosen != 0;
     l.tags.clear();
   }
   if (l.done) return;
   if (kind == PgnLineKind::MoveText)
     ReadGameMoves(l, line);
   else if (l.chosen)
-    l.done = !ReadTag(line);
+    ReadSetUp(l, line);
   else
     l.tags.push_back(line);
 }
 
-// False when the file holds no such game.
-bool ReadGame(FILE* f, const WantedGame& wanted) {
+enum class Loading { NotFound, Refused, Loaded };
+
+Loading ReadGame(FILE* f, const WantedGame& wanted) {
   PgnFile in;
   in.f = f;
   GameLoader l;
   l.wanted = wanted;
   while (!l.done && ReadPgnLine(&in)) ReadLine(l, in.line);
   Choose(l);  // a last game of tags only
-  return l.chosen;
+  if (!l.chosen) return Loading::NotFound;
+  return Begin(l) ? Loading::Loaded : Loading::Refused;
 }
 
 // A game that does not start from the standard position (set up, or with its
@@ -194,14 +206,14 @@ void LoadGame(const char* path, const char* game) {
   ShowMessage(line);
   if (FILE* f = OpenInput(path)) {
     const WantedGame wanted = ChooseGame(game);
-    const bool found = ReadGame(f, wanted);
+    const Loading loading = ReadGame(f, wanted);
     std::fclose(f);
-    if (found) {
+    if (loading == Loading::Loaded) {
       CTD->undo[CTD->game_ply].move = NullMove;
       ShowBoard(&CTD->pos);
-    } else if (wanted.by_text) {
+    } else if (loading == Loading::NotFound && wanted.by_text) {
       ShowFormatted("no game with '%s' in its tags in %s", game, path);
-    } else {
+    } else if (loading == Loading::NotFound) {
       ShowFormatted("no game %s in %s", game, path);
     }
   }
