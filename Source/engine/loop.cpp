@@ -125,6 +125,15 @@ void ShowStatistics(Move best) {
   ShowMessage("");
 }
 
+// A level of so many moves in a time gives the time again after each of the
+// side's moves that ends a control: its control-th, twice that, and so on.
+// The move count is the one the time manager plans with.
+double ControlTime() {
+  const int moves = SearchData.time_control;
+  if (moves == TimeSuddenDeath || moves == TimeFixed) return 0.0;
+  return (GamePlies(CTD) / 2 + 1) % moves == 0 ? SearchData.fixed_time : 0.0;
+}
+
 // Console self-play after a search of the game position: its move is played
 // and the other side's search asked for. A search that a command ended
 // before it chose a move is asked for again, for the same position.
@@ -137,6 +146,7 @@ void PlaySelfPlayMove(Move best, bool search_again) {
     ShowFormatted("game longer than %d plies, self-play ends", kMaxGamePly);
     selfplay = 0;
   } else if (best) {
+    SearchData.clock[side] += ControlTime();
     MakeMove(&CTD->pos, best);
     CTD->search_ply = 1;
     ShowBoard(&CTD->pos);

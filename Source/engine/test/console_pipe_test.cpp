@@ -219,6 +219,20 @@ TEST(ConsolePipe, SearchesPlaySelfAndReturnToUci) {
   EXPECT_EQ(Quit(e), 0);
 }
 
+// Two moves in a second: each side's clock gets the second again after its
+// second and fourth moves, and only then is it higher than a move before.
+TEST(ConsolePipe, ALevelOfMovesInATimeRepeats) {
+  Console e;
+  START_CONSOLE(e);
+  Send(e, "set noise 1000\nset level 2 1 0\nself");
+  std::vector<double> clock;  // by ply, from 1.00 for both
+  for (std::string line; clock.size() < 10 && WaitFor(e, "Ply= ", 30.0, &line);)
+    clock.push_back(std::stod(line.substr(line.find("Clock= ") + 7)));
+  ASSERT_EQ(clock.size(), 10u) << Tail(e);
+  for (size_t ply = 2; ply < 10; ply++) EXPECT_EQ(clock[ply] > clock[ply - 2], ply % 4 < 2) << "ply " << ply;
+  EXPECT_EQ(Quit(e), 0);
+}
+
 // Commands that use the workers' records or change the game wait for a
 // running search to end first.
 TEST(ConsolePipe, CommandsDuringAnalysisWaitForTheSearch) {
