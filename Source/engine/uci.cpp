@@ -325,6 +325,8 @@ void SetOption(const char* args) {
     ShowMessage("info string Hash table cleared");
   } else if (option && has_value) {
     ApplyOption(*option, value);
+  } else if (option) {
+    ShowFormatted("info string %s value missing, not changed", option->name);
   }
   SetEvalParams();
   SetSearchParams();

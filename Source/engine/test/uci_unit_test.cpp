@@ -179,13 +179,14 @@ TEST_F(Interpreter, OptionParsingIsBounded) {
   const std::string fits(143, 'c');
   EXPECT_EQ(Run("setoption name OwnBook_File value " + fits), "info string OwnBook_File set to '" + fits + "'\n");
 
-  // A name without a value acts only on Clear_Hash.
+  // A name without a value acts only on Clear_Hash; for any other option it
+  // is refused in one line.
   Personality.Hash = 64;
-  EXPECT_EQ(Run("setoption name Hash"), "");
+  EXPECT_EQ(Run("setoption name Hash"), "info string Hash value missing, not changed\n");
   EXPECT_EQ(Personality.Hash, 64);
   EXPECT_EQ(Run("setoption name"), "");
   EXPECT_EQ(Run("setoption"), "");
-  EXPECT_EQ(Run("setoption value 5 name Hash"), "");
+  EXPECT_EQ(Run("setoption value 5 name Hash"), "info string Hash value missing, not changed\n");
   EXPECT_EQ(Run("setoption name   Hash   value   32"), "info string Hash set to 32\n");
   EXPECT_EQ(Personality.Hash, 32);
 }
