@@ -190,6 +190,18 @@ bool PutEntry(FILE* f, const BookEntry& e) {
   return std::fwrite(b, 1, sizeof b, f) == sizeof b;
 }
 
+// Signed: losses may outweigh the rest.
+int64_t Score(const Node* n) { return 4 * int64_t(n->wins) - 2 * int64_t(n->losses) + int64_t(n->draws); }
+
+bool Kept(const Node* n) { return n->wins >= 3 && Score(n) >= 10; }
+
+bool AnyKept(const Tree& t) {
+  for (const Node* head : t.bucket)
+    for (const Node* n = head; n; n = n->next)
+      if (Kept(n)) return true;
+  return false;
+}
+
 // Writes the kept moves of the nodes of one key, starting at n, and returns
 // the first node of the next key.
 const Node* WriteKey(FILE* f, const Node* n, bool* ok) {
@@ -197,11 +209,9 @@ const Node* WriteKey(FILE* f, const Node* n, bool* ok) {
   std::vector<BookEntry> kept;
   std::vector<int64_t> raw;
   for (; n && n->key == key; n = n->next) {
-    // Signed: losses may outweigh the rest.
-    const int64_t score = 4 * int64_t(n->wins) - 2 * int64_t(n->losses) + int64_t(n->draws);
-    if (n->wins >= 3 && score >= 10) {
+    if (Kept(n)) {
       kept.push_back({key, n->move, 0, 0});
-      raw.push_back(score);
+      raw.push_back(Score(n));
     }
   }
   if (kept.empty()) return n;
@@ -262,10 +272,14 @@ int PG_CreateBook() {
   std::fclose(pgn);
   ShowMessage("");
   int status = 1;
-  if (read)
-    status = WriteBookFile(t, games);
-  else
+  if (!read)
     ShowFormatted("out of memory, %s not written", kBookName);
+  else if (!AnyKept(t))
+    // A book of nothing would only replace a book that was there.
+    ShowFormatted("no move of the %d games won 3 times with 4 x wins - 2 x losses + draws of 10 or more: "
+                  "%s would be empty, not written", games, kBookName);
+  else
+    status = WriteBookFile(t, games);
   FreeNodes(t);
   return status;
 }

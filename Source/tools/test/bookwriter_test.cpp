@@ -147,6 +147,16 @@ TEST(BookWriter, FailuresEndWithOneLineAndStatusOne) {
   EXPECT_EQ(MakeBook(tmp.dir, "g.pgn"), std::make_pair(Lines{" Creating file tmp_book.bin from games in g.pgn", "",
                                                              "writing book file ...", "can't create tmp_book.bin"}, 1));
   EXPECT_EQ(MakeBook(tmp.dir, "missing.pgn"), std::make_pair(Lines{"can't open missing.pgn"}, 1));
+  // Games where no move wins thrice make no book, and the one there stays.
+  std::filesystem::remove_all("tmp_book.bin");
+  WriteFile("tmp_book.bin", "an older book");
+  WriteFile("g.pgn", Games(5, "1/2-1/2", "1. e4") + Games(2, "1-0", "1. d4"));
+  EXPECT_EQ(MakeBook(tmp.dir, "g.pgn"),
+            std::make_pair(Lines{" Creating file tmp_book.bin from games in g.pgn", "",
+                                 "no move of the 7 games won 3 times with 4 x wins - 2 x losses + draws of 10 or "
+                                 "more: tmp_book.bin would be empty, not written"},
+                           1));
+  EXPECT_EQ(ReadFile("tmp_book.bin"), "an older book");
 }
 
 }  // namespace
