@@ -29,6 +29,9 @@ constexpr char kBookName[] = "tmp_book.bin";
 constexpr int kBuckets = 16384;
 constexpr int kRecordedMoves = 36;     // per game, however its lines are wrapped
 constexpr int kGamesPerDot = 1024;
+// A move goes into the book when it won this often with this score at least.
+constexpr uint32_t kMinWins = 3;
+constexpr int kMinScore = 10;
 
 // One position and move seen in the games, with the outcomes for the mover.
 struct Node {
@@ -193,7 +196,7 @@ bool PutEntry(FILE* f, const BookEntry& e) {
 // Signed: losses may outweigh the rest.
 int64_t Score(const Node* n) { return 4 * int64_t(n->wins) - 2 * int64_t(n->losses) + int64_t(n->draws); }
 
-bool Kept(const Node* n) { return n->wins >= 3 && Score(n) >= 10; }
+bool Kept(const Node* n) { return n->wins >= kMinWins && Score(n) >= kMinScore; }
 
 bool AnyKept(const Tree& t) {
   for (const Node* head : t.bucket)
@@ -276,8 +279,8 @@ int PG_CreateBook() {
     ShowFormatted("out of memory, %s not written", kBookName);
   else if (!AnyKept(t))
     // A book of nothing would only replace a book that was there.
-    ShowFormatted("no move of the %d games won 3 times with 4 x wins - 2 x losses + draws of 10 or more: "
-                  "%s would be empty, not written", games, kBookName);
+    ShowFormatted("no move of the %d games won %u times with 4 x wins - 2 x losses + draws of %d or more: "
+                  "%s would be empty, not written", games, kMinWins, kMinScore, kBookName);
   else
     status = WriteBookFile(t, games);
   FreeNodes(t);
