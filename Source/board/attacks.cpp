@@ -77,15 +77,21 @@ namespace {
 
 // ep when a pawn of the side to move can take there lawfully on this board,
 // else no square: a double push that no pawn can answer changes nothing.
+// Tested here as MoveIsLegal tests the capture: one more caller of it would
+// cost the move loops their inlined copy.
 int UsableEp(Position* pos, int ep) {
-  const int side = pos->side;
-  if (ep == NoSquare || pos->board[ep - pawn_dir[side]] != PieceCode(Pawn, side ^ 1)) return NoSquare;
-  const uint8_t own = pos->ep;
-  pos->ep = uint8_t(ep);
+  const int side = pos->side, enemy = side ^ 1;
+  if (ep == NoSquare) return NoSquare;
+  const int victim = ep - pawn_dir[side];
+  if (pos->board[victim] != PieceCode(Pawn, enemy)) return NoSquare;
+  const int king = pos->list[side][King][0];
+  const Bitboard occupied = (pos->bb[White][0] | pos->bb[Black][0]) ^ SquareBit(ep) ^ SquareBit(victim);
+  Bitboard& victims = pos->bb[enemy][Pawn];
+  victims ^= SquareBit(victim);
   bool usable = false;
-  for (Bitboard b = BB_PawnRays[side ^ 1][ep] & pos->bb[side][Pawn]; b && !usable; b = ClearLSB(b))
-    usable = MoveIsLegal(pos, side, MakeMoveCode(LSB(b), ep));
-  pos->ep = own;
+  for (Bitboard b = BB_PawnRays[enemy][ep] & pos->bb[side][Pawn]; b && !usable; b = ClearLSB(b))
+    usable = !AttackedBy(pos, king, enemy, occupied ^ SquareBit(LSB(b)));
+  victims ^= SquareBit(victim);
   return usable ? ep : NoSquare;
 }
 
