@@ -18,6 +18,31 @@ inline int AttackedBy(const Position* pos, int sq, int side, Bitboard occupied) 
   return 0;
 }
 
+// Whether sq stands unattacked by the enemy once the pawn that side takes en
+// passant on ep is gone; occupied already holds the capturing pawn's move.
+inline int SafeAfterEnPassant(Position* pos, int side, int sq, int ep, Bitboard occupied) {
+  const int enemy = side ^ 1;
+  const Bitboard victim = SquareBit(ep - pawn_dir[side]);
+  pos->bb[enemy][Pawn] ^= victim;
+  const int safe = !AttackedBy(pos, sq, enemy, occupied ^ victim);
+  pos->bb[enemy][Pawn] ^= victim;
+  return safe;
+}
+
+// ep when a pawn of the side to move can take there lawfully on this board,
+// else no square: a double push that no pawn can answer changes nothing.
+// Not through MoveIsLegal: one more caller of it would cost the move loops
+// their inlined copy.
+int UsableEp(Position* pos, int ep) {
+  const int side = pos->side;
+  if (ep == NoSquare || pos->board[ep - pawn_dir[side]] != PieceCode(Pawn, side ^ 1)) return NoSquare;
+  const int king = pos->list[side][King][0];
+  const Bitboard occupied = (pos->bb[White][0] | pos->bb[Black][0]) ^ SquareBit(ep);
+  for (Bitboard b = BB_PawnRays[side ^ 1][ep] & pos->bb[side][Pawn]; b; b = ClearLSB(b))
+    if (SafeAfterEnPassant(pos, side, king, ep, occupied ^ SquareBit(LSB(b)))) return ep;
+  return NoSquare;
+}
+
 }  // namespace
 
 int SqAtakd(const Position* pos, int sq, int side) {
@@ -46,10 +71,7 @@ int MoveIsLegal(Position* pos, int side, Move move) {
     legal = !AttackedBy(pos, target, enemy, occupied | SquareBit(to));
     victims ^= SquareBit(to);
   } else if (to == pos->ep && PieceType(pos->board[from]) == Pawn) {
-    const Bitboard victim = SquareBit(to - pawn_dir[side]);
-    pos->bb[enemy][Pawn] ^= victim;
-    legal = !AttackedBy(pos, target, enemy, occupied ^ victim);
-    pos->bb[enemy][Pawn] ^= victim;
+    legal = SafeAfterEnPassant(pos, side, target, to, occupied);
   } else {
     legal = !AttackedBy(pos, target, enemy, occupied);
   }
@@ -72,30 +94,6 @@ int IsMate(Position* pos, int in_check) {
     if (MoveIsLegal(pos, pos->side, e->move)) return 0;
   return in_check ? 1 : 2;
 }
-
-namespace {
-
-// ep when a pawn of the side to move can take there lawfully on this board,
-// else no square: a double push that no pawn can answer changes nothing.
-// Tested here as MoveIsLegal tests the capture: one more caller of it would
-// cost the move loops their inlined copy.
-int UsableEp(Position* pos, int ep) {
-  const int side = pos->side, enemy = side ^ 1;
-  if (ep == NoSquare) return NoSquare;
-  const int victim = ep - pawn_dir[side];
-  if (pos->board[victim] != PieceCode(Pawn, enemy)) return NoSquare;
-  const int king = pos->list[side][King][0];
-  const Bitboard occupied = (pos->bb[White][0] | pos->bb[Black][0]) ^ SquareBit(ep) ^ SquareBit(victim);
-  Bitboard& victims = pos->bb[enemy][Pawn];
-  victims ^= SquareBit(victim);
-  bool usable = false;
-  for (Bitboard b = BB_PawnRays[enemy][ep] & pos->bb[side][Pawn]; b && !usable; b = ClearLSB(b))
-    usable = !AttackedBy(pos, king, enemy, occupied ^ SquareBit(LSB(b)));
-  victims ^= SquareBit(victim);
-  return usable ? ep : NoSquare;
-}
-
-}  // namespace
 
 bool RepeatsEarlier(Position* pos, const UndoRecord& earlier) {
   return earlier.key == pos->key && earlier.castling == pos->castling &&
